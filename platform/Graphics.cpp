@@ -1,0 +1,499 @@
+#include "platform/Graphics.h"
+
+#include <algorithm>
+#include <cstring>
+#include <cstdlib>
+
+#include "platform/ImageCodecs.h"
+
+namespace tweenery {
+
+// ---------------------------------------------------------------- colours
+
+namespace {
+
+// The classic scheme: grey faces, navy captions and highlight, white windows.
+constexpr TColor kClassicScheme[] = {
+    0xC0C0C0,  // scroll bar
+    0x808000,  // desktop background (teal)
+    0x800000,  // active caption
+    0x808080,  // inactive caption
+    0xC0C0C0,  // menu
+    0xFFFFFF,  // window
+    0x000000,  // window frame
+    0x000000,  // menu text
+    0x000000,  // window text
+    0xFFFFFF,  // caption text
+    0xC0C0C0,  // active border
+    0xC0C0C0,  // inactive border
+    0x808080,  // application workspace
+    0x800000,  // highlight
+    0xFFFFFF,  // highlight text
+    0xC0C0C0,  // button face
+    0x808080,  // button shadow
+    0x808080,  // grey text
+    0x000000,  // button text
+    0xC0C0C0,  // inactive caption text
+    0xFFFFFF,  // button highlight
+    0x000000,  // 3-D dark shadow
+    0xC0C0C0,  // 3-D light
+    0x000000,  // tooltip text
+    0xE1FFFF,  // tooltip background
+};
+
+struct ColorName {
+  TColor Color;
+  const char* Name;
+};
+
+constexpr ColorName kColorNames[] = {
+    {clBlack, "clBlack"},
+    {clMaroon, "clMaroon"},
+    {clGreen, "clGreen"},
+    {clOlive, "clOlive"},
+    {clNavy, "clNavy"},
+    {clPurple, "clPurple"},
+    {clTeal, "clTeal"},
+    {clGray, "clGray"},
+    {clSilver, "clSilver"},
+    {clRed, "clRed"},
+    {clLime, "clLime"},
+    {clYellow, "clYellow"},
+    {clBlue, "clBlue"},
+    {clFuchsia, "clFuchsia"},
+    {clAqua, "clAqua"},
+    {clWhite, "clWhite"},
+    {clScrollBar, "clScrollBar"},
+    {clBackground, "clBackground"},
+    {clActiveCaption, "clActiveCaption"},
+    {clInactiveCaption, "clInactiveCaption"},
+    {clMenu, "clMenu"},
+    {clWindow, "clWindow"},
+    {clWindowFrame, "clWindowFrame"},
+    {clMenuText, "clMenuText"},
+    {clWindowText, "clWindowText"},
+    {clCaptionText, "clCaptionText"},
+    {clActiveBorder, "clActiveBorder"},
+    {clInactiveBorder, "clInactiveBorder"},
+    {clAppWorkSpace, "clAppWorkSpace"},
+    {clHighlight, "clHighlight"},
+    {clHighlightText, "clHighlightText"},
+    {clBtnFace, "clBtnFace"},
+    {clBtnShadow, "clBtnShadow"},
+    {clGrayText, "clGrayText"},
+    {clBtnText, "clBtnText"},
+    {clInactiveCaptionText, "clInactiveCaptionText"},
+    {clBtnHighlight, "clBtnHighlight"},
+    {cl3DDkShadow, "cl3DDkShadow"},
+    {cl3DLight, "cl3DLight"},
+    {clInfoText, "clInfoText"},
+    {clInfoBk, "clInfoBk"},
+};
+
+}  // namespace
+
+TColor ColorToRGB(TColor Color) {
+  const auto c = static_cast<std::uint32_t>(Color);
+  if ((c & 0xFF000000u) == 0x80000000u) {
+    const std::uint32_t index = c & 0xFFu;
+    if (index < std::size(kClassicScheme)) return kClassicScheme[index];
+    return clBlack;
+  }
+  return static_cast<TColor>(c & 0x00FFFFFFu);
+}
+
+std::string ColorToIdent(TColor Color) {
+  for (const auto& entry : kColorNames)
+    if (entry.Color == Color) return entry.Name;
+  return "";
+}
+
+bool IdentToColor(const std::string& Ident, TColor& Color) {
+  for (const auto& entry : kColorNames) {
+    if (Ident == entry.Name) {
+      Color = entry.Color;
+      return true;
+    }
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- canvas
+
+TCanvas::TCanvas(TBitmap* Surface) : FSurface(Surface) {}
+
+void TCanvas::SetSurface(TBitmap* Surface, int OriginX, int OriginY, const TRect& Clip) {
+  FSurface = Surface;
+  FOriginX = OriginX;
+  FOriginY = OriginY;
+  FClip = Clip;
+  FOwnClip = true;
+}
+
+TRect TCanvas::ClipRect() const {
+  if (!FSurface) return TRect{};
+  TRect r{0, 0, FSurface->Width(), FSurface->Height()};
+  if (FOwnClip) {
+    r.Left = std::max(r.Left, FClip.Left);
+    r.Top = std::max(r.Top, FClip.Top);
+    r.Right = std::min(r.Right, FClip.Right);
+    r.Bottom = std::min(r.Bottom, FClip.Bottom);
+  }
+  return TRect{r.Left - FOriginX, r.Top - FOriginY, r.Right - FOriginX, r.Bottom - FOriginY};
+}
+
+void TCanvas::Changed() {
+  if (FSurface) FSurface->Modified();
+}
+
+void TCanvas::FillArea(const TRect& R, std::uint32_t Pixel) {
+  const TRect clip = ClipRect();
+  const int x0 = std::max(R.Left, clip.Left), x1 = std::min(R.Right, clip.Right);
+  const int y0 = std::max(R.Top, clip.Top), y1 = std::min(R.Bottom, clip.Bottom);
+  if (x0 >= x1 || y0 >= y1) return;
+  for (int y = y0; y < y1; ++y) {
+    std::uint32_t* row = FSurface->ScanLine(y + FOriginY) + FOriginX;
+    std::fill(row + x0, row + x1, Pixel);
+  }
+}
+
+void TCanvas::FillRect(const TRect& R) {
+  if (!FSurface || FBrush.Style() == bsClear) return;
+  FillArea(R, ColorToPixel(FBrush.Color()));
+  Changed();
+}
+
+void TCanvas::FrameRect(const TRect& R) {
+  if (!FSurface || FBrush.Style() == bsClear || R.Right <= R.Left || R.Bottom <= R.Top) return;
+  const std::uint32_t pixel = ColorToPixel(FBrush.Color());
+  FillArea(TRect{R.Left, R.Top, R.Right, R.Top + 1}, pixel);
+  FillArea(TRect{R.Left, R.Bottom - 1, R.Right, R.Bottom}, pixel);
+  FillArea(TRect{R.Left, R.Top, R.Left + 1, R.Bottom}, pixel);
+  FillArea(TRect{R.Right - 1, R.Top, R.Right, R.Bottom}, pixel);
+  Changed();
+}
+
+void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2) {
+  if (!FSurface) return;
+  if (FBrush.Style() == bsSolid) FillArea(TRect{X1, Y1, X2, Y2}, ColorToPixel(FBrush.Color()));
+  if (FPen.Style() != psClear && X2 > X1 && Y2 > Y1) {
+    FDashPhase = 0;
+    MoveTo(X1, Y1);
+    LineTo(X2 - 1, Y1);
+    LineTo(X2 - 1, Y2 - 1);
+    LineTo(X1, Y2 - 1);
+    LineTo(X1, Y1);
+  }
+  Changed();
+}
+
+void TCanvas::MoveTo(int X, int Y) {
+  FPenX = X;
+  FPenY = Y;
+}
+
+void TCanvas::PlotPen(int X, int Y) {
+  // A dash is 18 pixels drawn, 6 left out, continued along a polyline.
+  constexpr int kDashOn = 18, kDashPeriod = 24;
+  const bool drawn = FPen.Style() != psDash || FDashPhase % kDashPeriod < kDashOn;
+  ++FDashPhase;
+  if (!drawn) return;
+  const int w = FPen.Width();
+  const int half = (w - 1) / 2;
+  FillArea(TRect{X - half, Y - half, X - half + w, Y - half + w}, ColorToPixel(FPen.Color()));
+}
+
+void TCanvas::LineTo(int X, int Y) {
+  // Bresenham from the pen position; the end point itself is not drawn.
+  if (FSurface && FPen.Style() != psClear) {
+    int x = FPenX, y = FPenY;
+    const int dx = std::abs(X - x), dy = -std::abs(Y - y);
+    const int sx = x < X ? 1 : -1, sy = y < Y ? 1 : -1;
+    int err = dx + dy;
+    while (x != X || y != Y) {
+      PlotPen(x, y);
+      const int e2 = 2 * err;
+      if (e2 >= dy) { err += dy; x += sx; }
+      if (e2 <= dx) { err += dx; y += sy; }
+    }
+    Changed();
+  }
+  FPenX = X;
+  FPenY = Y;
+}
+
+void TCanvas::Polyline(const std::vector<std::pair<int, int>>& Points) {
+  if (Points.empty()) return;
+  MoveTo(Points.front().first, Points.front().second);
+  for (std::size_t i = 1; i < Points.size(); ++i) LineTo(Points[i].first, Points[i].second);
+}
+
+void TCanvas::DrawFocusRect(const TRect& R) {
+  // A dotted outline drawn by inverting every other pixel, so drawing it
+  // twice removes it.
+  if (!FSurface || R.Right <= R.Left || R.Bottom <= R.Top) return;
+  const TRect clip = ClipRect();
+  auto invert = [&](int x, int y) {
+    if (x < clip.Left || x >= clip.Right || y < clip.Top || y >= clip.Bottom) return;
+    if (((x + y) & 1) != 0) return;
+    std::uint32_t& p = FSurface->ScanLine(y + FOriginY)[x + FOriginX];
+    p ^= 0x00FFFFFFu;
+  };
+  for (int x = R.Left; x < R.Right; ++x) {
+    invert(x, R.Top);
+    if (R.Bottom - 1 != R.Top) invert(x, R.Bottom - 1);
+  }
+  for (int y = R.Top + 1; y < R.Bottom - 1; ++y) {
+    invert(R.Left, y);
+    if (R.Right - 1 != R.Left) invert(R.Right - 1, y);
+  }
+  Changed();
+}
+
+namespace {
+
+// One axis of a copy: n destination positions from DStart stepping DStep,
+// m source positions from SStart stepping SStep.
+struct CopyAxis {
+  int DStart, DStep;
+  std::int64_t N;
+  int SStart, SStep;
+  std::int64_t M;
+
+  int Dest(std::int64_t i) const { return static_cast<int>(DStart + DStep * i); }
+  int Source(std::int64_t i) const {
+    return static_cast<int>(SStart + SStep * (((2 * i + 1) * M) / (2 * N)));
+  }
+};
+
+// Returns false for a zero-size side.
+bool MakeAxis(int DA, int DB, int SA, int SB, CopyAxis& Axis) {
+  if (DA == DB || SA == SB) return false;
+  Axis.DStart = DA;
+  Axis.DStep = DB > DA ? 1 : -1;
+  Axis.N = std::abs(static_cast<std::int64_t>(DB) - DA);
+  Axis.SStart = SA;
+  Axis.SStep = SB > SA ? 1 : -1;
+  Axis.M = std::abs(static_cast<std::int64_t>(SB) - SA);
+  return true;
+}
+
+// Positions i in [0, N) whose destination lies in [Lo, Hi) and whose source
+// lies in [SLo, SHi); both mappings are monotonic, so the result is one
+// interval [First, Last).
+void ValidRange(const CopyAxis& A, int Lo, int Hi, int SLo, int SHi, std::int64_t& First,
+                std::int64_t& Last) {
+  std::int64_t a, b;
+  if (A.DStep > 0) {
+    a = static_cast<std::int64_t>(Lo) - A.DStart;
+    b = static_cast<std::int64_t>(Hi) - A.DStart;
+  } else {
+    a = static_cast<std::int64_t>(A.DStart) - Hi + 1;
+    b = static_cast<std::int64_t>(A.DStart) - Lo + 1;
+  }
+  First = std::max<std::int64_t>(0, a);
+  Last = std::min<std::int64_t>(A.N, b);
+  auto inSource = [&](std::int64_t i) {
+    const int s = A.Source(i);
+    return s >= SLo && s < SHi;
+  };
+  // Trim from both ends: the in-source set of a monotonic map is an interval.
+  // Binary searches keep this cheap for huge, mostly clipped rectangles.
+  if (First >= Last) return;
+  if (!inSource(First)) {
+    // Find the first in-source position after First, if any.
+    const bool increasing = A.SStep > 0;
+    const bool before = increasing ? A.Source(First) < SLo : A.Source(First) >= SHi;
+    if (!before) { Last = First; return; }
+    std::int64_t lo = First, hi = Last;  // lo is out, answer in (lo, hi]
+    while (hi - lo > 1) {
+      const std::int64_t mid = lo + (hi - lo) / 2;
+      const int s = A.Source(mid);
+      const bool stillBefore = increasing ? s < SLo : s >= SHi;
+      if (stillBefore) lo = mid; else hi = mid;
+    }
+    First = hi;
+    if (First >= Last || !inSource(First)) { Last = First; return; }
+  }
+  if (!inSource(Last - 1)) {
+    std::int64_t lo = First, hi = Last - 1;  // lo is in, hi is out
+    while (hi - lo > 1) {
+      const std::int64_t mid = lo + (hi - lo) / 2;
+      if (inSource(mid)) lo = mid; else hi = mid;
+    }
+    Last = lo + 1;
+  }
+}
+
+}  // namespace
+
+void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRect) {
+  if (!FSurface || !Source || !Source->FSurface || Source->FSurface->Empty()) return;
+  CopyAxis ax{}, ay{};
+  if (!MakeAxis(Dest.Left, Dest.Right, SourceRect.Left, SourceRect.Right, ax)) return;
+  if (!MakeAxis(Dest.Top, Dest.Bottom, SourceRect.Top, SourceRect.Bottom, ay)) return;
+
+  const TRect clip = ClipRect();
+  const TBitmap* src = Source->FSurface;
+  const int sox = Source->FOriginX, soy = Source->FOriginY;
+  std::int64_t ix0, ix1, iy0, iy1;
+  ValidRange(ax, clip.Left, clip.Right, -sox, src->Width() - sox, ix0, ix1);
+  ValidRange(ay, clip.Top, clip.Bottom, -soy, src->Height() - soy, iy0, iy1);
+  if (ix0 >= ix1 || iy0 >= iy1) return;
+
+  // Copying within one surface reads from a snapshot, so overlapping areas
+  // come out as if copied at once.
+  std::vector<std::uint32_t> snapshot;
+  const std::uint32_t* srcBits = src->Bits();
+  if (src == FSurface) {
+    snapshot.assign(srcBits, srcBits + static_cast<std::size_t>(src->Width()) * src->Height());
+    srcBits = snapshot.data();
+  }
+  const std::size_t srcStride = static_cast<std::size_t>(src->Width());
+  const bool invert = FCopyMode == cmSrcInvert;
+  const int count = static_cast<int>(ix1 - ix0);
+
+  // Unscaled, unmirrored columns are one contiguous block per row.
+  const bool block = ax.M == ax.N && ax.DStep == ax.SStep;
+  std::vector<int> columns;
+  int blockDest = 0, blockSource = 0;
+  if (block) {
+    const int d0 = ax.Dest(ix0), d1 = ax.Dest(ix1 - 1);
+    blockDest = std::min(d0, d1) + FOriginX;
+    blockSource = std::min(ax.Source(ix0), ax.Source(ix1 - 1)) + sox;
+  } else {
+    columns.resize(count);
+    for (int k = 0; k < count; ++k) columns[k] = ax.Source(ix0 + k) + sox;
+  }
+  const int destX0 = ax.Dest(ix0) + FOriginX;
+  const int destStep = ax.DStep;
+
+  for (std::int64_t j = iy0; j < iy1; ++j) {
+    std::uint32_t* dRow = FSurface->ScanLine(ay.Dest(j) + FOriginY);
+    const std::uint32_t* sRow = srcBits + srcStride * static_cast<std::size_t>(ay.Source(j) + soy);
+    if (block) {
+      std::uint32_t* d = dRow + blockDest;
+      const std::uint32_t* s = sRow + blockSource;
+      if (invert) {
+        for (int k = 0; k < count; ++k) d[k] = (d[k] ^ s[k]) | 0xFF000000u;
+      } else {
+        std::memcpy(d, s, static_cast<std::size_t>(count) * sizeof(std::uint32_t));
+      }
+    } else {
+      std::uint32_t* d = dRow + destX0;
+      if (invert) {
+        for (int k = 0; k < count; ++k, d += destStep) *d = (*d ^ sRow[columns[k]]) | 0xFF000000u;
+      } else {
+        for (int k = 0; k < count; ++k, d += destStep) *d = sRow[columns[k]];
+      }
+    }
+  }
+  Changed();
+}
+
+void TCanvas::StretchDraw(const TRect& R, TBitmap* Graphic) {
+  if (!Graphic || Graphic->Empty()) return;
+  CopyRect(R, Graphic->Canvas(), TRect{0, 0, Graphic->Width(), Graphic->Height()});
+}
+
+TColor TCanvas::Pixels(int X, int Y) const {
+  if (!FSurface) return -1;
+  const int sx = X + FOriginX, sy = Y + FOriginY;
+  if (sx < 0 || sy < 0 || sx >= FSurface->Width() || sy >= FSurface->Height()) return -1;
+  return PixelToColor(FSurface->ScanLine(sy)[sx]);
+}
+
+void TCanvas::SetPixels(int X, int Y, TColor Color) {
+  const TRect clip = ClipRect();
+  if (X < clip.Left || X >= clip.Right || Y < clip.Top || Y >= clip.Bottom) return;
+  FSurface->ScanLine(Y + FOriginY)[X + FOriginX] = ColorToPixel(Color);
+  Changed();
+}
+
+// ---------------------------------------------------------------- bitmap
+
+TBitmap::TBitmap() : FCanvas(this) {}
+
+TBitmap::TBitmap(int Width, int Height) : FCanvas(this) { SetSize(Width, Height); }
+
+TBitmap::~TBitmap() = default;
+
+void TBitmap::SetSize(int Width, int Height) {
+  Width = std::max(Width, 0);
+  Height = std::max(Height, 0);
+  if (Width == FWidth && Height == FHeight) return;
+  if (static_cast<std::int64_t>(Width) * Height > MaxPixels)
+    throw EOutOfResources("Bitmap too large");
+  if (Width == 0 || Height == 0) {
+    // An empty bitmap keeps its other side, as the toolkit's bitmaps do.
+    FPixels.clear();
+  } else {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(Width) * Height, 0xFF000000u);
+    const int keepW = std::min(Width, FWidth), keepH = std::min(Height, FHeight);
+    for (int y = 0; keepW > 0 && y < keepH; ++y)
+      std::memcpy(&pixels[static_cast<std::size_t>(y) * Width],
+                  &FPixels[static_cast<std::size_t>(y) * FWidth],
+                  static_cast<std::size_t>(keepW) * sizeof(std::uint32_t));
+    FPixels.swap(pixels);
+  }
+  FWidth = Width;
+  FHeight = Height;
+  Modified();
+}
+
+void TBitmap::Assign(const TBitmap* Source) {
+  if (Source == this) return;
+  if (!Source) {
+    if (FWidth == 0 && FHeight == 0) return;
+    FPixels.clear();
+    FWidth = FHeight = 0;
+    Modified();
+    return;
+  }
+  FPixels = Source->FPixels;
+  FWidth = Source->FWidth;
+  FHeight = Source->FHeight;
+  Modified();
+}
+
+void TBitmap::Assign(const TPersistent* Source) {
+  if (!Source) {
+    Assign(static_cast<const TBitmap*>(nullptr));
+    return;
+  }
+  if (const auto* bitmap = dynamic_cast<const TBitmap*>(Source)) {
+    Assign(bitmap);
+    return;
+  }
+  TPersistent::Assign(Source);
+}
+
+std::uint32_t* TBitmap::ScanLine(int Row) {
+  return FPixels.data() + static_cast<std::size_t>(Row) * FWidth;
+}
+
+const std::uint32_t* TBitmap::ScanLine(int Row) const {
+  return FPixels.data() + static_cast<std::size_t>(Row) * FWidth;
+}
+
+void TBitmap::Modified() {
+  if (FOnChange) FOnChange(this);
+}
+
+void TBitmap::LoadFromFile(const std::string& FileName) {
+  LoadFromBytes(ReadFileBytes(FileName));
+}
+
+void TBitmap::SaveToFile(const std::string& FileName) const {
+  WriteFileBytes(FileName, SaveToBytes());
+}
+
+void TBitmap::LoadFromBytes(const std::vector<std::uint8_t>& Bytes) {
+  TBitmap decoded;
+  DecodeWindowsBitmap(Bytes.data(), Bytes.size(), decoded);
+  Assign(&decoded);
+}
+
+std::vector<std::uint8_t> TBitmap::SaveToBytes() const { return EncodeWindowsBitmap(*this); }
+
+}  // namespace tweenery

@@ -1,0 +1,274 @@
+// Raster surface: colours, rectangles, bitmaps and the canvas that draws on
+// them. Pixels are 32-bit, top-down, 0xFFRRGGBB (the layout of an RGB32
+// image), so a GUI toolkit can show a bitmap without conversion.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Classes.h"
+
+namespace tweenery {
+
+// ---------------------------------------------------------------- colours
+
+// 0x00BBGGRR; a high byte of 0x80 marks a system colour whose low byte is
+// its index in the system colour scheme.
+using TColor = std::int32_t;
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clMaroon = 0x000080;
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clOlive = 0x008080;
+constexpr TColor clNavy = 0x800000;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clTeal = 0x808000;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clFuchsia = 0xFF00FF;
+constexpr TColor clAqua = 0xFFFF00;
+constexpr TColor clWhite = 0xFFFFFF;
+
+constexpr TColor SystemColor(int Index) {
+  return static_cast<TColor>(0x80000000u | static_cast<std::uint32_t>(Index));
+}
+constexpr TColor clScrollBar = SystemColor(0);
+constexpr TColor clBackground = SystemColor(1);
+constexpr TColor clActiveCaption = SystemColor(2);
+constexpr TColor clInactiveCaption = SystemColor(3);
+constexpr TColor clMenu = SystemColor(4);
+constexpr TColor clWindow = SystemColor(5);
+constexpr TColor clWindowFrame = SystemColor(6);
+constexpr TColor clMenuText = SystemColor(7);
+constexpr TColor clWindowText = SystemColor(8);
+constexpr TColor clCaptionText = SystemColor(9);
+constexpr TColor clActiveBorder = SystemColor(10);
+constexpr TColor clInactiveBorder = SystemColor(11);
+constexpr TColor clAppWorkSpace = SystemColor(12);
+constexpr TColor clHighlight = SystemColor(13);
+constexpr TColor clHighlightText = SystemColor(14);
+constexpr TColor clBtnFace = SystemColor(15);
+constexpr TColor clBtnShadow = SystemColor(16);
+constexpr TColor clGrayText = SystemColor(17);
+constexpr TColor clBtnText = SystemColor(18);
+constexpr TColor clInactiveCaptionText = SystemColor(19);
+constexpr TColor clBtnHighlight = SystemColor(20);
+constexpr TColor cl3DDkShadow = SystemColor(21);
+constexpr TColor cl3DLight = SystemColor(22);
+constexpr TColor clInfoText = SystemColor(23);
+constexpr TColor clInfoBk = SystemColor(24);
+
+// Any colour as 0x00BBGGRR; system colours resolve through the fixed classic
+// colour scheme (grey button faces, navy highlight, white windows).
+TColor ColorToRGB(TColor Color);
+
+// Names of the colour constants ("clWhite", "clBtnFace", ...), used by text
+// form descriptions. ColorToIdent gives "" for a colour without a name.
+std::string ColorToIdent(TColor Color);
+bool IdentToColor(const std::string& Ident, TColor& Color);
+
+// Conversions between a colour and a stored pixel (0xFFRRGGBB).
+inline std::uint32_t ColorToPixel(TColor Color) {
+  const std::uint32_t c = static_cast<std::uint32_t>(ColorToRGB(Color));
+  return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+inline TColor PixelToColor(std::uint32_t Pixel) {
+  return static_cast<TColor>(((Pixel & 0xFFu) << 16) | (Pixel & 0xFF00u) |
+                             ((Pixel >> 16) & 0xFFu));
+}
+
+// ---------------------------------------------------------------- rectangles
+
+// Half-open: an ordinary rectangle covers columns Left..Right-1 and rows
+// Top..Bottom-1. Left > Right (Top > Bottom) marks a mirrored rectangle that
+// covers columns Right+1..Left (rows Bottom+1..Top); see TCanvas::CopyRect.
+struct TRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+  friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+inline TRect Rect(int Left, int Top, int Right, int Bottom) {
+  return TRect{Left, Top, Right, Bottom};
+}
+inline TRect Bounds(int Left, int Top, int Width, int Height) {
+  return TRect{Left, Top, Left + Width, Top + Height};
+}
+
+// ---------------------------------------------------------------- drawing tools
+
+enum TBrushStyle { bsSolid, bsClear };
+enum TPenStyle { psSolid, psDash, psClear };
+
+// Raster operation of CopyRect and StretchDraw.
+enum TCopyMode : std::uint32_t {
+  cmSrcCopy = 0x00CC0020,    // destination = source
+  cmSrcInvert = 0x00660046,  // destination = source XOR destination
+};
+
+class TBrush {
+ public:
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value) { FColor = Value; }
+  TBrushStyle Style() const { return FStyle; }
+  void SetStyle(TBrushStyle Value) { FStyle = Value; }
+
+ private:
+  TColor FColor = clWhite;
+  TBrushStyle FStyle = bsSolid;
+};
+
+class TPen {
+ public:
+  TColor Color() const { return FColor; }
+  void SetColor(TColor Value) { FColor = Value; }
+  TPenStyle Style() const { return FStyle; }
+  void SetStyle(TPenStyle Value) { FStyle = Value; }
+  int Width() const { return FWidth; }
+  void SetWidth(int Value) { FWidth = Value < 1 ? 1 : Value; }
+
+ private:
+  TColor FColor = clBlack;
+  TPenStyle FStyle = psSolid;
+  int FWidth = 1;
+};
+
+class TBitmap;
+
+// Draws on a surface bitmap. A bitmap's own canvas draws on the bitmap; a
+// control's canvas draws on its host's surface, shifted by the control's
+// origin and clipped to its bounds. Nothing is ever read or written outside
+// the surface.
+class TCanvas {
+ public:
+  explicit TCanvas(TBitmap* Surface = nullptr);
+
+  TBrush* Brush() { return &FBrush; }
+  TPen* Pen() { return &FPen; }
+  TCopyMode CopyMode() const { return FCopyMode; }
+  void SetCopyMode(TCopyMode Value) { FCopyMode = Value; }
+
+  void FillRect(const TRect& R);
+  void FrameRect(const TRect& R);
+  void Rectangle(int X1, int Y1, int X2, int Y2);
+  void Rectangle(const TRect& R) { Rectangle(R.Left, R.Top, R.Right, R.Bottom); }
+  void MoveTo(int X, int Y);
+  void LineTo(int X, int Y);
+  void Polyline(const std::vector<std::pair<int, int>>& Points);
+  void DrawFocusRect(const TRect& R);
+
+  // Copies the area SourceRect of Source's surface onto Dest. Along each axis
+  // the n destination positions, counted from Dest's Left (Top) side, take
+  // source position (2i+1)*m div 2n counted from SourceRect's Left (Top) side,
+  // m being the source's count: nearest neighbour, exact when m = n. Either
+  // rectangle may be mirrored; a zero-size one copies nothing. Destination
+  // positions outside the surface are skipped without changing the mapping;
+  // those whose source lies outside the source surface are left unchanged.
+  void CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRect);
+  // The whole picture scaled into R, under the current copy mode.
+  void StretchDraw(const TRect& R, TBitmap* Graphic);
+
+  // Colour at (X, Y); -1 outside the surface.
+  TColor Pixels(int X, int Y) const;
+  void SetPixels(int X, int Y, TColor Color);
+
+  // Used by control hosts: where the canvas draws and what it may touch, in
+  // surface coordinates.
+  void SetSurface(TBitmap* Surface, int OriginX, int OriginY, const TRect& Clip);
+  TBitmap* Surface() const { return FSurface; }
+  int OriginX() const { return FOriginX; }
+  int OriginY() const { return FOriginY; }
+
+ private:
+  TRect ClipRect() const;  // in canvas coordinates
+  void FillArea(const TRect& R, std::uint32_t Pixel);
+  void PlotPen(int X, int Y);
+  void Changed();
+
+  TBitmap* FSurface;
+  bool FOwnClip = false;
+  TRect FClip{};
+  int FOriginX = 0;
+  int FOriginY = 0;
+  TBrush FBrush;
+  TPen FPen;
+  TCopyMode FCopyMode = cmSrcCopy;
+  int FPenX = 0;
+  int FPenY = 0;
+  int FDashPhase = 0;
+};
+
+// ---------------------------------------------------------------- bitmap
+
+class TBitmap : public TPersistent {
+ public:
+  TBitmap();
+  TBitmap(int Width, int Height);
+  TBitmap(const TBitmap&) = delete;
+  TBitmap& operator=(const TBitmap&) = delete;
+  ~TBitmap() override;
+
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  // Resizing keeps the content that fits; new pixels are black.
+  void SetWidth(int Value) { SetSize(Value, FHeight); }
+  void SetHeight(int Value) { SetSize(FWidth, Value); }
+  void SetSize(int Width, int Height);
+  bool Empty() const { return FWidth == 0 || FHeight == 0; }
+
+  TCanvas* Canvas() { return &FCanvas; }
+  void Assign(const TBitmap* Source);  // nullptr empties
+  void Assign(const TPersistent* Source) override;
+
+  // Windows bitmap files and their bytes (the form-description payload).
+  void LoadFromFile(const std::string& FileName);
+  void SaveToFile(const std::string& FileName) const;
+  void LoadFromBytes(const std::vector<std::uint8_t>& Bytes);
+  std::vector<std::uint8_t> SaveToBytes() const;
+
+  // Top-down rows of 0xFFRRGGBB pixels. A writer through ScanLine calls
+  // Modified() when done.
+  std::uint32_t* ScanLine(int Row);
+  const std::uint32_t* ScanLine(int Row) const;
+  std::uint32_t* Bits() { return FPixels.data(); }
+  const std::uint32_t* Bits() const { return FPixels.data(); }
+
+  void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
+  const TNotifyEvent& OnChange() const { return FOnChange; }
+  // Raises OnChange; every drawing operation calls it.
+  void Modified();
+
+  // Fails with EOutOfResources for a size beyond the bitmap limit.
+  static constexpr std::int64_t MaxPixels = std::int64_t{1} << 28;  // 1 GiB
+
+ private:
+  int FWidth = 0;
+  int FHeight = 0;
+  std::vector<std::uint32_t> FPixels;
+  TCanvas FCanvas;
+  TNotifyEvent FOnChange;
+};
+
+// A bitmap of an impossible size, a failed file operation or malformed
+// bitmap bytes.
+class EInvalidGraphic : public Exception {
+ public:
+  using Exception::Exception;
+};
+class EOutOfResources : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+}  // namespace tweenery

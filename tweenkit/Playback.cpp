@@ -1,0 +1,100 @@
+// Playback: the two drivers (frame timer, worker thread), Play, Stop, Pause,
+// Resume, the tick and the end of a completed run.
+#include <algorithm>
+#include <limits>
+
+#include "tweenkit/Tweenery.h"
+
+namespace tweenery {
+
+bool TTweenery::Paused() const {
+  if (!FActive) return false;
+  if (FUseThread) return FThread && FThread->Suspended();
+  return FTimer && !FTimer->Enabled();
+}
+
+void TTweenery::Play() {
+  if (FActive) return;
+  SetupFX();
+  if (FUseThread) FThread->Resume(); else FTimer->SetEnabled(true);
+  FActive = true;
+}
+
+void TTweenery::Stop() {
+  if (!FActive) return;
+  if (FUseThread) {
+    if (!FThread->Suspended()) FThread->Suspend();
+  } else {
+    FTimer->SetEnabled(false);
+  }
+  FActive = false;
+  Repaint();
+}
+
+void TTweenery::Pause() {
+  if (!FActive || Paused()) return;
+  if (FUseThread) FThread->Suspend(); else FTimer->SetEnabled(false);
+}
+
+void TTweenery::Resume() {
+  if (!FActive || !Paused()) return;
+  if (FUseThread) FThread->Resume(); else FTimer->SetEnabled(true);
+}
+
+void TTweenery::FXTimer(TObject*) {
+  // Saturates instead of wrapping near the top of the range, so a long or
+  // fast run still reaches its last frame.
+  const std::int64_t next = static_cast<std::int64_t>(FParams.CurrentFrame) + FSteps;
+  FParams.CurrentFrame = static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(next, std::numeric_limits<std::int32_t>::min(),
+                               std::numeric_limits<std::int32_t>::max()));
+  GenerateFrame();
+  Invalidate();
+}
+
+void TTweenery::Done() {
+  if (FParams.State) FParams.State->Done(&FParams);
+  if (FOnDone) {
+    // The handler may replace OnDone; call a copy.
+    TNotifyEvent handler = FOnDone;
+    handler(this);
+  }
+}
+
+// ---------------------------------------------------------------- worker thread
+
+TTweeneryThread::TTweeneryThread(TTweenery* Tweenery)
+    : TThread(true), FTweenery(Tweenery), FInterval(Tweenery->Interval()) {
+  SetFreeOnTerminate(true);
+}
+
+void TTweeneryThread::Execute() {
+  SetPriority(tpNormal);
+  while (!Terminated()) {
+    Sleep(FInterval.load());
+    if (Terminated()) break;
+    Synchronize([this] {
+      // A failing tick is reported like any other GUI-thread failure; the
+      // thread keeps running until the component lets it go.
+      try {
+        Next();
+      } catch (...) {
+        Application()->HandleException(std::current_exception());
+      }
+    });
+  }
+}
+
+void TTweeneryThread::Next() {
+  // A step handed over just before Stop or Pause is dropped: the run is no
+  // longer playing when it comes up.
+  if (!FTweenery || !FTweenery->Active() || FTweenery->Paused()) return;
+  if (FTweenery->Interval() > 0) FTweenery->FXTimer(this);
+}
+
+void TTweeneryThread::Release() {
+  FTweenery = nullptr;
+  TerminateAndResume();
+}
+
+}  // namespace tweenery

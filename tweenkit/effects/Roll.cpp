@@ -1,0 +1,7 @@
+#include "tweenkit/effects/FXCommon.h"
+
+namespace tweenery {
+
+bool FXRoll(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
+
+}  // namespace tweenery
