@@ -48,4 +48,18 @@ inline std::string DescribePixel(std::uint32_t Pixel) {
   return buffer;
 }
 
+// The first pixel of Frame that differs from Want(x, y), described; empty
+// when every pixel matches. Use as EXPECT_EQ(FirstMismatch(...), "").
+template <class WantPixel>
+std::string FirstMismatch(const TBitmap& Frame, WantPixel&& Want) {
+  for (int y = 0; y < Frame.Height(); ++y)
+    for (int x = 0; x < Frame.Width(); ++x) {
+      const std::uint32_t got = PixelAt(Frame, x, y), want = Want(x, y);
+      if (got != want)
+        return "at " + std::to_string(x) + "," + std::to_string(y) + ": " + DescribePixel(got) + ", want " +
+               DescribePixel(want);
+    }
+  return {};
+}
+
 }  // namespace tweenery::test

@@ -1,6 +1,7 @@
 // Small helpers shared by the effect families.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "tweenkit/Tweenery.h"
@@ -36,6 +37,39 @@ inline TTransitionModifier Opposite(TTransitionModifier Modifier) {
   }
   return Modifier;
 }
+
+// Interleaved bands Delta thick across the frame, for the comb effects:
+// horizontal (rows) for tmLeft and tmRight, vertical (columns) otherwise.
+// Bands are placed while their start lies inside the frame and the incoming
+// picture both; each is drawn whole even where it runs past that limit.
+struct TBands {
+  bool Horizontal;
+  int Length;              // the incoming picture's own extent along the bands
+  int Limit;               // bands start before this
+  int Reach;               // no copy reads or lands past this across the bands
+  std::int32_t Thickness;  // at least 1
+
+  TBands(TTransitionModifier Modifier, const TBitmap& Frame, const TBitmap& Incoming, std::int32_t Delta)
+      : Horizontal(Modifier == tmLeft || Modifier == tmRight),
+        Length(Horizontal ? Incoming.Width() : Incoming.Height()),
+        Limit(Horizontal ? std::min(Frame.Height(), Incoming.Height()) : std::min(Frame.Width(), Incoming.Width())),
+        Reach(Horizontal ? std::max(Frame.Height(), Incoming.Height()) : std::max(Frame.Width(), Incoming.Width())),
+        Thickness(PositiveDelta(Delta)) {}
+
+  // The part Along0..Along1 (along the bands) of the band Across0..Across1.
+  TRect Band(int Along0, int Along1, int Across0, int Across1) const {
+    return Horizontal ? Rect(Along0, Across0, Along1, Across1) : Rect(Across0, Along0, Across1, Along1);
+  }
+
+  // Calls Draw(start, end) for each even (or odd) band. The end is held at
+  // Reach, which changes no pixel and keeps a huge Delta from overflowing.
+  template <class DrawBand>
+  void ForEach(bool Odd, DrawBand&& Draw) const {
+    const std::int64_t period = 2 * std::int64_t{Thickness};
+    for (std::int64_t start = Odd ? Thickness : 0; start < Limit; start += period)
+      Draw(static_cast<int>(start), static_cast<int>(std::min<std::int64_t>(start + Thickness, Reach)));
+  }
+};
 
 // Stands in for an effect whose family is not built yet.
 [[noreturn]] bool NotAvailable();
