@@ -1,8 +1,44 @@
+// Crush: the To picture, split at its centre line, slides over the still
+// From picture, the halves either leaving the centre for the edges or coming
+// in from the edges to meet at the centre.
+#include <algorithm>
+
 #include "tweenkit/effects/FXCommon.h"
 
 namespace tweenery {
+namespace {
 
-bool FXCrush(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
-bool FXReverseCrush(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
+// Each half shows a band Shown pixels long of its own half of To. The reverse
+// run counts the travel from the other end, so it is the forward run played
+// backwards.
+bool Crush(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backwards) {
+  fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
+  const int W = Frame->Width(), H = Frame->Height();
+  const bool horizontal = Params.Modifier == tmLeft || Params.Modifier == tmRight;
+  const int m = (horizontal ? std::min(W, To->Width()) : std::min(H, To->Height())) / 2;
+  const int c = std::clamp<std::int32_t>(Params.CurrentFrame, 0, m);
+  const bool finished = Params.CurrentFrame >= m;
+  const int shown = Backwards ? m - c : c;
+
+  // Outwards the halves lead with their outer edges, from the centre line;
+  // inwards they lead with their inner edges, from the frame's edges.
+  const bool outwards = Params.Modifier == tmLeft || Params.Modifier == tmUp;
+  const fx::TSpan firstSource = outwards ? fx::TSpan{0, shown} : fx::TSpan{m - shown, m};
+  const fx::TSpan secondSource = outwards ? fx::TSpan{2 * m - shown, 2 * m} : fx::TSpan{m, m + shown};
+  const fx::TCentreBands dest = fx::CentreBands(m, shown, outwards);
+  fx::CopyFrom(Frame, To, fx::Band(firstSource, horizontal, W, H), fx::Band(dest.First, horizontal, W, H));
+  fx::CopyFrom(Frame, To, fx::Band(secondSource, horizontal, W, H), fx::Band(dest.Second, horizontal, W, H));
+  return finished;
+}
+
+}  // namespace
+
+bool FXCrush(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return Crush(From, To, Frame, Params, false);
+}
+
+bool FXReverseCrush(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return Crush(From, To, Frame, Params, true);
+}
 
 }  // namespace tweenery

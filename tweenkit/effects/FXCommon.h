@@ -71,6 +71,28 @@ struct TBands {
   }
 };
 
+// Positions First..Last-1 along the axis an effect moves on.
+struct TSpan {
+  int First, Last;
+};
+
+// A span as a rectangle across the frame's whole other side: columns for a
+// horizontal motion, rows for a vertical one.
+inline TRect Band(TSpan Span, bool Horizontal, int Width, int Height) {
+  return Horizontal ? Rect(Span.First, 0, Span.Last, Height) : Rect(0, Span.First, Width, Span.Last);
+}
+
+// Two bands Shown long on either side of the centre line Middle of
+// 0..2*Middle-1: against the centre line when they grow outwards, against
+// the two ends when they grow inwards.
+struct TCentreBands {
+  TSpan First, Second;
+};
+inline TCentreBands CentreBands(int Middle, int Shown, bool Outwards) {
+  if (Outwards) return {{Middle - Shown, Middle}, {Middle, Middle + Shown}};
+  return {{0, Shown}, {2 * Middle - Shown, 2 * Middle}};
+}
+
 // Stands in for an effect whose family is not built yet.
 [[noreturn]] bool NotAvailable();
 

@@ -1,10 +1,73 @@
+// Reveals: a boundary, or two symmetric ones, sweeps across the frame and
+// uncovers the To picture in place over the still From picture.
+#include <algorithm>
+
 #include "tweenkit/effects/FXCommon.h"
 
 namespace tweenery {
+namespace {
 
-bool FXMonoReveal(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
-bool FXReverseMonoReveal(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
-bool FXReveal(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
-bool FXReverseReveal(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
+bool IsHorizontal(TTransitionModifier Modifier) { return Modifier == tmLeft || Modifier == tmRight; }
+
+// The uncovered length along the sweep, and whether the sweep is over. The
+// reverse run counts from the other end, so it plays the forward run
+// backwards.
+struct TSweep {
+  int Shown;
+  bool Finished;
+};
+TSweep Sweep(std::int32_t CurrentFrame, int Extent, bool Backwards) {
+  const int c = std::clamp<std::int32_t>(CurrentFrame, 0, Extent);
+  return {Backwards ? Extent - c : c, CurrentFrame >= Extent};
+}
+
+void Uncover(TBitmap* Frame, TBitmap* To, const TRect& R) { fx::CopyFrom(Frame, To, R, R); }
+
+// One boundary: from the right edge (column w) leftwards, from the left edge
+// rightwards, from the bottom (row h) upwards or from the top downwards.
+bool MonoReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backwards) {
+  Uncover(Frame, From, Params.FrameRect);
+  const int W = Frame->Width(), H = Frame->Height();
+  const bool horizontal = IsHorizontal(Params.Modifier);
+  const int extent = horizontal ? std::min(W, To->Width()) : std::min(H, To->Height());
+  const TSweep sweep = Sweep(Params.CurrentFrame, extent, Backwards);
+  const bool fromFarEnd = Params.Modifier == tmLeft || Params.Modifier == tmUp;
+  const fx::TSpan span = fromFarEnd ? fx::TSpan{extent - sweep.Shown, extent} : fx::TSpan{0, sweep.Shown};
+  Uncover(Frame, To, fx::Band(span, horizontal, W, H));
+  return sweep.Finished;
+}
+
+// Two boundaries, placed where the halves of a crush land: outwards from the
+// centre line, or inwards from both edges.
+bool Reveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backwards) {
+  Uncover(Frame, From, Params.FrameRect);
+  const int W = Frame->Width(), H = Frame->Height();
+  const bool horizontal = IsHorizontal(Params.Modifier);
+  const int m = (horizontal ? std::min(W, To->Width()) : std::min(H, To->Height())) / 2;
+  const TSweep sweep = Sweep(Params.CurrentFrame, m, Backwards);
+  const bool outwards = Params.Modifier == tmLeft || Params.Modifier == tmUp;
+  const fx::TCentreBands bands = fx::CentreBands(m, sweep.Shown, outwards);
+  Uncover(Frame, To, fx::Band(bands.First, horizontal, W, H));
+  Uncover(Frame, To, fx::Band(bands.Second, horizontal, W, H));
+  return sweep.Finished;
+}
+
+}  // namespace
+
+bool FXMonoReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return MonoReveal(From, To, Frame, Params, false);
+}
+
+bool FXReverseMonoReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return MonoReveal(From, To, Frame, Params, true);
+}
+
+bool FXReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return Reveal(From, To, Frame, Params, false);
+}
+
+bool FXReverseReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return Reveal(From, To, Frame, Params, true);
+}
 
 }  // namespace tweenery
