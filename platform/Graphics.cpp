@@ -261,8 +261,16 @@ struct CopyAxis {
   std::int64_t M;
 
   int Dest(std::int64_t i) const { return static_cast<int>(DStart + DStep * i); }
-  int Source(std::int64_t i) const {
-    return static_cast<int>(SStart + SStep * (((2 * i + 1) * M) / (2 * N)));
+  int Source(std::int64_t i) const { return static_cast<int>(SStart + SStep * Offset(i)); }
+
+  // (2i + 1) * M div 2N. Sides longer than 2^31 (rectangles spanning most of
+  // the coordinate range) make the product exceed 64 bits.
+  std::int64_t Offset(std::int64_t i) const {
+    constexpr std::int64_t kNarrow = std::int64_t{1} << 31;
+    if (N < kNarrow && M < kNarrow) return ((2 * i + 1) * M) / (2 * N);
+    __extension__ using Wide = unsigned __int128;
+    return static_cast<std::int64_t>((static_cast<Wide>(2 * i + 1) * static_cast<Wide>(M)) /
+                                     static_cast<Wide>(2 * N));
   }
 };
 
