@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "EffectHarness.h"
+
+namespace tweenery::test {
+namespace {
+
+TEST(Crush, HalvesLeaveTheCentreLineAndFinishAtTheHalfWidth) {
+  // 200 x 100, tmLeft, m = 100: at 30 the frame's 70-99 show To's 0-29 and
+  // 100-129 show To's 170-199; at 100 (or beyond) To is whole.
+  auto from = CodedPicture(200, 100, kFromTag), to = CodedPicture(200, 100, kToTag);
+  for (int c : {30, 99, 100, 150}) {
+    const auto call = CallEffect(FXCrush, from.get(), to.get(), MakeParams(c, tmLeft));
+    EXPECT_EQ(call.Finished, c >= 100);
+    const int k = std::min(c, 100);
+    EXPECT_EQ(FirstMismatch(*call.Frame, [&](int x, int y) {
+                if (x >= 100 - k && x < 100) return CodedPixel(kToTag, x - (100 - k), y);
+                if (x >= 100 && x < 100 + k) return CodedPixel(kToTag, x + (100 - k), y);
+                return CodedPixel(kFromTag, x, y);
+              }), "") << c;
+  }
+  // The vertical modifiers finish on half the height.
+  for (TTransitionModifier m : {tmUp, tmDown}) {
+    EXPECT_FALSE(CallEffect(FXCrush, from.get(), to.get(), MakeParams(49, m)).Finished);
+    EXPECT_TRUE(CallEffect(FXCrush, from.get(), to.get(), MakeParams(50, m)).Finished);
+  }
+}
+
+TEST(Crush, OddWidthKeepsTheLastColumnAndOnePixelToFinishesAtOnce) {
+  auto from = CodedPicture(201, 20, kFromTag), to = CodedPicture(201, 20, kToTag);
+  const auto call = CallEffect(FXCrush, from.get(), to.get(), MakeParams(100, tmLeft));
+  EXPECT_TRUE(call.Finished);
+  EXPECT_EQ(FirstMismatch(*call.Frame, [](int x, int y) { return CodedPixel(x < 200 ? kToTag : kFromTag, x, y); }),
+            "");
+  // A To picture one pixel across the motion has no halves: m = 0.
+  auto narrow = CodedPicture(1, 20, kToTag);
+  for (TFXFunction fx : {FXCrush, FXReverseCrush})
+    for (int c : {0, INT_MAX}) {
+      const auto first = CallEffect(fx, from.get(), narrow.get(), MakeParams(c, tmRight));
+      EXPECT_TRUE(first.Finished);
+      EXPECT_EQ(FirstMismatch(*first.Frame, [](int x, int y) { return CodedPixel(kFromTag, x, y); }), "");
+    }
+}
+
+TEST(Crush, ReverseIsForwardCountedFromTheOtherEnd) {
+  // Odd sizes, and a To picture smaller than the frame, for every frame of
+  // every direction.
+  auto from = CodedPicture(13, 9, kFromTag);
+  for (auto [toW, toH] : {std::pair{13, 9}, std::pair{10, 6}}) {
+    auto to = CodedPicture(toW, toH, kToTag);
+    for (TTransitionModifier m : {tmLeft, tmRight, tmUp, tmDown}) {
+      const int half = (m == tmLeft || m == tmRight ? std::min(13, toW) : std::min(9, toH)) / 2;
+      for (int c = 0; c <= half; ++c) {
+        const auto reverse = CallEffect(FXReverseCrush, from.get(), to.get(), MakeParams(c, m));
+        const auto forward = CallEffect(FXCrush, from.get(), to.get(), MakeParams(half - c, m));
+        EXPECT_EQ(reverse.Finished, c == half);
+        EXPECT_EQ(FirstMismatch(*reverse.Frame, [&](int x, int y) { return PixelAt(*forward.Frame, x, y); }), "")
+            << m << " c=" << c << " to " << toW;
+      }
+      EXPECT_TRUE(CallEffect(FXReverseCrush, from.get(), to.get(), MakeParams(INT_MAX, m)).Finished);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tweenery::test
