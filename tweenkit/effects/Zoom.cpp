@@ -1,9 +1,73 @@
+// Zoom, mosaic and replace: whole pictures drawn by the stretching copy
+// alone, no pixel arithmetic of their own.
 #include "tweenkit/effects/FXCommon.h"
+
+#include <algorithm>
+#include <cstdint>
 
 namespace tweenery {
 
-bool FXZoom(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
-bool FXMosaic(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
-bool FXReplace(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
+namespace {
+
+// The picture shown while the transition is still in its leaving phase, and
+// the one shown after; Reverse plays the pair the other way round.
+TBitmap* PhasePicture(TBitmap* From, TBitmap* To, bool Reverse, bool Leaving) {
+  return Leaving != Reverse ? From : To;
+}
+
+// Width (or height) after n halvings; a count past the width's bits leaves
+// nothing, which the shift itself would not promise.
+int Halved(int Extent, std::int64_t n) {
+  return n >= 31 ? 0 : static_cast<int>(static_cast<std::uint32_t>(Extent) >> n);
+}
+
+}  // namespace
+
+bool FXZoom(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  const int w = std::min(Frame->Width(), To->Width()), h = std::min(Frame->Height(), To->Height());
+  const int m = std::min(w, h), half = m / 2;
+  std::int64_t c = Params.CurrentFrame;
+  TBitmap* picture = PhasePicture(From, To, Params.Reverse, c <= half);
+  const bool finished = c >= m;
+  if (finished) c = m;
+
+  // The inset shrinks one pixel a side per frame, then grows back.
+  const int inset = static_cast<int>(c <= half ? c : m - c);
+  fx::CopyFrom(Frame, picture, Rect(0, 0, w, h), Rect(inset, inset, w - inset, h - inset));
+  return finished;
+}
+
+bool FXMosaic(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  const std::int64_t D = fx::PositiveDelta(Params.Delta);
+  std::int64_t c = Params.CurrentFrame;
+  const bool finished = c >= 2 * D;
+  if (finished) c = 2 * D;
+  TBitmap* picture = PhasePicture(From, To, Params.Reverse, c <= D);
+  const std::int64_t n = c <= D ? c : 2 * D - c;
+
+  const int W = Frame->Width(), H = Frame->Height();
+  const int sw = Halved(W, n), sh = Halved(H, n);
+  const TRect full = Rect(0, 0, W, H);
+  // The reduced picture lives only in its sw x sh rectangle centred in the
+  // frame; a scratch bitmap of just that size maps every pixel the same way
+  // as one of the frame's size would, without filling a whole frame of
+  // scratch pixels per frame.
+  const TRect small = Rect((W - sw) / 2, (H - sh) / 2, (W + sw) / 2, (H + sh) / 2);
+  TBitmap scratch(small.Width(), small.Height());
+  const TRect whole = Rect(0, 0, scratch.Width(), scratch.Height());
+  scratch.Canvas()->CopyRect(whole, picture->Canvas(), full);
+  fx::CopyFrom(Frame, &scratch, whole, full);
+  return finished;
+}
+
+bool FXReplace(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  std::int32_t c = Params.CurrentFrame;
+  const bool finished = c > 1;
+  if (finished) c = 1;
+  // The cut happens at frame 1: frame 0 is the leaving picture.
+  TBitmap* picture = PhasePicture(From, To, Params.Reverse, c == 0);
+  fx::CopyFrom(Frame, picture, Params.FrameRect, Params.FrameRect);
+  return finished;
+}
 
 }  // namespace tweenery
