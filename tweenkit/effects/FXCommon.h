@@ -93,6 +93,14 @@ inline TCentreBands CentreBands(int Middle, int Shown, bool Outwards) {
   return {{0, Shown}, {2 * Middle - Shown, 2 * Middle}};
 }
 
+// A 64-bit position brought back to a rectangle side. Geometry grown from a
+// huge Delta can leave the int range; every bitmap is far smaller than the
+// limit, so a one-to-one copy clipped this way changes no pixel.
+inline int ClampCoordinate(std::int64_t Value) {
+  constexpr std::int64_t limit = std::int64_t{1} << 30;
+  return static_cast<int>(std::clamp(Value, -limit, limit));
+}
+
 // Stands in for an effect whose family is not built yet.
 [[noreturn]] bool NotAvailable();
 

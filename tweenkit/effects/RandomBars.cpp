@@ -1,8 +1,162 @@
+// Random bars: the entering picture comes in one-pixel bars in a random
+// order in which no bar comes twice; the twin form uncovers a column and a
+// row for each bar. The order lives in the operation's state object.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "platform/Random.h"
 #include "tweenkit/effects/FXCommon.h"
 
 namespace tweenery {
 
-bool FXRandomBars(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
-bool FXTwinRandomBars(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
+namespace {
+
+// Moves bars from the pool to the picked list until the run has reached
+// frame F (0 <= F <= BarCount). Every pick of one frame draws from the same
+// range N - F, not from the pool's current length, so when a frame picks
+// several bars the last entries of the pool sit that frame out.
+template <class TBarState>
+void PickBars(TBarState& State, std::int32_t F) {
+  const std::int32_t N = State.BarCount;
+  if (F >= N) return;
+  while (State.LastFrame < F) {
+    const std::int32_t r = Random(N - F);
+    TNode* before = nullptr;
+    TNode* pick = State.PoolHead;
+    for (std::int32_t i = 0; i < r && pick; ++i) {
+      before = pick;
+      pick = pick->Next;
+    }
+    // Only a state that Init never prepared can run dry.
+    if (!pick) return;
+    State.PickedTail = AppendNode(State.PickedTail, pick->Value);
+    if (!State.PickedHead) State.PickedHead = State.PickedTail;
+    if (before)
+      before->Next = pick->Next;
+    else
+      State.PoolHead = pick->Next;
+    delete pick;
+    ++State.LastFrame;
+  }
+}
+
+// Bars are one-to-one copies of whole columns or rows of the entering
+// picture. Indexes outside the frame or the picture draw nothing (the
+// control, which sizes the run, may be larger than the pictures).
+class TBarPainter {
+ public:
+  TBarPainter(TBitmap* Frame, TBitmap* Entering)
+      : FFrame(Frame), FEntering(Entering),
+        FWidth(std::min(Frame->Width(), Entering->Width())),
+        FHeight(std::min(Frame->Height(), Entering->Height())) {}
+
+  void AddColumn(std::int64_t X) {
+    if (X >= 0 && X < FWidth) FColumns.push_back(static_cast<int>(X));
+  }
+  void AddRow(std::int64_t Y) {
+    if (Y >= 0 && Y < FHeight) FRows.push_back(static_cast<int>(Y));
+  }
+
+  // All copies come from the same picture to the same places, so the order
+  // of the bars does not change the frame; rows first keeps it cache-kind.
+  void Paint() {
+    for (int y : FRows)
+      std::memcpy(FFrame->ScanLine(y), FEntering->ScanLine(y), static_cast<std::size_t>(FWidth) * 4);
+    if (!FColumns.empty()) {
+      for (int y = 0; y < FHeight; ++y) {
+        std::uint32_t* d = FFrame->ScanLine(y);
+        const std::uint32_t* s = FEntering->ScanLine(y);
+        for (int x : FColumns) d[x] = s[x];
+      }
+    }
+    if (!FRows.empty() || !FColumns.empty()) FFrame->Modified();
+  }
+
+ private:
+  TBitmap* FFrame;
+  TBitmap* FEntering;
+  int FWidth, FHeight;
+  std::vector<int> FColumns, FRows;
+};
+
+// The bar of the other direction that goes with bar V: V * Across / Along,
+// evaluated as (V - Along) * Across / Along + Across in extended precision
+// and rounded half to even, which decides which of two rows a tie lands on.
+// The product is taken in 64 bits so that a huge bar index cannot wrap.
+std::int64_t TwinBar(std::int32_t V, int Along, int Across) {
+  const std::int64_t product = (static_cast<std::int64_t>(V) - Along) * Across;
+  const long double exact = static_cast<long double>(product) / Along + Across;
+  return static_cast<std::int64_t>(std::nearbyintl(exact));
+}
+
+// The steps both effects share: pick the bars of this frame, then draw the
+// leaving picture or, on the last frames, the whole entering one. Returns
+// whether bars are to be drawn over it.
+template <class TBarState>
+bool PrepareBarFrame(TBarState& State, TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params,
+                     bool& Finished) {
+  const auto [entering, leaving] = fx::EnteringAndLeaving(From, To, Params.Reverse);
+  const std::int32_t N = State.BarCount;
+  std::int32_t F = Params.CurrentFrame;
+  Finished = N < F;
+  if (Finished) F = N;
+  PickBars(State, F);
+  if (N == F) {
+    fx::CopyFrom(Frame, entering, Params.FrameRect, Params.FrameRect);
+    return false;
+  }
+  fx::CopyFrom(Frame, leaving, Params.FrameRect, Params.FrameRect);
+  return true;
+}
+
+// The state of the operation; any other object in State (which the
+// dispatch table rules out) counts as a run without bars.
+template <class TBarState>
+TBarState& BarState(const TFXParams& Params, TBarState& Empty) {
+  auto* state = dynamic_cast<TBarState*>(Params.State);
+  return state ? *state : Empty;
+}
+
+}  // namespace
+
+bool FXRandomBars(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  TRandomBarsFXState empty;
+  TRandomBarsFXState& state = BarState(Params, empty);
+  bool finished = false;
+  if (!PrepareBarFrame(state, From, To, Frame, Params, finished)) return finished;
+  TBarPainter painter(Frame, Params.Reverse ? From : To);
+  const bool columns = Params.Modifier == tmLeft || Params.Modifier == tmRight;
+  for (const TNode* node = state.PickedHead; node; node = node->Next) {
+    if (columns)
+      painter.AddColumn(node->Value);
+    else
+      painter.AddRow(node->Value);
+  }
+  painter.Paint();
+  return finished;
+}
+
+bool FXTwinRandomBars(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  TTwinRandomBarsFXState empty;
+  TTwinRandomBarsFXState& state = BarState(Params, empty);
+  bool finished = false;
+  if (!PrepareBarFrame(state, From, To, Frame, Params, finished)) return finished;
+  TBarPainter painter(Frame, Params.Reverse ? From : To);
+  const int W = Frame->Width(), H = Frame->Height();
+  for (const TNode* node = state.PickedHead; node; node = node->Next) {
+    const std::int32_t v = node->Value;
+    if (W > H) {
+      painter.AddColumn(v);
+      painter.AddRow(TwinBar(v, W, H));
+    } else {
+      painter.AddColumn(TwinBar(v, H, W));
+      painter.AddRow(v);
+    }
+  }
+  painter.Paint();
+  return finished;
+}
 
 }  // namespace tweenery

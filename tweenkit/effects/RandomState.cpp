@@ -1,3 +1,7 @@
+// The per-run memory of the random-bar operations: a pool of bar indexes not
+// drawn yet and the list of those drawn. The two state classes are unrelated
+// apart from TFXState, so the list handling they share lives in free
+// functions here.
 #include "tweenkit/effects/FXCommon.h"
 
 namespace tweenery {
@@ -8,16 +12,56 @@ TNode* AppendNode(TNode* Prev, std::int32_t Value) {
   return node;
 }
 
-void TRandomBarsFXState::CreateList(std::int32_t, TNode*& Head, TNode*& Tail) { Head = Tail = nullptr; }
-void TRandomBarsFXState::DestroyList(TNode*& Head, TNode*& Tail) { Head = Tail = nullptr; }
-void TRandomBarsFXState::Init(TFXParams* Params) { Params->CurrentFrame = -1; LastFrame = -1; }
-void TRandomBarsFXState::Done(TFXParams*) { LastFrame = -1; }
-TRandomBarsFXState::~TRandomBarsFXState() = default;
+namespace {
 
-void TTwinRandomBarsFXState::CreateList(std::int32_t, TNode*& Head, TNode*& Tail) { Head = Tail = nullptr; }
-void TTwinRandomBarsFXState::DestroyList(TNode*& Head, TNode*& Tail) { Head = Tail = nullptr; }
-void TTwinRandomBarsFXState::Init(TFXParams* Params) { Params->CurrentFrame = -1; LastFrame = -1; }
-void TTwinRandomBarsFXState::Done(TFXParams*) { LastFrame = -1; }
-TTwinRandomBarsFXState::~TTwinRandomBarsFXState() = default;
+// The indexes 0 .. N-1 in ascending order; a single 0 for N <= 1, so a run
+// over an empty control still has a pool to start from.
+void BuildBarList(std::int32_t N, TNode*& Head, TNode*& Tail) {
+  Head = AppendNode(nullptr, 0);
+  Tail = Head;
+  for (std::int32_t i = 1; i < N; ++i) Tail = AppendNode(Tail, i);
+}
+
+void FreeBarList(TNode*& Head, TNode*& Tail) {
+  while (Head) {
+    TNode* next = Head->Next;
+    delete Head;
+    Head = next;
+  }
+  Tail = nullptr;
+}
+
+// The picked list is left alone: Done has emptied it before every Init. A
+// pool left by an Init without Done is freed rather than lost.
+template <class TBarState>
+void BeginBarRun(TBarState& State, TFXParams* Params) {
+  Params->CurrentFrame = -1;
+  State.LastFrame = -1;
+  State.DestroyList(State.PoolHead, State.PoolTail);
+  State.CreateList(State.BarCount, State.PoolHead, State.PoolTail);
+}
+
+template <class TBarState>
+void EndBarRun(TBarState& State) {
+  State.LastFrame = -1;
+  State.DestroyList(State.PoolHead, State.PoolTail);
+  State.DestroyList(State.PickedHead, State.PickedTail);
+}
+
+}  // namespace
+
+void TRandomBarsFXState::CreateList(std::int32_t N, TNode*& Head, TNode*& Tail) { BuildBarList(N, Head, Tail); }
+void TRandomBarsFXState::DestroyList(TNode*& Head, TNode*& Tail) { FreeBarList(Head, Tail); }
+void TRandomBarsFXState::Init(TFXParams* Params) { BeginBarRun(*this, Params); }
+void TRandomBarsFXState::Done(TFXParams*) { EndBarRun(*this); }
+// The component calls Done before freeing; a state freed without it must
+// not leak its nodes either.
+TRandomBarsFXState::~TRandomBarsFXState() { EndBarRun(*this); }
+
+void TTwinRandomBarsFXState::CreateList(std::int32_t N, TNode*& Head, TNode*& Tail) { BuildBarList(N, Head, Tail); }
+void TTwinRandomBarsFXState::DestroyList(TNode*& Head, TNode*& Tail) { FreeBarList(Head, Tail); }
+void TTwinRandomBarsFXState::Init(TFXParams* Params) { BeginBarRun(*this, Params); }
+void TTwinRandomBarsFXState::Done(TFXParams*) { EndBarRun(*this); }
+TTwinRandomBarsFXState::~TTwinRandomBarsFXState() { EndBarRun(*this); }
 
 }  // namespace tweenery

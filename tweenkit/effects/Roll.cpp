@@ -1,7 +1,140 @@
+// Roll: the To picture unrolls over the From picture like a sheet. A roll
+// three Delta wide travels across the frame; behind it the To picture lies
+// flat, and the roll shows a strip of it mirrored, compressed to half width
+// at both ends. Reverse plays the same film backwards.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "tweenkit/effects/FXCommon.h"
 
 namespace tweenery {
 
-bool FXRoll(TBitmap*, TBitmap*, TBitmap*, const TFXParams&) { fx::NotAvailable(); }
+namespace {
+
+// One of the roll's three segments, along the axis the roll travels: the
+// To picture's span SA..SB goes onto the frame's span DA..DB. Either span
+// may be mirrored (A > B), covering B+1..A and counted from A. The spans
+// are 64-bit because three Delta beyond the frame's edge leaves the int
+// range for a huge Delta.
+struct TRollSegment {
+  std::int64_t SA, SB, DA, DB;
+  bool Visible = true;
+};
+
+// Segment 1, 2 or 3 of a roll moving toward position 0 (tmLeft, tmUp) at
+// position p on an axis of length Extent. The ends are halved; a segment
+// that has partly rolled past the picture's start keeps only its part that
+// has not, pressed against its outer destination side.
+TRollSegment RollTowardStart(int Segment, std::int64_t Extent, std::int64_t p, std::int64_t D) {
+  const std::int64_t q = Extent - p, h = D / 2;
+  TRollSegment s;
+  switch (Segment) {
+    case 1: s = {q - 3 * D, q - 2 * D, q + 3 * D, q + 3 * D - h}; break;
+    case 2: s = {q - 2 * D, q - D, q + 3 * D - h, q + 2 * D - h}; break;
+    default: s = {q - D, q, q + 2 * D - h, q + D}; break;
+  }
+  if (s.SA < 0) {
+    if (s.SB < 0) return {0, 0, 0, 0, false};
+    s.SA = 0;
+    s.DA = s.DB + (Segment == 2 ? s.SB : s.SB / 2);
+  }
+  return s;
+}
+
+// The same for a roll moving toward Extent (tmRight, tmDown); here the
+// sources are mirrored and the part past the picture's far end is dropped.
+TRollSegment RollTowardEnd(int Segment, std::int64_t Extent, std::int64_t p, std::int64_t D) {
+  const std::int64_t h = D / 2;
+  TRollSegment s;
+  switch (Segment) {
+    case 1: s = {p + 3 * D, p + 2 * D, p - 3 * D, p - 3 * D + h}; break;
+    case 2: s = {p + 2 * D, p + D, p - 3 * D + h, p - 2 * D + h}; break;
+    default: s = {p + D, p, p - 2 * D + h, p - D}; break;
+  }
+  if (s.SA > Extent) {
+    if (s.SB > Extent) return {0, 0, 0, 0, false};
+    s.SA = Extent;
+    const std::int64_t kept = D + s.SB - Extent;
+    s.DA += Segment == 2 ? kept : kept / 2;
+  }
+  return s;
+}
+
+// Copies a segment with the canvas's stretching rule (destination position
+// i from DA takes source position (2i+1)m div 2n from SA), across the whole
+// other side one to one. Only the frame's own positions are visited and
+// only the picture's own positions are read.
+void CopySegment(TBitmap* Frame, TBitmap* To, const TRollSegment& S, bool Horizontal) {
+  const std::int64_t n = S.DB > S.DA ? S.DB - S.DA : S.DA - S.DB;
+  const std::int64_t m = S.SB > S.SA ? S.SB - S.SA : S.SA - S.SB;
+  if (n == 0 || m == 0) return;
+  const std::int64_t dStep = S.DB > S.DA ? 1 : -1, sStep = S.SB > S.SA ? 1 : -1;
+  const std::int64_t frameExtent = Horizontal ? Frame->Width() : Frame->Height();
+  const std::int64_t pictureExtent = Horizontal ? To->Width() : To->Height();
+  const std::int64_t first = std::max<std::int64_t>(0, dStep > 0 ? -S.DA : S.DA - frameExtent + 1);
+  const std::int64_t last = std::min(n, dStep > 0 ? frameExtent - S.DA : S.DA + 1);
+
+  // n and m are at most Delta, so (2i+1)m stays below 2^63.
+  std::vector<std::pair<int, int>> map;  // (frame position, picture position)
+  for (std::int64_t i = first; i < last; ++i) {
+    const std::uint64_t offset = (2 * static_cast<std::uint64_t>(i) + 1) * static_cast<std::uint64_t>(m) /
+                                 (2 * static_cast<std::uint64_t>(n));
+    const std::int64_t source = S.SA + sStep * static_cast<std::int64_t>(offset);
+    if (source >= 0 && source < pictureExtent)
+      map.emplace_back(static_cast<int>(S.DA + dStep * i), static_cast<int>(source));
+  }
+  if (map.empty()) return;
+
+  if (Horizontal) {
+    const int rows = std::min(Frame->Height(), To->Height());
+    for (int y = 0; y < rows; ++y) {
+      std::uint32_t* d = Frame->ScanLine(y);
+      const std::uint32_t* s = To->ScanLine(y);
+      for (const auto& [x, sx] : map) d[x] = s[sx];
+    }
+  } else {
+    const std::size_t bytes = static_cast<std::size_t>(std::min(Frame->Width(), To->Width())) * 4;
+    for (const auto& [y, sy] : map) std::memcpy(Frame->ScanLine(y), To->ScanLine(sy), bytes);
+  }
+  Frame->Modified();
+}
+
+}  // namespace
+
+bool FXRoll(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  const int W = Frame->Width(), H = Frame->Height();
+  const bool horizontal = Params.Modifier == tmLeft || Params.Modifier == tmRight;
+  const bool towardStart = Params.Modifier == tmLeft || Params.Modifier == tmUp;
+  const std::int64_t D = fx::PositiveDelta(Params.Delta);
+  const std::int64_t L = horizontal ? W : H;
+  fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
+
+  const std::int64_t last = L + 3 * D;
+  std::int64_t F = Params.CurrentFrame;
+  const bool finished = F > last;
+  if (finished) F = last;
+  const std::int64_t p = Params.Reverse ? last - F : F;
+
+  // Edge: where the flat part starts; the first visible segment moves it.
+  std::int64_t edge = towardStart ? 0 : L;
+  bool seen = false;
+  for (int segment = 1; segment <= 3; ++segment) {
+    const TRollSegment s = towardStart ? RollTowardStart(segment, L, p, D) : RollTowardEnd(segment, L, p, D);
+    if (!s.Visible) continue;
+    if (!seen) edge = towardStart ? s.DA : s.DA + 1;
+    seen = true;
+    CopySegment(Frame, To, s, horizontal);
+  }
+
+  // Copied last, so its first column (row) covers the roll's outermost one.
+  const std::int64_t flatStart = towardStart ? edge : 0, flatEnd = towardStart ? L : edge;
+  if (flatEnd > flatStart) {
+    const TRect flat =
+        fx::Band({fx::ClampCoordinate(flatStart), fx::ClampCoordinate(flatEnd)}, horizontal, W, H);
+    fx::CopyFrom(Frame, To, flat, flat);
+  }
+  return finished;
+}
 
 }  // namespace tweenery
