@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "platform/Graphics.h"
@@ -32,6 +33,18 @@ inline std::unique_ptr<TBitmap> SolidPicture(int Width, int Height, TColor Color
   auto bitmap = std::make_unique<TBitmap>(Width, Height);
   bitmap->Canvas()->Brush()->SetColor(Color);
   bitmap->Canvas()->FillRect(Rect(0, 0, Width, Height));
+  return bitmap;
+}
+
+// Every pixel a seeded random colour: for comparing colour arithmetic with
+// a plain reference over all channel values.
+inline std::unique_ptr<TBitmap> RandomPicture(int Width, int Height, std::uint32_t Seed) {
+  auto bitmap = std::make_unique<TBitmap>(Width, Height);
+  std::mt19937 random(Seed);
+  for (int y = 0; y < Height; ++y) {
+    std::uint32_t* row = bitmap->ScanLine(y);
+    for (int x = 0; x < Width; ++x) row[x] = 0xFF000000u | (random() & 0xFFFFFFu);
+  }
   return bitmap;
 }
 
