@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -46,33 +48,333 @@ void WriteFileBytes(const std::string& FileName, const std::vector<std::uint8_t>
   if (!out) throw EInvalidGraphic("Cannot write file " + FileName);
 }
 
-// Uncompressed 24- and 32-bit bitmaps with a 40-byte or larger header.
-void DecodeWindowsBitmap(const std::uint8_t* Data, std::size_t Size, TBitmap& Out) {
-  if (Size < 14 + 40 || Data[0] != 'B' || Data[1] != 'M') throw EInvalidGraphic("Bitmap image is not valid");
-  const std::uint32_t offBits = ReadLE32(Data + 10);
-  const std::uint32_t headerSize = ReadLE32(Data + 14);
-  if (headerSize < 40 || headerSize > Size - 14) throw EInvalidGraphic("Bitmap image is not valid");
-  const auto width = static_cast<std::int32_t>(ReadLE32(Data + 18));
-  const auto rawHeight = static_cast<std::int32_t>(ReadLE32(Data + 22));
-  const std::uint16_t bpp = ReadLE16(Data + 28);
-  const std::uint32_t compression = ReadLE32(Data + 30);
-  if (width <= 0 || rawHeight == 0 || rawHeight == INT32_MIN || compression != 0 || (bpp != 24 && bpp != 32))
-    throw EInvalidGraphic("Bitmap image is not valid");
-  const bool topDown = rawHeight < 0;
-  const std::int64_t height = topDown ? -static_cast<std::int64_t>(rawHeight) : rawHeight;
-  if (static_cast<std::int64_t>(width) * height > TBitmap::MaxPixels) throw EInvalidGraphic("Bitmap image is not valid");
-  const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bpp + 31) / 32) * 4;
-  if (offBits > Size || stride * static_cast<std::uint64_t>(height) > Size - offBits)
-    throw EInvalidGraphic("Bitmap image is not valid");
-  TBitmap bitmap(width, static_cast<int>(height));
-  const int bytesPerPixel = bpp / 8;
-  for (std::int64_t y = 0; y < height; ++y) {
-    const std::uint8_t* src = Data + offBits + stride * static_cast<std::uint64_t>(y);
-    std::uint32_t* dst = bitmap.ScanLine(static_cast<int>(topDown ? y : height - 1 - y));
-    for (int x = 0; x < width; ++x, src += bytesPerPixel)
-      dst[x] = 0xFF000000u | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
+// ---------------------------------------------------------------- decoding
+//
+// Our own decoder rather than a library's: the formats in use are few and
+// simple, and a small decoder lets every length be checked against the
+// file before it is read and the pixel count be bounded before anything is
+// allocated.
+
+namespace {
+
+enum TBitmapCompression : std::uint32_t { biRGB = 0, biRLE8 = 1, biRLE4 = 2, biBitFields = 3 };
+
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::uint32_t kCoreHeaderSize = 12;
+
+[[noreturn]] void Refuse(const char* Why) {
+  throw EInvalidGraphic(std::string("Bitmap image is not valid: ") + Why);
+}
+
+// One colour channel of a direct-colour pixel: the masked bits, shifted down
+// and widened to eight bits.
+struct TChannel {
+  std::uint32_t Mask = 0;
+  int Shift = 0;
+  int Bits = 0;
+  std::array<std::uint8_t, 256> Widen{};
+
+  std::uint32_t Of(std::uint32_t Pixel) const {
+    const std::uint32_t value = (Pixel & Mask) >> Shift;
+    return Bits > 8 ? value >> (Bits - 8) : Widen[value];
   }
-  Out.Assign(&bitmap);
+};
+
+TChannel MakeChannel(std::uint32_t Mask) {
+  TChannel channel;
+  channel.Mask = Mask;
+  if (Mask == 0) return channel;
+  while (!(Mask >> channel.Shift & 1)) ++channel.Shift;
+  const std::uint32_t field = Mask >> channel.Shift;
+  if ((field & (field + 1)) != 0) Refuse("colour mask with gaps");
+  while (channel.Bits < 32 && (field >> channel.Bits & 1)) ++channel.Bits;
+  if (channel.Bits <= 8) {
+    // Bit replication: 5-bit 31 becomes 255, 0 stays 0, and the steps in
+    // between are as even as eight bits allow.
+    for (std::uint32_t v = 0; v <= field; ++v) {
+      std::uint32_t wide = 0;
+      int filled = 0;
+      for (; filled < 8; filled += channel.Bits) wide = (wide << channel.Bits) | v;
+      channel.Widen[v] = static_cast<std::uint8_t>(wide >> (filled - 8));
+    }
+  }
+  return channel;
+}
+
+// Everything the header says about the pixels, checked against the file.
+struct TBitmapLayout {
+  int Width = 0;
+  int Height = 0;
+  bool TopDown = false;
+  int BitsPerPixel = 0;
+  std::uint32_t Compression = biRGB;
+  std::array<std::uint32_t, 256> Palette{};
+  std::uint32_t PaletteSize = 0;
+  TChannel Red, Green, Blue;
+  std::size_t PixelOffset = 0;
+  std::size_t Stride = 0;
+};
+
+bool Indexed(const TBitmapLayout& Layout) { return Layout.BitsPerPixel <= 8; }
+
+void ReadDimensions(const std::uint8_t* Info, std::uint32_t HeaderSize, std::int64_t MaxPixels,
+                    TBitmapLayout& Layout) {
+  std::int64_t width, height;
+  if (HeaderSize == kCoreHeaderSize) {
+    width = ReadLE16(Info + 4);
+    height = ReadLE16(Info + 6);
+    if (ReadLE16(Info + 8) != 1) Refuse("planes");
+    Layout.BitsPerPixel = ReadLE16(Info + 10);
+  } else {
+    width = static_cast<std::int32_t>(ReadLE32(Info + 4));
+    height = static_cast<std::int32_t>(ReadLE32(Info + 8));
+    if (ReadLE16(Info + 12) != 1) Refuse("planes");
+    Layout.BitsPerPixel = ReadLE16(Info + 14);
+    Layout.Compression = ReadLE32(Info + 16);
+  }
+  Layout.TopDown = height < 0;
+  if (height < 0) height = -height;
+  if (width <= 0 || height <= 0) Refuse("empty or negative size");
+  if (width * height > MaxPixels) Refuse("too many pixels");
+  Layout.Width = static_cast<int>(width);
+  Layout.Height = static_cast<int>(height);
+}
+
+void CheckEncoding(const TBitmapLayout& Layout, std::uint32_t HeaderSize) {
+  const int bpp = Layout.BitsPerPixel;
+  bool valid = false;
+  switch (Layout.Compression) {
+    case biRGB:
+      valid = bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 ||
+              (HeaderSize != kCoreHeaderSize && (bpp == 16 || bpp == 32));
+      break;
+    case biRLE8: valid = bpp == 8; break;
+    case biRLE4: valid = bpp == 4; break;
+    case biBitFields: valid = bpp == 16 || bpp == 32; break;
+    default: break;
+  }
+  if (!valid) Refuse("unsupported encoding");
+  // Run-length streams are always written bottom-up.
+  if (Layout.TopDown && (Layout.Compression == biRLE8 || Layout.Compression == biRLE4)) Refuse("top-down RLE");
+}
+
+// Bit-field masks live in the larger headers, or in three words right after
+// a 40-byte one. Returns where the colour table may start.
+std::size_t ReadMasks(const std::uint8_t* Data, std::size_t Size, std::uint32_t HeaderSize,
+                      TBitmapLayout& Layout) {
+  std::size_t end = kFileHeaderSize + HeaderSize;
+  std::uint32_t red = 0x00FF0000, green = 0x0000FF00, blue = 0x000000FF;
+  if (Layout.BitsPerPixel == 16) red = 0x7C00, green = 0x03E0, blue = 0x001F;
+  if (Layout.Compression == biBitFields) {
+    const std::uint8_t* masks = Data + kFileHeaderSize + 40;
+    if (HeaderSize == 40) {
+      if (Size - end < 12) Refuse("colour masks past the end");
+      end += 12;
+    }
+    red = ReadLE32(masks), green = ReadLE32(masks + 4), blue = ReadLE32(masks + 8);
+    const std::uint64_t limit = std::uint64_t{1} << Layout.BitsPerPixel;
+    if (red >= limit || green >= limit || blue >= limit) Refuse("colour mask wider than a pixel");
+    if ((red & green) || (red & blue) || (green & blue)) Refuse("overlapping colour masks");
+  }
+  Layout.Red = MakeChannel(red);
+  Layout.Green = MakeChannel(green);
+  Layout.Blue = MakeChannel(blue);
+  return end;
+}
+
+// The colour table: three-byte entries after a core header, four-byte ones
+// otherwise; a table may be shorter than the bit depth allows.
+void ReadPalette(const std::uint8_t* Data, std::size_t Start, std::uint32_t HeaderSize, TBitmapLayout& Layout) {
+  const std::uint32_t full = 1u << Layout.BitsPerPixel;
+  const std::size_t entrySize = HeaderSize == kCoreHeaderSize ? 3 : 4;
+  std::uint32_t count = full;
+  if (HeaderSize == kCoreHeaderSize) {
+    count = static_cast<std::uint32_t>(std::min<std::size_t>(full, (Layout.PixelOffset - Start) / entrySize));
+  } else if (const std::uint32_t used = ReadLE32(Data + kFileHeaderSize + 32); used != 0) {
+    if (used > full) Refuse("colour table larger than the bit depth allows");
+    count = used;
+  }
+  if (count == 0) Refuse("no colour table");
+  if (count * entrySize > Layout.PixelOffset - Start) Refuse("colour table overlaps the pixels");
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint8_t* entry = Data + Start + i * entrySize;
+    Layout.Palette[i] = 0xFF000000u | (std::uint32_t{entry[2]} << 16) | (std::uint32_t{entry[1]} << 8) | entry[0];
+  }
+  Layout.PaletteSize = count;
+}
+
+TBitmapLayout ReadLayout(const std::uint8_t* Data, std::size_t Size, std::int64_t MaxPixels) {
+  if (Size < kFileHeaderSize + 4 || Data[0] != 'B' || Data[1] != 'M') Refuse("not a bitmap file");
+  const std::uint32_t headerSize = ReadLE32(Data + kFileHeaderSize);
+  if (headerSize != kCoreHeaderSize && headerSize != 40 && headerSize != 52 && headerSize != 56 &&
+      headerSize != 108 && headerSize != 124)
+    Refuse("unknown header");
+  if (Size - kFileHeaderSize < headerSize) Refuse("header past the end");
+  TBitmapLayout layout;
+  ReadDimensions(Data + kFileHeaderSize, headerSize, MaxPixels, layout);
+  CheckEncoding(layout, headerSize);
+  const std::size_t tableStart = ReadMasks(Data, Size, headerSize, layout);
+  layout.PixelOffset = ReadLE32(Data + 10);
+  if (layout.PixelOffset < tableStart || layout.PixelOffset >= Size) Refuse("pixel offset outside the file");
+  if (Indexed(layout)) ReadPalette(Data, tableStart, headerSize, layout);
+  layout.Stride = static_cast<std::size_t>((static_cast<std::uint64_t>(layout.Width) * layout.BitsPerPixel + 31) / 32 * 4);
+  const bool runLength = layout.Compression == biRLE8 || layout.Compression == biRLE4;
+  if (!runLength && static_cast<std::uint64_t>(layout.Stride) * layout.Height > Size - layout.PixelOffset)
+    Refuse("pixels past the end");
+  return layout;
+}
+
+std::uint32_t* RowOf(TBitmap& Picture, const TBitmapLayout& Layout, int StoredRow) {
+  return Picture.ScanLine(Layout.TopDown ? StoredRow : Layout.Height - 1 - StoredRow);
+}
+
+const std::uint8_t* StoredRowBytes(const std::uint8_t* Data, const TBitmapLayout& Layout, int StoredRow) {
+  return Data + Layout.PixelOffset + Layout.Stride * static_cast<std::size_t>(StoredRow);
+}
+
+// The hot path for ordinary photographs: three bytes in, one pixel out.
+void DecodeRGB24Row(const std::uint8_t* Src, std::uint32_t* Dst, int Width) {
+  for (int x = 0; x < Width; ++x, Src += 3)
+    Dst[x] = 0xFF000000u | (std::uint32_t{Src[2]} << 16) | (std::uint32_t{Src[1]} << 8) | Src[0];
+}
+
+void DecodeMaskedRow(const std::uint8_t* Src, std::uint32_t* Dst, const TBitmapLayout& Layout) {
+  const bool wide = Layout.BitsPerPixel == 32;
+  for (int x = 0; x < Layout.Width; ++x) {
+    const std::uint32_t pixel = wide ? ReadLE32(Src + 4 * x) : ReadLE16(Src + 2 * x);
+    Dst[x] = 0xFF000000u | (Layout.Red.Of(pixel) << 16) | (Layout.Green.Of(pixel) << 8) | Layout.Blue.Of(pixel);
+  }
+}
+
+std::uint32_t PaletteColour(const TBitmapLayout& Layout, std::uint32_t Index) {
+  if (Index >= Layout.PaletteSize) Refuse("colour index past the colour table");
+  return Layout.Palette[Index];
+}
+
+void DecodeIndexedRow(const std::uint8_t* Src, std::uint32_t* Dst, const TBitmapLayout& Layout) {
+  const int bpp = Layout.BitsPerPixel;
+  const int perByte = 8 / bpp;
+  const std::uint32_t mask = (1u << bpp) - 1;
+  for (int x = 0; x < Layout.Width; ++x) {
+    const int shift = 8 - bpp * (x % perByte + 1);
+    Dst[x] = PaletteColour(Layout, (Src[x / perByte] >> shift) & mask);
+  }
+}
+
+void DecodeUncompressed(const std::uint8_t* Data, const TBitmapLayout& Layout, TBitmap& Picture) {
+  for (int row = 0; row < Layout.Height; ++row) {
+    const std::uint8_t* src = StoredRowBytes(Data, Layout, row);
+    std::uint32_t* dst = RowOf(Picture, Layout, row);
+    if (Indexed(Layout))
+      DecodeIndexedRow(src, dst, Layout);
+    else if (Layout.BitsPerPixel == 24)
+      DecodeRGB24Row(src, dst, Layout.Width);
+    else
+      DecodeMaskedRow(src, dst, Layout);
+  }
+}
+
+// An RLE4 or RLE8 stream. Pixels the stream skips (end of line early, delta
+// moves) keep colour index 0, as a zeroed index buffer would give. Some
+// writers encode whole stored rows, padding included, so a run may reach
+// into the padding, whose pixels are dropped; a run beyond it is refused.
+class TRunLengthDecoder {
+ public:
+  TRunLengthDecoder(const std::uint8_t* Data, std::size_t Size, const TBitmapLayout& Layout, TBitmap& Picture)
+      : FPos(Data + Layout.PixelOffset), FEnd(Data + Size), FLayout(Layout), FPicture(Picture),
+        FNibbles(Layout.Compression == biRLE4),
+        FStoredWidth(static_cast<int>(std::min<std::size_t>(Layout.Stride * 8 / Layout.BitsPerPixel, INT32_MAX))) {}
+
+  void Run() {
+    const std::uint32_t background = PaletteColour(FLayout, 0);
+    for (int y = 0; y < FLayout.Height; ++y) std::fill_n(FPicture.ScanLine(y), FLayout.Width, background);
+    for (;;) {
+      const std::uint8_t count = Next(), value = Next();
+      if (count > 0) {
+        Repeat(count, value);
+      } else if (value == 0) {
+        if (FY >= FLayout.Height) Refuse("run-length rows past the image");
+        FX = 0;
+        ++FY;
+      } else if (value == 1) {
+        return;
+      } else if (value == 2) {
+        const std::uint8_t dx = Next(), dy = Next();
+        FX += dx;
+        FY += dy;
+        if (FX > FStoredWidth || FY >= FLayout.Height) Refuse("run-length move past the image");
+      } else {
+        Literal(value);
+      }
+    }
+  }
+
+ private:
+  std::uint8_t Next() {
+    if (FPos == FEnd) Refuse("run-length data past the end");
+    return *FPos++;
+  }
+
+  // Where a run of Count pixels goes, and how many of them are visible.
+  std::uint32_t* Room(int Count, int& Visible) {
+    if (FY >= FLayout.Height || Count > FStoredWidth - FX) Refuse("run past the row");
+    std::uint32_t* at = FPicture.ScanLine(FLayout.Height - 1 - FY) + FX;
+    Visible = std::clamp(FLayout.Width - FX, 0, Count);
+    FX += Count;
+    return at;
+  }
+
+  void Repeat(int Count, std::uint8_t Value) {
+    int visible;
+    std::uint32_t* dst = Room(Count, visible);
+    if (!FNibbles) {
+      std::fill_n(dst, visible, PaletteColour(FLayout, Value));
+      return;
+    }
+    const std::uint32_t colours[2] = {PaletteColour(FLayout, Value >> 4), PaletteColour(FLayout, Value & 15)};
+    for (int i = 0; i < visible; ++i) dst[i] = colours[i & 1];
+  }
+
+  void Literal(int Count) {
+    int visible;
+    std::uint32_t* dst = Room(Count, visible);
+    const int bytes = FNibbles ? (Count + 1) / 2 : Count;
+    if (FEnd - FPos < bytes + (bytes & 1)) Refuse("run-length data past the end");
+    for (int i = 0; i < visible; ++i) {
+      const std::uint8_t byte = FPos[FNibbles ? i / 2 : i];
+      dst[i] = PaletteColour(FLayout, FNibbles ? (i & 1 ? byte & 15 : byte >> 4) : byte);
+    }
+    FPos += bytes + (bytes & 1);  // literal runs end on a 16-bit boundary
+  }
+
+  const std::uint8_t* FPos;
+  const std::uint8_t* FEnd;
+  const TBitmapLayout& FLayout;
+  TBitmap& FPicture;
+  bool FNibbles;
+  int FStoredWidth;  // pixels in a stored row, padding included
+  int FX = 0;
+  int FY = 0;
+};
+
+}  // namespace
+
+void DecodeWindowsBitmap(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels) {
+  const TBitmapLayout layout = ReadLayout(Data, Size, MaxPixels);
+  if (!Indexed(layout) && layout.Compression != biRLE8 && layout.Compression != biRLE4) {
+    // Nothing can fail past the header checks, so the pixels go straight
+    // into Out without an intermediate copy.
+    Out.SetSize(layout.Width, layout.Height);
+    DecodeUncompressed(Data, layout, Out);
+    Out.Modified();
+    return;
+  }
+  TBitmap picture(layout.Width, layout.Height);
+  if (layout.Compression == biRGB)
+    DecodeUncompressed(Data, layout, picture);
+  else
+    TRunLengthDecoder(Data, Size, layout, picture).Run();
+  Out.Assign(&picture);
 }
 
 std::vector<std::uint8_t> EncodeWindowsBitmap(const TBitmap& Bitmap) {
