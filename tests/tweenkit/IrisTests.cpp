@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <limits>
+
+#include "EffectHarness.h"
+
+namespace tweenery::test {
+namespace {
+
+constexpr int kMaxInt = std::numeric_limits<int>::max();
+
+// Inclusive columns X0..X1 and rows Y0..Y1 that show the inner picture.
+struct TInside {
+  int X0, X1, Y0, Y1;
+  bool Contains(int x, int y) const { return x >= X0 && x <= X1 && y >= Y0 && y <= Y1; }
+};
+const TInside kNothing{1, 0, 1, 0};
+const TInside kEverything{0, kMaxInt, 0, kMaxInt};
+
+std::function<std::uint32_t(int, int)> Inside(TInside Area, std::uint32_t InnerTag, std::uint32_t OuterTag) {
+  return [=](int x, int y) { return CodedPixel(Area.Contains(x, y) ? InnerTag : OuterTag, x, y); };
+}
+
+TEST(Iris, OpeningGrowsFromACentredLineOn200x100) {
+  auto from = CodedPicture(200, 100, kFromTag), to = CodedPicture(200, 100, kToTag);
+  struct Case {
+    int c;
+    TInside Aperture;
+    bool Finished;
+  } cases[] = {
+      {0, kNothing, false},        {10, {40, 159, 40, 59}, false}, {49, {1, 198, 1, 98}, false},
+      {50, kEverything, true},     {kMaxInt, kEverything, true},
+  };
+  for (TTransitionModifier modifier : {tmLeft, tmUp})
+    for (const Case& k : cases) {
+      SCOPED_TRACE(testing::Message() << "modifier " << modifier << " c " << k.c);
+      auto call = CallEffect(FXIris, from.get(), to.get(), MakeParams(k.c, modifier));
+      EXPECT_EQ(call.Finished, k.Finished);
+      EXPECT_EQ(FirstMismatch(*call.Frame, Inside(k.Aperture, kToTag, kFromTag)), "");
+    }
+}
+
+TEST(Iris, ClosingShrinksTheLeavingPictureTowardsTheCentre) {
+  auto from = CodedPicture(200, 100, kFromTag), to = CodedPicture(200, 100, kToTag);
+  struct Case {
+    int c;
+    TInside Leaving;
+    bool Finished;
+  } cases[] = {
+      {0, kEverything, false},  {10, {10, 189, 10, 89}, false}, {49, {49, 150, 49, 50}, false},
+      {50, kNothing, true},     {kMaxInt, kNothing, true},
+  };
+  for (TTransitionModifier modifier : {tmRight, tmDown})
+    for (const Case& k : cases) {
+      SCOPED_TRACE(testing::Message() << "modifier " << modifier << " c " << k.c);
+      auto call = CallEffect(FXIris, from.get(), to.get(), MakeParams(k.c, modifier));
+      EXPECT_EQ(call.Finished, k.Finished);
+      EXPECT_EQ(FirstMismatch(*call.Frame, Inside(k.Leaving, kFromTag, kToTag)), "");
+    }
+}
+
+TEST(Iris, SquareFramesStartFromTheCentrePixelOrFromNothing) {
+  auto from = CodedPicture(101, 101, kFromTag), to = CodedPicture(101, 101, kToTag);
+  auto odd = CallEffect(FXIris, from.get(), to.get(), MakeParams(0, tmUp));
+  EXPECT_EQ(FirstMismatch(*odd.Frame, Inside({50, 50, 50, 50}, kToTag, kFromTag)), "");
+
+  auto evenFrom = CodedPicture(100, 100, kFromTag), evenTo = CodedPicture(100, 100, kToTag);
+  auto even = CallEffect(FXIris, evenFrom.get(), evenTo.get(), MakeParams(0, tmUp));
+  EXPECT_EQ(FirstMismatch(*even.Frame, Inside(kNothing, kToTag, kFromTag)), "");
+}
+
+TEST(Iris, ReverseSwapsThePicturesButNotTheMotion) {
+  auto from = CodedPicture(200, 100, kFromTag), to = CodedPicture(200, 100, kToTag);
+  auto opening = CallEffect(FXIris, from.get(), to.get(), MakeParams(10, tmLeft, true));
+  EXPECT_FALSE(opening.Finished);
+  EXPECT_EQ(FirstMismatch(*opening.Frame, Inside({40, 159, 40, 59}, kFromTag, kToTag)), "");
+  auto closing = CallEffect(FXIris, from.get(), to.get(), MakeParams(10, tmDown, true));
+  EXPECT_EQ(FirstMismatch(*closing.Frame, Inside({10, 189, 10, 89}, kToTag, kFromTag)), "");
+}
+
+// An entering picture narrower than the frame turns the aperture's
+// rectangles inside out; they still copy unmirrored, and only where the
+// source picture has pixels.
+TEST(Iris, NarrowEnteringPictureKeepsItsReversedAperturesUnmirrored) {
+  auto from = CodedPicture(200, 100, kFromTag), to = CodedPicture(20, 100, kToTag);
+  // (40, 40, -20, 60): columns -19..40, of which To has 0..19.
+  auto opening = CallEffect(FXIris, from.get(), to.get(), MakeParams(10, tmLeft));
+  EXPECT_EQ(FirstMismatch(*opening.Frame, Inside({0, 19, 40, 59}, kToTag, kFromTag)), "");
+
+  // To over (0, 0, 20, 100), then From over (15, 15, 5, 85): columns 6..15.
+  auto closing = CallEffect(FXIris, from.get(), to.get(), MakeParams(15, tmDown));
+  EXPECT_EQ(FirstMismatch(*closing.Frame,
+                          [](int x, int y) {
+                            const bool leaving = x >= 20 || (x >= 6 && x <= 15 && y >= 15 && y <= 84);
+                            return CodedPixel(leaving ? kFromTag : kToTag, x, y);
+                          }),
+            "");
+}
+
+TEST(Iris, PlaysToTheEndInTheComponentWithBothDrivers) {
+  for (bool thread : {false, true})
+    for (TTransitionModifier modifier : {tmLeft, tmDown}) {
+      SCOPED_TRACE(testing::Message() << "thread " << thread << " modifier " << modifier);
+      TTweeneryRig rig(40, 30, toIris);
+      rig.Tweenery->SetUseThread(thread);
+      rig.Tweenery->SetModifier(modifier);
+      EXPECT_EQ(PlayToDone(*rig.Tweenery), 1);
+    }
+}
+
+}  // namespace
+}  // namespace tweenery::test
