@@ -10,20 +10,21 @@ namespace tweenery {
 void TTweenery::GenerateFrame() {
   if (FFromBitmap->Empty() || FToBitmap->Empty()) return;
   bool finished = false;
-  // The closing part runs whether or not the effect raised: the control is
-  // invalidated, a finished run stops, then any exception goes on.
-  struct Closing {
-    TTweenery* Self;
-    bool& Finished;
-    ~Closing() noexcept(false) {
-      Self->Invalidate();
-      if (Finished && Self->FActive) {
-        Self->Stop();
-        Self->Done();
-      }
-    }
-  } closing{this, finished};
+  try {
+    finished = ComposeFrame();
+  } catch (...) {
+    // The control shows whatever was drawn; the failure goes to the caller.
+    Invalidate();
+    throw;
+  }
+  Invalidate();
+  if (finished && FActive) {
+    Stop();
+    Done();
+  }
+}
 
+bool TTweenery::ComposeFrame() {
   FFrameBitmap->SetHeight(FFromBitmap->Height());
   FFrameBitmap->SetWidth(FFromBitmap->Width());
   TCanvas* canvas = FFrameBitmap->Canvas();
@@ -35,7 +36,7 @@ void TTweenery::GenerateFrame() {
   if (FParams.CurrentFrame < 0) FParams.CurrentFrame = 0;
   const TFXDispatchEntry& row = FXDispatch[FOperation];
   const TFXFunction effect = FParams.Reverse ? row.Reverse : row.Forward;
-  finished = effect(FFromBitmap.get(), FToBitmap.get(), FFrameBitmap.get(), FParams);
+  return effect(FFromBitmap.get(), FToBitmap.get(), FFrameBitmap.get(), FParams);
 }
 
 void TTweenery::SetupFX() {

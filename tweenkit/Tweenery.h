@@ -298,6 +298,8 @@ class TTweenery : public TGraphicControl {
  private:
   friend class TTweeneryThread;
 
+  // Prepares the frame bitmap and runs the effect; true when it finished.
+  bool ComposeFrame();
   void FromBitmapChanged(TObject* Sender);
   void ToBitmapChanged(TObject* Sender);
   void SetImageFile(std::string& Name, TBitmap* Target, const TBitmap* Other, const std::string& Value);
