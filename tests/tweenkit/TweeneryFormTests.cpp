@@ -151,31 +151,5 @@ TEST(TweeneryForm, ImageFileNamesAreStoredByNameOnlyWhileLoading) {
   ExpectSamePicture(*copy.FromBitmap(), *from);
 }
 
-TEST(TweeneryForm, MalformedTextLeavesTheComponentAsItWas) {
-  TTweeneryForm form;
-  TTweenery& t = *form.Tweenery;
-  const struct {
-    const char* Text;
-    const char* Error;
-  } cases[] = {
-      {"object T: TTweenery\n  Delta = 4\n  Operation = toNothing\nend\n", "Line 3: 'toNothing' is not a value of 'Operation'"},
-      {"object T: TTweenery\n  Steps = 4\n  OnDone = Elsewhere\nend\n", "Line 3: handler 'Elsewhere' not found in 'MainForm'"},
-      {"object T: TTweenery\n  Interval = -1\nend\n", "Line 2: value out of range for 'Interval'"},
-      {"object T: TTweenery\n  FromBitmap.Data = {424D\n", "Line 2: unterminated hex data"},
-  };
-  for (const auto& c : cases) {
-    try {
-      ReadComponentText(c.Text, t);
-      ADD_FAILURE() << "accepted: " << c.Text;
-    } catch (const EFormError& e) {
-      EXPECT_EQ(e.Message(), c.Error);
-    }
-    EXPECT_EQ(t.Delta(), 10);
-    EXPECT_EQ(t.Steps(), 1);
-    EXPECT_FALSE(t.OnDone());
-    EXPECT_EQ(t.Name(), "");
-  }
-}
-
 }  // namespace
 }  // namespace tweenery::test
