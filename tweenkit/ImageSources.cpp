@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/ImageCodecs.h"
 #include "tweenkit/Tweenery.h"
 
 namespace tweenery {
@@ -62,9 +63,16 @@ bool LoadBitmapFile(const std::string& FileName, std::unique_ptr<TBitmap>& Pictu
 }
 
 bool LoadJPEGFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture) {
-  (void)FileName;
   Picture.reset();
-  return false;
+  try {
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(FileName);
+    auto bitmap = std::make_unique<TBitmap>();
+    DecodeJPEG(bytes.data(), bytes.size(), *bitmap);
+    Picture = std::move(bitmap);
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
 void AssignPicture(TBitmap* Target, const TBitmap* Source, const TBitmap* Other) {

@@ -1,0 +1,148 @@
+// JPEG pictures through libjpeg's decompression interface.
+//
+// libjpeg reports a fatal error by calling error_exit, which must not
+// return (its default ends the process). Ours longjmps back to Decompress.
+// Between the setjmp and any longjmp lie only libjpeg's C frames and this
+// file's trivially destructible callbacks, and every C++ object Decompress
+// fills was constructed by its caller, so the jump skips no destructor.
+//
+// Truncated data is a failed load. libjpeg's own memory source pads a short
+// file with an end-of-image marker and lets the decoder paint the missing
+// part grey, which a caller could not tell from a good picture; our source
+// raises an error instead, whatever is missing, the final marker included.
+#include <bit>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+// After jpeglib.h, which it builds on.
+#include <jerror.h>
+
+#include "platform/Graphics.h"
+#include "platform/ImageCodecs.h"
+
+namespace tweenery {
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "JCS_EXT_BGRA rows are 0xFFRRGGBB pixels only on little-endian machines");
+
+struct TJPEGErrorManager {
+  jpeg_error_mgr Public;
+  std::jmp_buf Escape;
+  char Message[JMSG_LENGTH_MAX];
+};
+
+void EscapeOnError(j_common_ptr Info) {
+  auto* errors = reinterpret_cast<TJPEGErrorManager*>(Info->err);
+  Info->err->format_message(Info, errors->Message);
+  std::longjmp(errors->Escape, 1);
+}
+
+// Warnings (extraneous bytes and the like) leave a usable picture; they are
+// neither printed nor fatal.
+void IgnoreMessage(j_common_ptr) {}
+
+void KeepSource(j_decompress_ptr) {}
+
+boolean RefuseToRunShort(j_decompress_ptr Info) {
+  ERREXIT(Info, JERR_INPUT_EOF);
+  return FALSE;
+}
+
+void SkipWithinSource(j_decompress_ptr Info, long Count) {
+  if (Count <= 0) return;
+  jpeg_source_mgr* source = Info->src;
+  if (static_cast<unsigned long>(Count) > source->bytes_in_buffer) ERREXIT(Info, JERR_INPUT_EOF);
+  source->next_input_byte += Count;
+  source->bytes_in_buffer -= static_cast<std::size_t>(Count);
+}
+
+void SetMemorySource(jpeg_source_mgr& Source, const std::uint8_t* Data, std::size_t Size) {
+  Source.next_input_byte = Data;
+  Source.bytes_in_buffer = Size;
+  Source.init_source = KeepSource;
+  Source.fill_input_buffer = RefuseToRunShort;
+  Source.skip_input_data = SkipWithinSource;
+  Source.resync_to_restart = jpeg_resync_to_restart;
+  Source.term_source = KeepSource;
+}
+
+bool FourChannel(const jpeg_decompress_struct& Info) {
+  return Info.jpeg_color_space == JCS_CMYK || Info.jpeg_color_space == JCS_YCCK;
+}
+
+// CMYK as written by the common print tools, with inverted channels: the
+// stored C is 255 for no cyan, so each colour is C * K / 255, rounded.
+void ConvertInvertedCMYKRow(const std::uint8_t* Src, std::uint32_t* Dst, unsigned Width) {
+  for (unsigned x = 0; x < Width; ++x, Src += 4) {
+    const unsigned k = Src[3];
+    const unsigned r = (Src[0] * k + 127) / 255, g = (Src[1] * k + 127) / 255, b = (Src[2] * k + 127) / 255;
+    Dst[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+  }
+}
+
+// Fills Picture (and uses Row for CMYK scanlines); on failure returns false
+// with libjpeg's message in Message.
+bool Decompress(const std::uint8_t* Data, std::size_t Size, std::int64_t MaxPixels, TBitmap& Picture,
+                std::vector<std::uint8_t>& Row, std::string& Message) {
+  jpeg_decompress_struct info;
+  TJPEGErrorManager errors;
+  jpeg_source_mgr source;
+  info.err = jpeg_std_error(&errors.Public);
+  errors.Public.error_exit = EscapeOnError;
+  errors.Public.output_message = IgnoreMessage;
+  if (setjmp(errors.Escape)) {
+    jpeg_destroy_decompress(&info);
+    Message = errors.Message;
+    return false;
+  }
+  jpeg_create_decompress(&info);
+  // libjpeg's own buffers (whole-image coefficients of progressive files)
+  // get the same budget as the picture.
+  info.mem->max_memory_to_use = static_cast<long>(MaxPixels * 4);
+  SetMemorySource(source, Data, Size);
+  info.src = &source;
+  jpeg_read_header(&info, TRUE);
+  if (static_cast<std::int64_t>(info.image_width) * info.image_height > MaxPixels) {
+    jpeg_destroy_decompress(&info);
+    Message = "too many pixels";
+    return false;
+  }
+  const bool fourChannel = FourChannel(info);
+  info.out_color_space = fourChannel ? JCS_CMYK : JCS_EXT_BGRA;
+  jpeg_start_decompress(&info);
+  try {
+    Picture.SetSize(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
+    if (fourChannel) Row.resize(std::size_t{info.output_width} * 4);
+  } catch (...) {
+    jpeg_destroy_decompress(&info);
+    throw;
+  }
+  while (info.output_scanline < info.output_height) {
+    std::uint32_t* dst = Picture.ScanLine(static_cast<int>(info.output_scanline));
+    JSAMPROW rows[1] = {fourChannel ? Row.data() : reinterpret_cast<JSAMPROW>(dst)};
+    jpeg_read_scanlines(&info, rows, 1);
+    if (fourChannel) ConvertInvertedCMYKRow(Row.data(), dst, info.output_width);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return true;
+}
+
+}  // namespace
+
+void DecodeJPEG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels) {
+  TBitmap picture;
+  std::vector<std::uint8_t> row;
+  std::string message;
+  if (!Decompress(Data, Size, MaxPixels, picture, row, message))
+    throw EInvalidGraphic("JPEG image is not valid: " + message);
+  Out.Assign(&picture);
+}
+
+}  // namespace tweenery
