@@ -32,6 +32,11 @@ THeadlessLoop& DefaultLoop() {
   return loop;
 }
 
+// The loop takes the thread that creates it as the GUI thread. Creating it
+// during start-up makes that the main thread even when a worker is the first
+// to ask for Application() (its Synchronize would otherwise run on itself).
+[[maybe_unused]] const bool gDefaultLoopCreated = (DefaultLoop(), true);
+
 }  // namespace
 
 TMessageLoop* Application() { return gInstalledLoop ? gInstalledLoop : &DefaultLoop(); }
