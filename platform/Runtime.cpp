@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <utility>
 
 namespace tweenery {
 
@@ -324,7 +325,11 @@ void TThread::Synchronize(const std::function<void()>& Method) {
     std::lock_guard<std::mutex> lock(FLock);
     FPendingSync.reset();
   }
-  if (call->Error) std::rethrow_exception(call->Error);
+  // Taken out of the call so that the exception ends its life on this
+  // thread: the GUI thread may drop the last reference to the call at any
+  // time, and the library's reference counts are invisible to the thread
+  // sanitizer.
+  if (std::exception_ptr error = std::exchange(call->Error, nullptr)) std::rethrow_exception(error);
   CheckSuspended();
 }
 
