@@ -21,6 +21,22 @@ TEST(Blinds, RightSlatsAreCountedFromTheRightEdge) {
   }
 }
 
+TEST(Blinds, EachPictureReachesOnlyAsFarAsItExtends) {
+  // A smaller To: its slats stop at its edges; as the leaving picture
+  // (Reverse) it leaves the fill colour beyond them.
+  auto from = CodedPicture(105, 12, kFromTag), to = CodedPicture(100, 9, kToTag);
+  for (TTransitionModifier m : {tmLeft, tmDown})
+    for (bool reverse : {false, true}) {
+      const auto call = CallEffect(FXBlinds, from.get(), to.get(), MakeParams(4, m, reverse, 10));
+      EXPECT_EQ(FirstMismatch(*call.Frame, [&](int x, int y) {
+                  const bool inTo = x < 100 && y < 9, inSlat = (m == tmLeft ? x : y) % 10 < 4;
+                  if (inSlat && (reverse || inTo)) return CodedPixel(reverse ? kFromTag : kToTag, x, y);
+                  if (!reverse) return CodedPixel(kFromTag, x, y);
+                  return inTo ? CodedPixel(kToTag, x, y) : 0xFF000000u;
+                }), "") << m << " " << reverse;
+    }
+}
+
 TEST(Blinds, SlatsCloseUpExactlyAtDelta) {
   // One short of Delta every slat lacks its far column (row); Delta itself
   // finishes with the entering picture whole, and so does any later frame.

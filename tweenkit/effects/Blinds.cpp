@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "tweenkit/effects/FXCommon.h"
 
@@ -11,34 +12,51 @@ namespace {
 
 void Uncover(TBitmap* Frame, TBitmap* Picture, const TRect& R) { fx::CopyFrom(Frame, Picture, R, R); }
 
-// Anchors and slat edges are 64-bit: a pitch near the int32 limit must step
-// past the frame instead of wrapping round. Slats are clipped to the frame,
-// which is also where the copy would clip them.
-void DrawSlats(TBitmap* Frame, TBitmap* Entering, TTransitionModifier Modifier, std::int64_t Pitch,
-               std::int64_t Opening) {
-  const std::int64_t W = Frame->Width(), H = Frame->Height();
-  auto columns = [&](std::int64_t Left, std::int64_t Right) {
-    Uncover(Frame, Entering, Rect(static_cast<int>(std::max<std::int64_t>(Left, 0)), 0,
-                                  static_cast<int>(std::min(Right, W)), static_cast<int>(H)));
+// The slats along the axis, in anchor order, clipped to 0..Extent-1.
+// Anchors are 64-bit so that a pitch near the int32 limit steps past the
+// end instead of wrapping round; clipping is where the copy would clip.
+std::vector<fx::TSpan> Slats(bool FromFarEnd, std::int64_t Extent, std::int64_t Pitch, std::int64_t Opening) {
+  std::vector<fx::TSpan> slats;
+  if (Opening == 0) return slats;
+  auto add = [&](std::int64_t First, std::int64_t Last) {
+    slats.push_back({static_cast<int>(std::max<std::int64_t>(First, 0)), static_cast<int>(std::min(Last, Extent))});
   };
-  auto rows = [&](std::int64_t Top, std::int64_t Bottom) {
-    Uncover(Frame, Entering, Rect(0, static_cast<int>(std::max<std::int64_t>(Top, 0)), static_cast<int>(W),
-                                  static_cast<int>(std::min(Bottom, H))));
-  };
-  switch (Modifier) {
-    case tmLeft:
-      for (std::int64_t x = 0; x < W; x += Pitch) columns(x, x + Opening);
-      break;
-    case tmRight:
-      for (std::int64_t x = W; x > 0; x -= Pitch) columns(x - Opening, x);
-      break;
-    case tmUp:
-      for (std::int64_t y = H; y > 0; y -= Pitch) rows(y - Opening, y);
-      break;
-    case tmDown:
-      for (std::int64_t y = 0; y < H; y += Pitch) rows(y, y + Opening);
-      break;
+  if (FromFarEnd) {
+    for (std::int64_t x = Extent; x > 0; x -= Pitch) add(x - Opening, x);
+  } else {
+    for (std::int64_t x = 0; x < Extent; x += Pitch) add(x, x + Opening);
   }
+  return slats;
+}
+
+// Column slats cut every row alike, so each row is composed in one go: the
+// leaving picture's row, then the entering picture's pixels through a column
+// mask. The access stays sequential, with no tiny copy per slat and row.
+// Each picture reaches only as far as both it and the frame extend, which
+// is where the copies would stop.
+void ComposeColumnSlats(TBitmap* Frame, TBitmap* Entering, TBitmap* Leaving, const std::vector<fx::TSpan>& Slats) {
+  const int W = Frame->Width(), H = Frame->Height();
+  const int enteringW = std::min(W, Entering->Width()), enteringH = std::min(H, Entering->Height());
+  const int leavingW = std::min(W, Leaving->Width()), leavingH = std::min(H, Leaving->Height());
+  std::vector<std::uint32_t> mask(static_cast<std::size_t>(enteringW), 0);
+  for (const fx::TSpan& slat : Slats)
+    std::fill(mask.begin() + std::min(slat.First, enteringW), mask.begin() + std::min(slat.Last, enteringW), ~0u);
+  for (int y = 0; y < H; ++y) {
+    std::uint32_t* dest = Frame->ScanLine(y);
+    if (y < leavingH && y < enteringH && leavingW == enteringW) {
+      // Both pictures span the row alike (pictures of one size): one pass.
+      const std::uint32_t *entering = Entering->ScanLine(y), *leaving = Leaving->ScanLine(y);
+      for (int x = 0; x < enteringW; ++x) dest[x] = (entering[x] & mask[x]) | (leaving[x] & ~mask[x]);
+      continue;
+    }
+    if (y < leavingH)
+      std::memcpy(dest, Leaving->ScanLine(y), static_cast<std::size_t>(leavingW) * sizeof *dest);
+    if (y < enteringH) {
+      const std::uint32_t* source = Entering->ScanLine(y);
+      for (int x = 0; x < enteringW; ++x) dest[x] = (source[x] & mask[x]) | (dest[x] & ~mask[x]);
+    }
+  }
+  Frame->Modified();
 }
 
 // 3 x 3 squares of To at every Pitch from Offset, each to the same place.
@@ -61,12 +79,20 @@ void SquarePass(TBitmap* Frame, TBitmap* To, int wT, int hT, int Pitch, int Offs
 
 bool FXBlinds(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const auto [E, L] = fx::EnteringAndLeaving(From, To, Params.Reverse);
-  Uncover(Frame, L, Params.FrameRect);
   const std::int64_t pitch = fx::PositiveDelta(Params.Delta);
   std::int64_t c = std::max<std::int32_t>(Params.CurrentFrame, 0);
   const bool finished = c >= pitch;
   if (finished) c = pitch;
-  DrawSlats(Frame, E, Params.Modifier, pitch, c);
+  const int W = Frame->Width(), H = Frame->Height();
+  const bool columns = Params.Modifier == tmLeft || Params.Modifier == tmRight;
+  const bool fromFarEnd = Params.Modifier == tmRight || Params.Modifier == tmUp;
+  const std::vector<fx::TSpan> slats = Slats(fromFarEnd, columns ? W : H, pitch, c);
+  if (columns) {
+    ComposeColumnSlats(Frame, E, L, slats);
+  } else {
+    Uncover(Frame, L, Params.FrameRect);
+    for (const fx::TSpan& slat : slats) Uncover(Frame, E, fx::Band(slat, false, W, H));
+  }
   return finished;
 }
 
