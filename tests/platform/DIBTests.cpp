@@ -20,7 +20,7 @@ TBitmapInfoHeader Header24(int Width, int Height) {
 
 // Odd widths leave 1 to 3 padding bytes per row.
 TEST(DIB, RowsAreBottomUpBGRPaddedAndRoundTrip) {
-  for (int width : {1, 2, 3, 5, 7, 8}) {
+  for (int width : {1, 2, 3, 5, 7, 8, 13, 34}) {
     SCOPED_TRACE(width);
     const int height = 3;
     auto picture = RandomPicture(width, height, 7u + width);

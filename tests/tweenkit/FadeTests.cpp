@@ -67,6 +67,22 @@ TEST(Fade, MatchesTheFormulaOnRandomPictures) {
       }
 }
 
+// Every channel value against every fill component at every frame: the fade
+// must give exactly what the floating-point formula gives.
+TEST(Fade, MatchesTheFormulaForEveryValueComponentAndFrame) {
+  auto ramp = std::make_unique<TBitmap>(256, 1);
+  for (int x = 0; x < 256; ++x) ramp->ScanLine(0)[x] = 0xFF000000u | static_cast<std::uint32_t>(x * 0x010101);
+  for (int c = 0; c < 86; ++c) {
+    const TColor color = ((3 * c) & 0xFF) | ((3 * c + 1) & 0xFF) << 8 | ((3 * c + 2) & 0xFF) << 16;
+    for (int cf = 0; cf <= 511; ++cf) {
+      auto call = CallEffect(FXFade, ramp.get(), ramp.get(), MakeParams(cf, tmLeft, false, 10, color));
+      ASSERT_EQ(FirstMismatch(*call.Frame, [&](int x, int y) { return FadedPixel(PixelAt(*ramp, x, y), color, cf); }),
+                "")
+          << "colour " << color << " frame " << cf;
+    }
+  }
+}
+
 TEST(Blend, WorkedExamplesAndTheLastFrame) {
   auto black = SolidPicture(5, 4, clBlack), white = SolidPicture(5, 4, clWhite);
   auto half = CallEffect(FXBlend, black.get(), white.get(), MakeParams(128));
@@ -101,6 +117,22 @@ TEST(Blend, MatchesTheFormulaOnRandomPictures) {
                               }),
                 "");
     }
+}
+
+TEST(Blend, MatchesTheFormulaForEveryPairOfValuesAndFrame) {
+  auto across = std::make_unique<TBitmap>(256, 256), down = std::make_unique<TBitmap>(256, 256);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      across->ScanLine(y)[x] = 0xFF000000u | static_cast<std::uint32_t>(x * 0x010101);
+      down->ScanLine(y)[x] = 0xFF000000u | static_cast<std::uint32_t>(y * 0x010101);
+    }
+  for (int cf = 0; cf <= 255; ++cf) {
+    auto call = CallEffect(FXBlend, across.get(), down.get(), MakeParams(cf));
+    ASSERT_EQ(FirstMismatch(*call.Frame,
+                            [&](int x, int y) { return BlendedPixel(PixelAt(*across, x, y), PixelAt(*down, x, y), cf, false); }),
+              "")
+        << "frame " << cf;
+  }
 }
 
 // Only the area both pictures cover is mixed; the frame takes To's size and

@@ -82,7 +82,8 @@ bool FXRGBBlend(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Par
     const int width = std::min(B.Header.biWidth, O.Header.biWidth);
     const int height = std::min(B.Header.biHeight, O.Header.biHeight);
     const std::vector<std::uint8_t> mask = KeptBytes(CF, ValidOrder(Params.RGBOrder), width);
-    for (int y = 0; y < height; ++y) {
+    // Bottom row first: the buffers' memory order.
+    for (int y = height - 1; y >= 0; --y) {
       std::uint8_t* b = fx::PictureRow(B, y);
       const std::uint8_t* o = fx::PictureRow(O, y);
       for (std::size_t i = 0; i < mask.size(); ++i) b[i] = static_cast<std::uint8_t>((b[i] & mask[i]) | (o[i] & ~mask[i]));
