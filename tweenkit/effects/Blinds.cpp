@@ -102,7 +102,7 @@ bool FXBlinds(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
 bool FXCheckerboard(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   constexpr int kLastStage = 4;
   Uncover(Frame, From, Params.FrameRect);
-  int c = std::max<std::int32_t>(Params.CurrentFrame, 0);
+  const int c = std::max<std::int32_t>(Params.CurrentFrame, 0);
   const bool finished = c >= kLastStage;
   if (finished) {
     if (!Params.Reverse) Uncover(Frame, To, Params.FrameRect);
