@@ -44,25 +44,5 @@ TEST(Crush, OddWidthKeepsTheLastColumnAndOnePixelToFinishesAtOnce) {
     }
 }
 
-TEST(Crush, ReverseIsForwardCountedFromTheOtherEnd) {
-  // Odd sizes, and a To picture smaller than the frame, for every frame of
-  // every direction.
-  auto from = CodedPicture(13, 9, kFromTag);
-  for (auto [toW, toH] : {std::pair{13, 9}, std::pair{10, 6}}) {
-    auto to = CodedPicture(toW, toH, kToTag);
-    for (TTransitionModifier m : {tmLeft, tmRight, tmUp, tmDown}) {
-      const int half = (m == tmLeft || m == tmRight ? std::min(13, toW) : std::min(9, toH)) / 2;
-      for (int c = 0; c <= half; ++c) {
-        const auto reverse = CallEffect(FXReverseCrush, from.get(), to.get(), MakeParams(c, m));
-        const auto forward = CallEffect(FXCrush, from.get(), to.get(), MakeParams(half - c, m));
-        EXPECT_EQ(reverse.Finished, c == half);
-        EXPECT_EQ(FirstMismatch(*reverse.Frame, [&](int x, int y) { return PixelAt(*forward.Frame, x, y); }), "")
-            << m << " c=" << c << " to " << toW;
-      }
-      EXPECT_TRUE(CallEffect(FXReverseCrush, from.get(), to.get(), MakeParams(INT_MAX, m)).Finished);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tweenery::test

@@ -48,14 +48,15 @@ TEST(Reveal, TwoBoundariesMeetOnTheHalfExtent) {
   EXPECT_EQ(Uncovered(*back.Frame, [](int, int y) { return y < 100; }), "");
 }
 
-TEST(Reveal, ReverseIsForwardCountedFromTheOtherEnd) {
+TEST(RevealAndCrush, ReverseIsForwardCountedFromTheOtherEnd) {
   // Every frame of every direction, odd sizes, and a To picture smaller
-  // than the frame.
+  // than the frame. The crush moves To where the reveal uncovers it in place.
   struct Pair { TFXFunction Forward, Reverse; bool Halves; };
   auto from = CodedPicture(13, 9, kFromTag);
   for (auto [toW, toH] : {std::pair{13, 9}, std::pair{10, 6}}) {
     auto to = CodedPicture(toW, toH, kToTag);
-    for (Pair fx : {Pair{FXMonoReveal, FXReverseMonoReveal, false}, Pair{FXReveal, FXReverseReveal, true}})
+    for (Pair fx : {Pair{FXMonoReveal, FXReverseMonoReveal, false}, Pair{FXReveal, FXReverseReveal, true},
+                    Pair{FXCrush, FXReverseCrush, true}})
       for (TTransitionModifier m : {tmLeft, tmRight, tmUp, tmDown}) {
         const int across = m == tmLeft || m == tmRight ? std::min(13, toW) : std::min(9, toH);
         const int e = fx.Halves ? across / 2 : across;
