@@ -101,6 +101,13 @@ inline int ClampCoordinate(std::int64_t Value) {
   return static_cast<int>(std::clamp(Value, -limit, limit));
 }
 
+// Source where Mask is all ones, Dest where it is 0. Branch-free, so a row
+// of many short regular runs (tiles, checker cells) costs one pass rather
+// than a copy per run.
+inline void CopyWhere(std::uint32_t* Dest, const std::uint32_t* Source, const std::uint32_t* Mask, int Count) {
+  for (int x = 0; x < Count; ++x) Dest[x] = (Source[x] & Mask[x]) | (Dest[x] & ~Mask[x]);
+}
+
 // Stands in for an effect whose family is not built yet.
 [[noreturn]] bool NotAvailable();
 
