@@ -4,6 +4,10 @@
 #include <fstream>
 #include <iterator>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "platform/Graphics.h"
 #include "platform/ImageCodecs.h"
 
@@ -232,9 +236,53 @@ const std::uint8_t* StoredRowBytes(const std::uint8_t* Data, const TBitmapLayout
   return Data + Layout.PixelOffset + Layout.Stride * static_cast<std::size_t>(StoredRow);
 }
 
-// The hot path for ordinary photographs: three bytes in, one pixel out.
+// The hot path for ordinary photographs. Four pixels are three
+// little-endian words (B0 G0 R0 B1 | G1 R1 B2 G2 | R2 B3 G3 R3), so whole
+// words are loaded and split rather than each byte loaded on its own.
+int DecodeRGB24Words(const std::uint8_t* Src, std::uint32_t* Dst, int Width) {
+  int x = 0;
+  for (; x + 4 <= Width; x += 4, Src += 12) {
+    const std::uint32_t w[3] = {ReadLE32(Src), ReadLE32(Src + 4), ReadLE32(Src + 8)};
+    Dst[x] = 0xFF000000u | (w[0] & 0xFFFFFFu);
+    Dst[x + 1] = 0xFF000000u | (w[0] >> 24) | ((w[1] & 0xFFFFu) << 8);
+    Dst[x + 2] = 0xFF000000u | (w[1] >> 16) | ((w[2] & 0xFFu) << 16);
+    Dst[x + 3] = 0xFF000000u | (w[2] >> 8);
+  }
+  return x;
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// Sixteen pixels from three 16-byte loads, spread by byte shuffles; the
+// loads stay within the 48 bytes the pixels occupy.
+__attribute__((target("ssse3"))) int DecodeRGB24Shuffled(const std::uint8_t* Src, std::uint32_t* Dst, int Width) {
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  int x = 0;
+  for (; x + 16 <= Width; x += 16, Src += 48) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src + 16));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src + 32));
+    const __m128i quads[4] = {a, _mm_alignr_epi8(b, a, 12), _mm_alignr_epi8(c, b, 8), _mm_srli_si128(c, 4)};
+    for (int i = 0; i < 4; ++i)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + x + 4 * i),
+                       _mm_or_si128(_mm_shuffle_epi8(quads[i], spread), opaque));
+  }
+  return x;
+}
+
+bool CanShuffle() {
+  static const bool supported = __builtin_cpu_supports("ssse3");
+  return supported;
+}
+#endif
+
 void DecodeRGB24Row(const std::uint8_t* Src, std::uint32_t* Dst, int Width) {
-  for (int x = 0; x < Width; ++x, Src += 3)
+  int x = 0;
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  if (CanShuffle()) x = DecodeRGB24Shuffled(Src, Dst, Width);
+#endif
+  x += DecodeRGB24Words(Src + 3 * x, Dst + x, Width - x);
+  for (Src += 3 * x; x < Width; ++x, Src += 3)
     Dst[x] = 0xFF000000u | (std::uint32_t{Src[2]} << 16) | (std::uint32_t{Src[1]} << 8) | Src[0];
 }
 
