@@ -43,17 +43,11 @@ TRGBOrder ValidOrder(TRGBOrder Order) { return Order <= coBGR ? Order : coRGB; }
 }  // namespace
 
 bool FXRGB(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  const bool secondHalf = Params.CurrentFrame > RGBMiddle;
-  TBitmap* shown = secondHalf != Params.Reverse ? To : From;
+  TBitmap* shown = fx::HalfPicture(From, To, Params.CurrentFrame, RGBMiddle, Params.Reverse);
   bool finished = false;
   fx::MixPixels(shown, Frame, [&](PixelBuffer& Pixels) {
-    Frame->SetHeight(shown->Height());
-    Frame->SetWidth(shown->Width());
-    int CF = std::max(Params.CurrentFrame, 0);
-    if (CF >= RGBLastFrame) {
-      finished = true;
-      CF = RGBLastFrame;
-    }
+    fx::SizeFrameLike(Frame, shown);
+    const int CF = fx::ClampedFrame(Params.CurrentFrame, RGBLastFrame, finished);
     const int stage = CF <= RGBMiddle ? RGBMiddle - CF : CF - RGBMiddle;
     const std::vector<std::uint8_t> mask = KeptBytes(stage, ValidOrder(Params.RGBOrder), Pixels.Header.biWidth);
     for (int row = 0; row < Pixels.Header.biHeight; ++row) {
@@ -72,13 +66,8 @@ bool FXRGBBlend(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Par
   TBitmap* other = Params.Reverse ? To : From;
   bool finished = false;
   fx::MixPixels(base, other, Frame, [&](PixelBuffer& B, const PixelBuffer& O) {
-    Frame->SetHeight(base->Height());
-    Frame->SetWidth(base->Width());
-    int CF = std::max(Params.CurrentFrame, 0);
-    if (CF >= RGBBlendLastFrame) {
-      finished = true;
-      CF = RGBBlendLastFrame;
-    }
+    fx::SizeFrameLike(Frame, base);
+    const int CF = fx::ClampedFrame(Params.CurrentFrame, RGBBlendLastFrame, finished);
     const int width = std::min(B.Header.biWidth, O.Header.biWidth);
     const int height = std::min(B.Header.biHeight, O.Header.biHeight);
     const std::vector<std::uint8_t> mask = KeptBytes(CF, ValidOrder(Params.RGBOrder), width);

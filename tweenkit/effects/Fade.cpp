@@ -50,18 +50,11 @@ void BlendBytes(std::uint8_t* Mixed, const std::uint8_t* Other, std::int64_t Cou
 }  // namespace
 
 bool FXFade(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  const bool secondHalf = Params.CurrentFrame > FadeMiddle;
-  TBitmap* shown = secondHalf != Params.Reverse ? To : From;
+  TBitmap* shown = fx::HalfPicture(From, To, Params.CurrentFrame, FadeMiddle, Params.Reverse);
   bool finished = false;
   fx::MixPixels(shown, Frame, [&](PixelBuffer& Pixels) {
-    Frame->SetHeight(shown->Height());
-    Frame->SetWidth(shown->Width());
-    int CF = std::max(Params.CurrentFrame, 0);
-    if (CF >= FadeLastFrame) {
-      finished = true;
-      CF = FadeLastFrame;
-    }
-    FadePixels(Pixels, Params.Color, CF);
+    fx::SizeFrameLike(Frame, shown);
+    FadePixels(Pixels, Params.Color, fx::ClampedFrame(Params.CurrentFrame, FadeLastFrame, finished));
   });
   return finished;
 }
@@ -71,13 +64,8 @@ bool FXFade(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
 bool FXBlend(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   bool finished = false;
   fx::MixPixels(From, To, Frame, [&](PixelBuffer& F, const PixelBuffer& T) {
-    Frame->SetHeight(To->Height());
-    Frame->SetWidth(To->Width());
-    int CF = std::max(Params.CurrentFrame, 0);
-    if (CF >= BlendLastFrame) {
-      finished = true;
-      CF = BlendLastFrame;
-    }
+    fx::SizeFrameLike(Frame, To);
+    const int CF = fx::ClampedFrame(Params.CurrentFrame, BlendLastFrame, finished);
     const int fromWeight = Params.Reverse ? CF : 255 - CF;
     const int width = std::min(F.Header.biWidth, T.Header.biWidth);
     const int height = std::min(F.Header.biHeight, T.Header.biHeight);

@@ -2,6 +2,7 @@
 // pixel buffers, mixed in place, and written into the frame bitmap.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 
 #include "tweenkit/Tweenery.h"
@@ -18,6 +19,24 @@ void MixPixels(TBitmap* Picture, TBitmap* Frame, const std::function<void(PixelB
 // cannot be read, Base's buffer is freed before the error goes on.
 void MixPixels(TBitmap* Base, TBitmap* Other, TBitmap* Frame,
                const std::function<void(PixelBuffer& Base, const PixelBuffer& Other)>& Mix);
+
+// The picture a two-half effect shows at frame CF: the leaving picture up to
+// LastOfFirstHalf, the entering one after it (judged before any clamping).
+inline TBitmap* HalfPicture(TBitmap* From, TBitmap* To, int CF, int LastOfFirstHalf, bool Reverse) {
+  return (CF > LastOfFirstHalf) != Reverse ? To : From;
+}
+
+// The frame takes Picture's size, height first, before pixels go into it.
+inline void SizeFrameLike(TBitmap* Frame, const TBitmap* Picture) {
+  Frame->SetHeight(Picture->Height());
+  Frame->SetWidth(Picture->Width());
+}
+
+// CF held within 0 to Last; Finished once it reaches Last.
+inline int ClampedFrame(int CF, int Last, bool& Finished) {
+  Finished = CF >= Last;
+  return std::clamp(CF, 0, Last);
+}
 
 // A picture row, counted top-down, of a bottom-up buffer.
 inline std::uint8_t* PictureRow(const PixelBuffer& Buffer, int Y) {
