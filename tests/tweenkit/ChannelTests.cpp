@@ -35,6 +35,9 @@ TEST(RGB, StageFramesTakeChannelsOutAndPutThemBack) {
     EXPECT_EQ(call.Finished, cf >= 6);
     EXPECT_EQ(FirstMismatch(*call.Frame, [&](int x, int y) { return 0xFF000000u | (PixelAt(*shown, x, y) & mask); }),
               "");
+    // An order outside the enumeration must not index past the stage table.
+    auto stray = CallEffect(FXRGB, from.get(), to.get(), OrderParams(cf, static_cast<TRGBOrder>(200)));
+    EXPECT_EQ(FirstMismatch(*stray.Frame, [&](int x, int y) { return PixelAt(*call.Frame, x, y); }), "");
   }
 }
 
