@@ -24,12 +24,12 @@ TEST(Blinds, RightSlatsAreCountedFromTheRightEdge) {
 TEST(Blinds, EachPictureReachesOnlyAsFarAsItExtends) {
   // A smaller To: its slats stop at its edges; as the leaving picture
   // (Reverse) it leaves the fill colour beyond them.
-  auto from = CodedPicture(105, 12, kFromTag), to = CodedPicture(100, 9, kToTag);
+  auto from = CodedPicture(105, 12, kFromTag), to = CodedPicture(103, 9, kToTag);
   for (TTransitionModifier m : {tmLeft, tmDown})
     for (bool reverse : {false, true}) {
-      const auto call = CallEffect(FXBlinds, from.get(), to.get(), MakeParams(4, m, reverse, 10));
+      const auto call = CallEffect(FXBlinds, from.get(), to.get(), MakeParams(5, m, reverse, 10));
       EXPECT_EQ(FirstMismatch(*call.Frame, [&](int x, int y) {
-                  const bool inTo = x < 100 && y < 9, inSlat = (m == tmLeft ? x : y) % 10 < 4;
+                  const bool inTo = x < 103 && y < 9, inSlat = (m == tmLeft ? x : y) % 10 < 5;
                   if (inSlat && (reverse || inTo)) return CodedPixel(reverse ? kFromTag : kToTag, x, y);
                   if (!reverse) return CodedPixel(kFromTag, x, y);
                   return inTo ? CodedPixel(kToTag, x, y) : 0xFF000000u;

@@ -21,6 +21,13 @@ TEST(Crush, HalvesLeaveTheCentreLineAndFinishAtTheHalfWidth) {
                 return CodedPixel(kFromTag, x, y);
               }), "") << c;
   }
+  // tmRight: the halves come in from the edges, inner edges leading.
+  const auto in = CallEffect(FXCrush, from.get(), to.get(), MakeParams(30, tmRight));
+  EXPECT_EQ(FirstMismatch(*in.Frame, [](int x, int y) {
+              if (x < 30) return CodedPixel(kToTag, x + 70, y);
+              if (x >= 170) return CodedPixel(kToTag, x - 70, y);
+              return CodedPixel(kFromTag, x, y);
+            }), "");
   // The vertical modifiers finish on half the height.
   for (TTransitionModifier m : {tmUp, tmDown}) {
     EXPECT_FALSE(CallEffect(FXCrush, from.get(), to.get(), MakeParams(49, m)).Finished);
