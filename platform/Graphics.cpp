@@ -361,39 +361,44 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRe
   const bool invert = FCopyMode == cmSrcInvert;
   const int count = static_cast<int>(ix1 - ix0);
 
-  // Unscaled, unmirrored columns are one contiguous block per row.
+  // The covered destination columns form one span per row, whatever the
+  // direction; columns[k] is the source column of the span's k-th pixel.
+  // Unscaled, unmirrored columns are one contiguous block of the source.
+  const int spanLeft = std::min(ax.Dest(ix0), ax.Dest(ix1 - 1)) + FOriginX;
   const bool block = ax.M == ax.N && ax.DStep == ax.SStep;
   std::vector<int> columns;
-  int blockDest = 0, blockSource = 0;
+  int blockSource = 0;
   if (block) {
-    const int d0 = ax.Dest(ix0), d1 = ax.Dest(ix1 - 1);
-    blockDest = std::min(d0, d1) + FOriginX;
     blockSource = std::min(ax.Source(ix0), ax.Source(ix1 - 1)) + sox;
   } else {
     columns.resize(count);
-    for (int k = 0; k < count; ++k) columns[k] = ax.Source(ix0 + k) + sox;
+    for (int k = 0; k < count; ++k)
+      columns[k] = ax.Source(ax.DStep > 0 ? ix0 + k : ix1 - 1 - k) + sox;
   }
-  const int destX0 = ax.Dest(ix0) + FOriginX;
-  const int destStep = ax.DStep;
 
+  const std::size_t spanBytes = static_cast<std::size_t>(count) * sizeof(std::uint32_t);
+  const std::uint32_t* previousSpan = nullptr;
+  int previousSourceRow = -1;
   for (std::int64_t j = iy0; j < iy1; ++j) {
-    std::uint32_t* dRow = FSurface->ScanLine(ay.Dest(j) + FOriginY);
-    const std::uint32_t* sRow = srcBits + srcStride * static_cast<std::size_t>(ay.Source(j) + soy);
+    std::uint32_t* d = FSurface->ScanLine(ay.Dest(j) + FOriginY) + spanLeft;
+    const int sourceRow = ay.Source(j) + soy;
+    const std::uint32_t* sRow = srcBits + srcStride * static_cast<std::size_t>(sourceRow);
     if (block) {
-      std::uint32_t* d = dRow + blockDest;
       const std::uint32_t* s = sRow + blockSource;
       if (invert) {
         for (int k = 0; k < count; ++k) d[k] = (d[k] ^ s[k]) | 0xFF000000u;
       } else {
-        std::memcpy(d, s, static_cast<std::size_t>(count) * sizeof(std::uint32_t));
+        std::memcpy(d, s, spanBytes);
       }
+    } else if (invert) {
+      for (int k = 0; k < count; ++k) d[k] = (d[k] ^ sRow[columns[k]]) | 0xFF000000u;
+    } else if (sourceRow == previousSourceRow) {
+      // An enlarged picture repeats rows: copy the span just gathered.
+      std::memcpy(d, previousSpan, spanBytes);
     } else {
-      std::uint32_t* d = dRow + destX0;
-      if (invert) {
-        for (int k = 0; k < count; ++k, d += destStep) *d = (*d ^ sRow[columns[k]]) | 0xFF000000u;
-      } else {
-        for (int k = 0; k < count; ++k, d += destStep) *d = sRow[columns[k]];
-      }
+      for (int k = 0; k < count; ++k) d[k] = sRow[columns[k]];
+      previousSpan = d;
+      previousSourceRow = sourceRow;
     }
   }
   Changed();
