@@ -36,24 +36,36 @@ void ExpectPixels(const TBitmap& Bitmap, const std::function<std::uint32_t(int, 
 // Source pixel of a 12x10 coded picture, or the background for "unchanged".
 std::uint32_t From(int X, int Y) { return CodedPixel(kFromTag, X, Y); }
 
+// One copy from a coded source picture onto a background-filled destination,
+// and what every destination pixel must then be.
+struct TCopyCase {
+  const char* Name;
+  TRect Dest, Source;
+  std::function<std::uint32_t(int, int)> Want;
+};
+
+void CheckCopies(const std::vector<TCopyCase>& Cases, int SourceWidth, int SourceHeight, int DestWidth,
+                 int DestHeight) {
+  for (const TCopyCase& c : Cases) {
+    auto src = CodedPicture(SourceWidth, SourceHeight, kFromTag);
+    auto dst = Filled(DestWidth, DestHeight);
+    dst->Canvas()->CopyRect(c.Dest, src->Canvas(), c.Source);
+    ExpectPixels(*dst, c.Want, c.Name);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
 TEST(CopyRect, OrdinaryCopyMovesTheCoveredAreaOnly) {
-  auto src = CodedPicture(12, 10, kFromTag);
-  auto dst = Filled(20, 16);
-  dst->Canvas()->CopyRect(Rect(5, 4, 9, 7), src->Canvas(), Rect(2, 3, 6, 6));
-  ExpectPixels(*dst, [](int x, int y) {
-    const bool inside = x >= 5 && x < 9 && y >= 4 && y < 7;
-    return inside ? From(x - 3, y - 1) : kBackground;
-  }, "ordinary");
+  CheckCopies({{"ordinary", Rect(5, 4, 9, 7), Rect(2, 3, 6, 6), [](int x, int y) {
+                  const bool inside = x >= 5 && x < 9 && y >= 4 && y < 7;
+                  return inside ? From(x - 3, y - 1) : kBackground;
+                }}},
+              12, 10, 20, 16);
 }
 
 TEST(CopyRect, ReversedSidesMirrorUnlessBothRectanglesAreReversed) {
-  struct Case {
-    const char* Name;
-    TRect Dest, Source;
-    std::function<std::uint32_t(int, int)> Want;  // over the 8x6 destination
-  };
   // A full 8x6 copy; a reversed rectangle covers Right+1..Left.
-  const Case cases[] = {
+  CheckCopies({
       {"dest mirrored in x", Rect(7, 0, -1, 6), Rect(0, 0, 8, 6), [](int x, int y) { return From(7 - x, y); }},
       {"source mirrored in x", Rect(0, 0, 8, 6), Rect(7, 0, -1, 6), [](int x, int y) { return From(7 - x, y); }},
       {"dest mirrored in y", Rect(0, 5, 8, -1), Rect(0, 0, 8, 6), [](int x, int y) { return From(x, 5 - y); }},
@@ -63,22 +75,11 @@ TEST(CopyRect, ReversedSidesMirrorUnlessBothRectanglesAreReversed) {
       {"both reversed in both", Rect(7, 5, -1, -1), Rect(7, 5, -1, -1), [](int x, int y) { return From(x, y); }},
       {"x reversed twice, y once", Rect(7, 5, -1, -1), Rect(7, 0, -1, 6),
        [](int x, int y) { return From(x, 5 - y); }},
-  };
-  for (const Case& c : cases) {
-    auto src = CodedPicture(8, 6, kFromTag);
-    auto dst = Filled(8, 6);
-    dst->Canvas()->CopyRect(c.Dest, src->Canvas(), c.Source);
-    ExpectPixels(*dst, c.Want, c.Name);
-  }
+  }, 8, 6, 8, 6);
 }
 
 TEST(CopyRect, ScalingPicksTheNearestSourcePosition) {
-  struct Case {
-    const char* Name;
-    TRect Dest, Source;
-    std::function<std::uint32_t(int, int)> Want;  // inside Dest's 12x10 bitmap
-  };
-  const Case cases[] = {
+  CheckCopies({
       // Doubling repeats every source pixel twice.
       {"up 2x", Rect(0, 0, 12, 10), Rect(0, 0, 6, 5), [](int x, int y) { return From(x / 2, y / 2); }},
       // Halving takes the second of each pair: (2i+1)*2 div 2 = 2i+1.
@@ -93,13 +94,7 @@ TEST(CopyRect, ScalingPicksTheNearestSourcePosition) {
       // Scaled and mirrored: counted from the destination's Left side.
       {"up 2x mirrored in x", Rect(11, 0, -1, 10), Rect(0, 0, 6, 5),
        [](int x, int y) { return From((11 - x) / 2, y / 2); }},
-  };
-  for (const Case& c : cases) {
-    auto src = CodedPicture(12, 10, kFromTag);
-    auto dst = Filled(12, 10);
-    dst->Canvas()->CopyRect(c.Dest, src->Canvas(), c.Source);
-    ExpectPixels(*dst, c.Want, c.Name);
-  }
+  }, 12, 10, 12, 10);
 }
 
 TEST(CopyRect, ZeroSizeRectanglesCopyNothing) {
@@ -121,34 +116,18 @@ TEST(CopyRect, ZeroSizeRectanglesCopyNothing) {
 }
 
 TEST(CopyRect, ClippingKeepsTheMapping) {
-  struct Case {
-    const char* Name;
-    TRect Dest, Source;
-    std::function<std::uint32_t(int, int)> Want;  // over the 10x8 destination
-  };
-  const Case cases[] = {
+  CheckCopies({
       // Hangs over every edge; what remains shows the same source pixels as
       // it would in a larger bitmap.
       {"ordinary", Rect(-3, -2, 14, 11), Rect(0, 0, 17, 13), [](int x, int y) { return From(x + 3, y + 2); }},
       {"mirrored", Rect(12, 9, -4, -1), Rect(0, 0, 16, 10), [](int x, int y) { return From(12 - x, 9 - y); }},
       {"scaled", Rect(-4, -4, 10, 8), Rect(0, 0, 7, 6), [](int x, int y) { return From((x + 4) / 2, (y + 4) / 2); }},
       {"wholly outside", Rect(10, 0, 20, 8), Rect(0, 0, 10, 8), [](int, int) { return kBackground; }},
-  };
-  for (const Case& c : cases) {
-    auto src = CodedPicture(20, 16, kFromTag);
-    auto dst = Filled(10, 8);
-    dst->Canvas()->CopyRect(c.Dest, src->Canvas(), c.Source);
-    ExpectPixels(*dst, c.Want, c.Name);
-  }
+  }, 20, 16, 10, 8);
 }
 
 TEST(CopyRect, SourceOutsideTheSourceBitmapLeavesThosePixelsUnchanged) {
-  struct Case {
-    const char* Name;
-    TRect Dest, Source;
-    std::function<std::uint32_t(int, int)> Want;  // source 6x5, destination 10x8
-  };
-  const Case cases[] = {
+  CheckCopies({
       {"beyond right and bottom", Rect(0, 0, 10, 8), Rect(0, 0, 10, 8),
        [](int x, int y) { return x < 6 && y < 5 ? From(x, y) : kBackground; }},
       {"before left and top", Rect(0, 0, 10, 8), Rect(-4, -3, 6, 5),
@@ -158,13 +137,7 @@ TEST(CopyRect, SourceOutsideTheSourceBitmapLeavesThosePixelsUnchanged) {
       {"scaled", Rect(0, 0, 10, 8), Rect(-2, 0, 3, 4),
        [](int x, int y) { return x >= 4 ? From(x / 2 - 2, y / 2) : kBackground; }},
       {"entirely outside", Rect(0, 0, 10, 8), Rect(6, 0, 16, 8), [](int, int) { return kBackground; }},
-  };
-  for (const Case& c : cases) {
-    auto src = CodedPicture(6, 5, kFromTag);
-    auto dst = Filled(10, 8);
-    dst->Canvas()->CopyRect(c.Dest, src->Canvas(), c.Source);
-    ExpectPixels(*dst, c.Want, c.Name);
-  }
+  }, 6, 5, 10, 8);
 }
 
 TEST(CopyRect, OverlappingCopyWithinOneBitmapActsAsIfCopiedAtOnce) {
