@@ -73,6 +73,21 @@ TEST(CheckerBlinds, EnteringPictureCoversTheFrameAtTwiceDelta) {
     }
 }
 
+TEST(CheckerBlinds, PicturesOfOtherSizesShowOnlyWhereTheyReach) {
+  // The frame keeps the From picture's 9 x 6. A smaller To picture enters
+  // only over its own 7 x 4; as the background it leaves the fill beyond.
+  auto from = CodedPicture(9, 6, kFromTag), to = CodedPicture(7, 4, kToTag);
+  auto inTo = [](int x, int y) { return x < 7 && y < 4; };
+  for (TTransitionModifier m : {tmLeft, tmRight, tmUp, tmDown}) {
+    const auto in = CallEffect(FXCheckerBlinds, from.get(), to.get(), MakeParams(4, m, false, 2));
+    EXPECT_EQ(FirstMismatch(*in.Frame, [&](int x, int y) { return CodedPixel(inTo(x, y) ? kToTag : kFromTag, x, y); }),
+              "") << m;
+    const auto back = CallEffect(FXCheckerBlinds, from.get(), to.get(), MakeParams(0, m, true, 2));
+    EXPECT_EQ(FirstMismatch(*back.Frame, [&](int x, int y) { return inTo(x, y) ? CodedPixel(kToTag, x, y) : 0xFF000000u; }),
+              "") << m;
+  }
+}
+
 TEST(CheckerBlinds, ExtremeDeltaAndFrameNumbers) {
   // Below 1 counts as 1; at the int32 limit the slats cannot overflow and
   // the whole frame is one cell, covered once the slat is long enough.

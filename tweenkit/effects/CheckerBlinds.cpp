@@ -5,48 +5,91 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace tweenery {
 
 namespace {
 
-// Coordinates of a slat, held just outside the frame on either side. Both
-// ends of a side move alike and destination and source are the same
-// rectangle, so the pixels covered inside the frame do not change while a
-// huge Delta cannot overflow a rectangle.
-int Held(std::int64_t Value, int Extent) { return static_cast<int>(std::clamp<std::int64_t>(Value, -1, Extent + 1)); }
+using TMask = std::vector<std::uint32_t>;
+
+// Ones at the positions 0..Extent-1 along the motion that the even (0) or
+// odd (1) slats of some band cover after growing c pixels.
+struct TSlatCover {
+  TMask Slats[2];
+
+  TSlatCover(bool Backwards, std::int64_t Bands, std::int64_t D, std::int64_t c, int Extent)
+      : Slats{TMask(static_cast<std::size_t>(Extent), 0), TMask(static_cast<std::size_t>(Extent), 0)} {
+    const std::int64_t step = Backwards ? -2 * D : 2 * D;
+    // Walking back, the last band may start as far as D before the frame:
+    // its odd slats are the ones that reach position 0.
+    for (std::int64_t band = Backwards ? Bands : 0; Backwards ? band >= -D : band < Bands + D; band += step) {
+      Mark(Slats[0], Backwards, band, c);
+      Mark(Slats[1], Backwards, band - step / 2, c);
+    }
+  }
+
+  // A slat growing back from Edge is a reversed rectangle handed over as
+  // both destination and source: it covers the c positions up to and
+  // including Edge, not mirrored. One growing forward covers Edge..Edge+c-1.
+  static void Mark(TMask& Mask, bool Backwards, std::int64_t Edge, std::int64_t c) {
+    const std::int64_t first = Backwards ? Edge - c + 1 : Edge;
+    const auto extent = static_cast<std::int64_t>(Mask.size());
+    const std::int64_t from = std::clamp<std::int64_t>(first, 0, extent);
+    const std::int64_t to = std::clamp<std::int64_t>(first + c, from, extent);
+    std::fill(Mask.begin() + from, Mask.begin() + to, ~0u);
+  }
+};
+
+// Cells are D long across the motion, alternating even and odd from 0.
+bool OddCell(std::int64_t Position, std::int64_t D) { return (Position / D) % 2 != 0; }
 
 }  // namespace
 
 bool FXCheckerBlinds(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const auto [E, L] = fx::EnteringAndLeaving(From, To, Params.Reverse);
-  fx::CopyFrom(Frame, L, Params.FrameRect, Params.FrameRect);
+  // With frame and pictures all of one size (the usual case) the background
+  // is laid in the same pass as the slats.
+  const bool oneSize = fx::IsWhole(*Frame, Params.FrameRect) && fx::IsWhole(*L, Params.FrameRect) &&
+                       fx::IsWhole(*E, Params.FrameRect);
+  if (!oneSize) fx::CopyFrom(Frame, L, Params.FrameRect, Params.FrameRect);
   const std::int64_t D = fx::PositiveDelta(Params.Delta);
   std::int64_t c = Params.CurrentFrame;
   const bool finished = c >= 2 * D;
   if (finished) c = 2 * D;
 
-  const int W = Frame->Width(), H = Frame->Height();
-  // Bands follow each other along the motion; cells line up across it.
+  // Bands follow each other along the motion over the frame's extent; a
+  // same-place copy reaches only what frame and entering picture share.
   const bool horizontal = Params.Modifier == tmLeft || Params.Modifier == tmRight;
-  const std::int64_t along = horizontal ? W : H, across = horizontal ? H : W;
-  // Slats growing right or down start at the bands' near edges from 0;
-  // those growing left or up start at their far edges from the frame's end
-  // and are handed over reversed, so they cover the pixels before the edge.
   const bool backwards = Params.Modifier == tmRight || Params.Modifier == tmUp;
-  const std::int64_t step = backwards ? -2 * D : 2 * D, grow = backwards ? -c : c;
-  // Walking back, the last band may start as far as D before the frame: its
-  // odd slats are the ones that reach the first column (row).
-  for (std::int64_t band = backwards ? along : 0; backwards ? band >= -D : band < along + D; band += step) {
-    bool odd = false;
-    for (std::int64_t cell = 0; cell < across; cell += D, odd = !odd) {
-      const std::int64_t edge = odd ? band - step / 2 : band;
-      const TRect slat = horizontal
-          ? Rect(Held(edge, W), Held(cell, H), Held(edge + grow, W), Held(cell + D, H))
-          : Rect(Held(cell, W), Held(edge, H), Held(cell + D, W), Held(edge + grow, H));
-      fx::CopyFrom(Frame, E, slat, slat);
+  const int W = std::min(Frame->Width(), E->Width()), H = std::min(Frame->Height(), E->Height());
+  const TSlatCover cover(backwards, horizontal ? Frame->Width() : Frame->Height(), D, c, horizontal ? W : H);
+
+  const auto rowBytes = static_cast<std::size_t>(W) * sizeof(std::uint32_t);
+  auto compose = [&](int y, const std::uint32_t* Mask) {
+    std::uint32_t* dest = Frame->ScanLine(y);
+    const std::uint32_t* base = oneSize ? L->ScanLine(y) : dest;
+    if (Mask)
+      fx::SelectWhere(dest, E->ScanLine(y), base, Mask, W);
+    else if (base != dest)
+      std::memcpy(dest, base, rowBytes);
+  };
+  if (horizontal) {
+    // A row lies in one cell row: its columns are those of that parity's slats.
+    for (int y = 0; y < H; ++y) compose(y, cover.Slats[OddCell(y, D)].data());
+  } else {
+    // A row may be reached by even slats, odd slats or both; each covers
+    // its own cells' columns.
+    TMask cells[3] = {TMask(static_cast<std::size_t>(W)), TMask(static_cast<std::size_t>(W)),
+                      TMask(static_cast<std::size_t>(W), ~0u)};
+    for (int x = 0; x < W; ++x) cells[OddCell(x, D)][x] = ~0u;
+    for (int y = 0; y < H; ++y) {
+      const bool even = cover.Slats[0][y] != 0, odd = cover.Slats[1][y] != 0;
+      compose(y, even && odd ? cells[2].data() : even || odd ? cells[odd].data() : nullptr);
     }
   }
+  Frame->Modified();
   return finished;
 }
 

@@ -101,11 +101,17 @@ inline int ClampCoordinate(std::int64_t Value) {
   return static_cast<int>(std::clamp(Value, -limit, limit));
 }
 
-// Source where Mask is all ones, Dest where it is 0. Branch-free, so a row
-// of many short regular runs (tiles, checker cells) costs one pass rather
-// than a copy per run.
-inline void CopyWhere(std::uint32_t* Dest, const std::uint32_t* Source, const std::uint32_t* Mask, int Count) {
-  for (int x = 0; x < Count; ++x) Dest[x] = (Source[x] & Mask[x]) | (Dest[x] & ~Mask[x]);
+// Chosen where Mask is all ones, Otherwise where it is 0; Otherwise may be
+// Dest itself. Branch-free, so a row of many short regular runs (tiles,
+// checker cells) costs one pass rather than a copy per run.
+inline void SelectWhere(std::uint32_t* Dest, const std::uint32_t* Chosen, const std::uint32_t* Otherwise,
+                        const std::uint32_t* Mask, int Count) {
+  for (int x = 0; x < Count; ++x) Dest[x] = (Chosen[x] & Mask[x]) | (Otherwise[x] & ~Mask[x]);
+}
+
+// True when R is the whole of Bitmap, (0, 0, width, height).
+inline bool IsWhole(const TBitmap& Bitmap, const TRect& R) {
+  return R.Left == 0 && R.Top == 0 && R.Right == Bitmap.Width() && R.Bottom == Bitmap.Height();
 }
 
 // Stands in for an effect whose family is not built yet.

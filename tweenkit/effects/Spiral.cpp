@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace tweenery {
@@ -71,41 +72,51 @@ TRect Normalised(const TRect& R) {
               std::max(R.Top, R.Bottom) + 1);
 }
 
-struct TColumns {
-  int First, Last;
-};
-
-// The columns of R (half-open, tile coordinates) in every tile across a
-// frame Width wide, clipped to it; spans that touch are merged so a small
-// Delta does not cost a copy per pixel.
-std::vector<TColumns> TileColumns(const TRect& R, std::int64_t D, int Width) {
-  std::vector<TColumns> spans;
+// The frame's columns that R (half-open, tile coordinates) covers in some
+// tile, all ones there.
+std::vector<std::uint32_t> TileColumns(const TRect& R, std::int64_t D, int Width) {
+  std::vector<std::uint32_t> mask(static_cast<std::size_t>(Width), 0);
   for (std::int64_t tx = 0; tx < Width; tx += D) {
-    const auto first = static_cast<int>(std::clamp<std::int64_t>(tx + R.Left, 0, Width));
-    const auto last = static_cast<int>(std::clamp<std::int64_t>(tx + R.Right, 0, Width));
-    if (first >= last) continue;
-    if (!spans.empty() && first <= spans.back().Last)
-      spans.back().Last = std::max(spans.back().Last, last);
-    else
-      spans.push_back({first, last});
+    const auto first = std::clamp<std::int64_t>(tx + R.Left, 0, Width);
+    const auto last = std::clamp<std::int64_t>(tx + R.Right, first, Width);
+    std::fill(mask.begin() + first, mask.begin() + last, ~0u);
   }
-  return spans;
+  return mask;
 }
 
-// Copies R of the entering picture 1:1 into the same place of every tile.
-// Frame and picture have the same size here.
-void StampTiles(TBitmap* Frame, const TBitmap* Entering, const TRect& R, std::int64_t D) {
+// Marks with Bit the frame's rows that R covers in some tile.
+void MarkTileRows(std::vector<std::uint8_t>& Rows, const TRect& R, std::int64_t D, std::uint8_t Bit) {
+  const auto H = static_cast<std::int64_t>(Rows.size());
+  for (std::int64_t ty = 0; ty < H; ty += D)
+    for (std::int64_t y = std::max<std::int64_t>(ty + R.Top, 0); y < std::min<std::int64_t>(ty + R.Bottom, H); ++y)
+      Rows[y] |= Bit;
+}
+
+// Copies the covered rectangles of the entering picture 1:1 into the same
+// place of every tile. Every tile of a tile row gets the same columns, so a
+// frame row takes the columns of whichever rectangles reach it. Given a
+// Background of the frame's size, rows are composed from it in the same
+// pass; otherwise the frame already holds its background.
+void StampTiles(TBitmap* Frame, const TBitmap* Entering, const TBitmap* Background, const TRect& R1,
+                const TRect* R2, std::int64_t D) {
   const int W = std::min(Frame->Width(), Entering->Width()), H = std::min(Frame->Height(), Entering->Height());
-  const std::vector<TColumns> spans = TileColumns(R, D, W);
-  if (spans.empty()) return;
-  for (std::int64_t ty = 0; ty < H; ty += D) {
-    const auto top = static_cast<int>(std::clamp<std::int64_t>(ty + R.Top, 0, H));
-    const auto bottom = static_cast<int>(std::clamp<std::int64_t>(ty + R.Bottom, 0, H));
-    for (int y = top; y < bottom; ++y) {
-      const std::uint32_t* source = Entering->ScanLine(y);
-      std::uint32_t* dest = Frame->ScanLine(y);
-      for (const TColumns& s : spans) std::copy(source + s.First, source + s.Last, dest + s.First);
-    }
+  std::vector<std::uint8_t> rows(static_cast<std::size_t>(H), 0);
+  std::vector<std::uint32_t> masks[4];
+  MarkTileRows(rows, R1, D, 1);
+  masks[1] = TileColumns(R1, D, W);
+  if (R2) {
+    MarkTileRows(rows, *R2, D, 2);
+    masks[2] = TileColumns(*R2, D, W);
+    masks[3] = masks[1];
+    for (int x = 0; x < W; ++x) masks[3][x] |= masks[2][x];
+  }
+  for (int y = 0; y < H; ++y) {
+    std::uint32_t* dest = Frame->ScanLine(y);
+    const std::uint32_t* base = Background ? Background->ScanLine(y) : dest;
+    if (rows[y] != 0)
+      fx::SelectWhere(dest, Entering->ScanLine(y), base, masks[rows[y]].data(), W);
+    else if (Background)
+      std::memcpy(dest, base, static_cast<std::size_t>(W) * sizeof(std::uint32_t));
   }
 }
 
@@ -144,12 +155,15 @@ bool FXSpiral(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
 
   TRect R1, R2;
   const int count = SpiralCover(static_cast<int>(c), static_cast<int>(D), R1, R2);
-  fx::CopyFrom(Frame, L, Params.FrameRect, Params.FrameRect);
-  StampTiles(Frame, E, Normalised(R1), D);
-  if (count == 2) StampTiles(Frame, E, Normalised(R2), D);
+  // With both pictures of the background's size (the usual case) the
+  // background is laid in the same pass as the tiles.
+  const bool oneSize = fx::IsWhole(*L, Params.FrameRect) && fx::IsWhole(*E, Params.FrameRect);
+  if (!oneSize) fx::CopyFrom(Frame, L, Params.FrameRect, Params.FrameRect);
+  const TRect second = Normalised(R2);
+  StampTiles(Frame, E, oneSize ? L : nullptr, Normalised(R1), count == 2 ? &second : nullptr, D);
   Frame->Modified();
-  // Without this the last reverse frame would keep the leaving picture on
-  // the first row and column of the tiles that the walk never reaches.
+  // Played backwards the run ends on the whole From picture, also where an
+  // even tile size leaves the frame's first row and column uncovered.
   if (Params.Reverse && finished) fx::CopyFrom(Frame, E, Params.FrameRect, Params.FrameRect);
   return finished;
 }
