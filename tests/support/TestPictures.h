@@ -48,6 +48,11 @@ inline std::unique_ptr<TBitmap> RandomPicture(int Width, int Height, std::uint32
   return bitmap;
 }
 
+// The expected pixel of a frame that shows the coded picture Tag unchanged.
+inline auto WholePicture(std::uint32_t Tag) {
+  return [Tag](int X, int Y) { return CodedPixel(Tag, X, Y); };
+}
+
 inline std::uint32_t PixelAt(const TBitmap& Bitmap, int X, int Y) { return Bitmap.ScanLine(Y)[X]; }
 
 // "From(3,4)", "To(0,0)", "fill 00c0c0c0": readable failure messages.

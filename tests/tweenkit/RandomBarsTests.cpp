@@ -52,7 +52,7 @@ TEST(RandomBars, PickedBarsShowTheEnteringPicture) {
 TEST(RandomBars, BarCountOtherThanThePicture) {
   auto from = CodedPicture(12, 8, kFromTag), to = CodedPicture(12, 8, kToTag);
   TBarRun empty(0, tmLeft, false);
-  EXPECT_EQ(FirstMismatch(*empty.Frame(from.get(), to.get(), 0).Frame, [](int x, int y) { return CodedPixel(kToTag, x, y); }), "");
+  EXPECT_EQ(FirstMismatch(*empty.Frame(from.get(), to.get(), 0).Frame, WholePicture(kToTag)), "");
   EXPECT_TRUE(empty.Frame(from.get(), to.get(), 1).Finished);
 
   TBarRun wide(50, tmRight, false);
@@ -66,7 +66,7 @@ TEST(RandomBars, BarCountOtherThanThePicture) {
       ASSERT_EQ(PixelAt(*call.Frame, n->Value, 3), CodedPixel(kToTag, n->Value, 3));
     }
   }
-  EXPECT_EQ(FirstMismatch(*wide.Frame(from.get(), to.get(), 50).Frame, [](int x, int y) { return CodedPixel(kToTag, x, y); }), "");
+  EXPECT_EQ(FirstMismatch(*wide.Frame(from.get(), to.get(), 50).Frame, WholePicture(kToTag)), "");
 }
 
 // On a 4 x 2 frame bar v also uncovers row v * 2 / 4 rounded half to even:

@@ -7,10 +7,6 @@
 namespace tweenery::test {
 namespace {
 
-auto Whole(std::uint32_t Tag) {
-  return [Tag](int x, int y) { return CodedPixel(Tag, x, y); };
-}
-
 // W = 100, D = 10, F = 50 under tmLeft: three mirrored segments of To
 // (halved, whole, compressed) at columns 61..80 and To lying flat from 80.
 TEST(Roll, WorkedFrame) {
@@ -51,8 +47,8 @@ TEST(Roll, EndsAndReverse) {
   for (int modifier = tmLeft; modifier <= tmDown; ++modifier) {
     const auto m = static_cast<TTransitionModifier>(modifier);
     const int last = (m == tmLeft || m == tmRight ? 30 : 20) + 3 * D;
-    EXPECT_EQ(FirstMismatch(*CallEffect(FXRoll, from.get(), to.get(), MakeParams(0, m, false, D)).Frame, Whole(kFromTag)), "") << m;
-    EXPECT_EQ(FirstMismatch(*CallEffect(FXRoll, from.get(), to.get(), MakeParams(last, m, false, D)).Frame, Whole(kToTag)), "") << m;
+    EXPECT_EQ(FirstMismatch(*CallEffect(FXRoll, from.get(), to.get(), MakeParams(0, m, false, D)).Frame, WholePicture(kFromTag)), "") << m;
+    EXPECT_EQ(FirstMismatch(*CallEffect(FXRoll, from.get(), to.get(), MakeParams(last, m, false, D)).Frame, WholePicture(kToTag)), "") << m;
     EXPECT_FALSE(CallEffect(FXRoll, from.get(), to.get(), MakeParams(last, m, false, D)).Finished);
     EXPECT_TRUE(CallEffect(FXRoll, from.get(), to.get(), MakeParams(last + 1, m, true, D)).Finished);
     for (int F = 0; F <= last; ++F) {
@@ -79,8 +75,8 @@ TEST(Roll, DeltaOutOfRange) {
   for (int modifier = tmLeft; modifier <= tmDown; ++modifier) {
     const auto m = static_cast<TTransitionModifier>(modifier);
     const int L = m == tmLeft || m == tmRight ? 30 : 20;
-    EXPECT_EQ(FirstMismatch(*CallEffect(FXRoll, from.get(), to.get(), MakeParams(L, m, false, INT_MAX)).Frame, Whole(kFromTag)), "") << m;
-    EXPECT_EQ(FirstMismatch(*CallEffect(FXRoll, from.get(), to.get(), MakeParams(L + 1, m, false, INT_MAX)).Frame, Whole(kToTag)), "") << m;
+    EXPECT_EQ(FirstMismatch(*CallEffect(FXRoll, from.get(), to.get(), MakeParams(L, m, false, INT_MAX)).Frame, WholePicture(kFromTag)), "") << m;
+    EXPECT_EQ(FirstMismatch(*CallEffect(FXRoll, from.get(), to.get(), MakeParams(L + 1, m, false, INT_MAX)).Frame, WholePicture(kToTag)), "") << m;
     EXPECT_FALSE(CallEffect(FXRoll, from.get(), to.get(), MakeParams(INT_MAX, m, true, INT_MAX)).Finished);
   }
 }

@@ -5,13 +5,9 @@
 namespace tweenery::test {
 namespace {
 
-auto Whole(std::uint32_t Tag) {
-  return [Tag](int x, int y) { return CodedPixel(Tag, x, y); };
-}
-
 TEST(Squeeze, ToGrowsOutOfTheCentre) {
   auto from = CodedPicture(100, 100, kFromTag), to = CodedPicture(100, 100, kToTag);
-  EXPECT_EQ(FirstMismatch(*CallEffect(FXSqueeze, from.get(), to.get(), MakeParams(0)).Frame, Whole(kFromTag)), "");
+  EXPECT_EQ(FirstMismatch(*CallEffect(FXSqueeze, from.get(), to.get(), MakeParams(0)).Frame, WholePicture(kFromTag)), "");
 
   // Halfway: To halved into the centre, From's bands and corners halved into
   // the 25-pixel border.
@@ -28,10 +24,10 @@ TEST(Squeeze, ToGrowsOutOfTheCentre) {
 
   const TEffectCall last = CallEffect(FXSqueeze, from.get(), to.get(), MakeParams(50));
   EXPECT_FALSE(last.Finished);
-  EXPECT_EQ(FirstMismatch(*last.Frame, Whole(kToTag)), "");
+  EXPECT_EQ(FirstMismatch(*last.Frame, WholePicture(kToTag)), "");
   const TEffectCall done = CallEffect(FXSqueeze, from.get(), to.get(), MakeParams(51));
   EXPECT_TRUE(done.Finished);
-  EXPECT_EQ(FirstMismatch(*done.Frame, Whole(kToTag)), "");
+  EXPECT_EQ(FirstMismatch(*done.Frame, WholePicture(kToTag)), "");
 }
 
 TEST(Squeeze, ReverseRunsTheFilmBackwards) {
@@ -44,7 +40,7 @@ TEST(Squeeze, ReverseRunsTheFilmBackwards) {
   // The finishing call clears the one-pixel To that the centre would keep.
   const TEffectCall done = CallEffect(FXReverseSqueeze, from.get(), to.get(), MakeParams(31));
   EXPECT_TRUE(done.Finished);
-  EXPECT_EQ(FirstMismatch(*done.Frame, Whole(kFromTag)), "");
+  EXPECT_EQ(FirstMismatch(*done.Frame, WholePicture(kFromTag)), "");
 }
 
 TEST(Squeeze, OddSizesAndSlivers) {
@@ -55,9 +51,9 @@ TEST(Squeeze, OddSizesAndSlivers) {
 
   // No centre at all on a wide frame, and nothing to travel on a one-pixel one.
   auto wideFrom = CodedPicture(200, 100, kFromTag), wideTo = CodedPicture(200, 100, kToTag);
-  EXPECT_EQ(FirstMismatch(*CallEffect(FXSqueeze, wideFrom.get(), wideTo.get(), MakeParams(0)).Frame, Whole(kFromTag)), "");
+  EXPECT_EQ(FirstMismatch(*CallEffect(FXSqueeze, wideFrom.get(), wideTo.get(), MakeParams(0)).Frame, WholePicture(kFromTag)), "");
   auto thinFrom = CodedPicture(1, 9, kFromTag), thinTo = CodedPicture(1, 9, kToTag);
-  EXPECT_EQ(FirstMismatch(*CallEffect(FXSqueeze, thinFrom.get(), thinTo.get(), MakeParams(0)).Frame, Whole(kToTag)), "");
+  EXPECT_EQ(FirstMismatch(*CallEffect(FXSqueeze, thinFrom.get(), thinTo.get(), MakeParams(0)).Frame, WholePicture(kToTag)), "");
   EXPECT_TRUE(CallEffect(FXSqueeze, thinFrom.get(), thinTo.get(), MakeParams(1)).Finished);
 }
 

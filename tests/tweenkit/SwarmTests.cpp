@@ -10,10 +10,6 @@ namespace {
 
 constexpr int W = 40, H = 30;
 
-auto Whole(std::uint32_t Tag) {
-  return [Tag](int x, int y) { return CodedPixel(Tag, x, y); };
-}
-
 TEST(Swarm, EndFramesShowOnePictureWhole) {
   auto from = CodedPicture(W, H, kFromTag), to = CodedPicture(W, H, kToTag);
   for (int modifier = tmLeft; modifier <= tmDown; ++modifier) {
@@ -22,12 +18,12 @@ TEST(Swarm, EndFramesShowOnePictureWhole) {
     for (int F : {L, L + 1}) {
       const TEffectCall call = CallEffect(FXSwarm, from.get(), to.get(), MakeParams(F, m, false, 4));
       EXPECT_EQ(call.Finished, F > L);
-      EXPECT_EQ(FirstMismatch(*call.Frame, Whole(kToTag)), "") << modifier << " F=" << F;
+      EXPECT_EQ(FirstMismatch(*call.Frame, WholePicture(kToTag)), "") << modifier << " F=" << F;
     }
     for (int F : {L + 4, L + 5}) {
       const TEffectCall call = CallEffect(FXReverseSwarm, from.get(), to.get(), MakeParams(F, m, true, 4));
       EXPECT_EQ(call.Finished, F > L + 4);
-      EXPECT_EQ(FirstMismatch(*call.Frame, Whole(kFromTag)), "") << modifier << " F=" << F;
+      EXPECT_EQ(FirstMismatch(*call.Frame, WholePicture(kFromTag)), "") << modifier << " F=" << F;
     }
   }
 }

@@ -104,72 +104,56 @@ std::int64_t TwinBar(std::int32_t V, int Along, int Across) {
   return static_cast<std::int64_t>(std::nearbyintl(exact));
 }
 
-// The steps both effects share: pick the bars of this frame, then draw the
-// leaving picture or, on the last frames, the whole entering one. Returns
-// whether bars are to be drawn over it.
-template <class TBarState>
-bool PrepareBarFrame(TBarState& State, TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params,
-                     bool& Finished) {
+// A frame of either operation: pick the bars of this frame, draw the
+// leaving picture, then the bars AddBar names for each picked index; on the
+// last frames the whole entering picture instead. Any object in State other
+// than the operation's own (which the dispatch table rules out) counts as a
+// run without bars.
+template <class TBarState, class TAddBar>
+bool BarFrame(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, TAddBar&& AddBar) {
+  TBarState empty;
+  auto* own = dynamic_cast<TBarState*>(Params.State);
+  TBarState& state = own ? *own : empty;
   const auto [entering, leaving] = fx::EnteringAndLeaving(From, To, Params.Reverse);
-  const std::int32_t N = State.BarCount;
+  const std::int32_t N = state.BarCount;
   std::int32_t F = Params.CurrentFrame;
-  Finished = N < F;
-  if (Finished) F = N;
-  PickBars(State, F);
+  const bool finished = N < F;
+  if (finished) F = N;
+  PickBars(state, F);
   if (N == F) {
     fx::CopyFrom(Frame, entering, Params.FrameRect, Params.FrameRect);
-    return false;
+    return finished;
   }
   fx::CopyFrom(Frame, leaving, Params.FrameRect, Params.FrameRect);
-  return true;
-}
-
-// The state of the operation; any other object in State (which the
-// dispatch table rules out) counts as a run without bars.
-template <class TBarState>
-TBarState& BarState(const TFXParams& Params, TBarState& Empty) {
-  auto* state = dynamic_cast<TBarState*>(Params.State);
-  return state ? *state : Empty;
+  TBarPainter painter(Frame, entering);
+  for (const TNode* node = state.PickedHead; node; node = node->Next) AddBar(painter, node->Value);
+  painter.Paint();
+  return finished;
 }
 
 }  // namespace
 
 bool FXRandomBars(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  TRandomBarsFXState empty;
-  TRandomBarsFXState& state = BarState(Params, empty);
-  bool finished = false;
-  if (!PrepareBarFrame(state, From, To, Frame, Params, finished)) return finished;
-  TBarPainter painter(Frame, Params.Reverse ? From : To);
   const bool columns = Params.Modifier == tmLeft || Params.Modifier == tmRight;
-  for (const TNode* node = state.PickedHead; node; node = node->Next) {
+  return BarFrame<TRandomBarsFXState>(From, To, Frame, Params, [&](TBarPainter& Painter, std::int32_t V) {
     if (columns)
-      painter.AddColumn(node->Value);
+      Painter.AddColumn(V);
     else
-      painter.AddRow(node->Value);
-  }
-  painter.Paint();
-  return finished;
+      Painter.AddRow(V);
+  });
 }
 
 bool FXTwinRandomBars(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  TTwinRandomBarsFXState empty;
-  TTwinRandomBarsFXState& state = BarState(Params, empty);
-  bool finished = false;
-  if (!PrepareBarFrame(state, From, To, Frame, Params, finished)) return finished;
-  TBarPainter painter(Frame, Params.Reverse ? From : To);
   const int W = Frame->Width(), H = Frame->Height();
-  for (const TNode* node = state.PickedHead; node; node = node->Next) {
-    const std::int32_t v = node->Value;
+  return BarFrame<TTwinRandomBarsFXState>(From, To, Frame, Params, [&](TBarPainter& Painter, std::int32_t V) {
     if (W > H) {
-      painter.AddColumn(v);
-      painter.AddRow(TwinBar(v, W, H));
+      Painter.AddColumn(V);
+      Painter.AddRow(TwinBar(V, W, H));
     } else {
-      painter.AddColumn(TwinBar(v, H, W));
-      painter.AddRow(v);
+      Painter.AddColumn(TwinBar(V, H, W));
+      Painter.AddRow(V);
     }
-  }
-  painter.Paint();
-  return finished;
+  });
 }
 
 }  // namespace tweenery
