@@ -126,7 +126,8 @@ bool Decompress(const std::uint8_t* Data, std::size_t Size, std::int64_t MaxPixe
   while (info.output_scanline < info.output_height) {
     std::uint32_t* dst = Picture.ScanLine(static_cast<int>(info.output_scanline));
     JSAMPROW rows[1] = {fourChannel ? Row.data() : reinterpret_cast<JSAMPROW>(dst)};
-    jpeg_read_scanlines(&info, rows, 1);
+    // Our source never suspends, so no row means the decoder is stuck.
+    if (jpeg_read_scanlines(&info, rows, 1) != 1) ERREXIT(&info, JERR_INPUT_EOF);
     if (fourChannel) ConvertInvertedCMYKRow(Row.data(), dst, info.output_width);
   }
   jpeg_finish_decompress(&info);
