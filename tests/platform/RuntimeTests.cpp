@@ -30,6 +30,15 @@ bool WaitUntil(const std::function<bool()>& Done) {
   return true;
 }
 
+// Runs the loop until Done holds. Polls, because a worker may change what
+// Done looks at without posting anything that would wake the loop.
+bool PumpUntil(const std::function<bool()>& Done) {
+  return WaitUntil([&] {
+    Loop().ProcessMessages();
+    return Done();
+  });
+}
+
 // Routes loop exceptions to a list for the lifetime of the guard.
 struct TCaughtExceptions {
   std::vector<std::string> Messages;
@@ -324,7 +333,7 @@ TEST(Thread, SynchronizeRunsOnTheGuiThreadAndWaits) {
     done = true;
   });
   worker.Resume();
-  ASSERT_TRUE(Loop().RunUntil([&] { return done.load(); }, kPatience));
+  ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
   worker.WaitFor();
   EXPECT_EQ(ranOn, gui);
   EXPECT_EQ(seenAfter, 42);
@@ -367,7 +376,7 @@ TEST(Thread, ASelfFreeingThreadLeavesNothingBehind) {
     auto* worker = new TWorker(true, [&](TWorker& self) { self.Synchronize([&] { ++synchronized; }); });
     worker->SetFreeOnTerminate(true);
     worker->Resume();
-    ASSERT_TRUE(Loop().RunUntil([&] { return TThread::LiveThreads() == live; }, kPatience)) << round;
+    ASSERT_TRUE(PumpUntil([&] { return TThread::LiveThreads() == live; })) << round;
     ASSERT_EQ(synchronized, 1) << round;
   }
 }
@@ -387,7 +396,7 @@ TEST(Thread, ASelfFreeingThreadReleasedMidSynchronizeNeverRunsItsStep) {
     ASSERT_TRUE(WaitUntil([&] { return entered.load(); }));
     if (round % 2 == 1) worker->Suspend();  // released from a suspension too
     worker->TerminateAndResume();           // the last touch: it may be gone now
-    ASSERT_TRUE(Loop().RunUntil([&] { return TThread::LiveThreads() == live; }, kPatience)) << round;
+    ASSERT_TRUE(PumpUntil([&] { return TThread::LiveThreads() == live; })) << round;
     Loop().ProcessMessages();  // a withdrawn step, if posted, runs out harmlessly
     ASSERT_EQ(ran, 0) << round;
   }
@@ -395,7 +404,7 @@ TEST(Thread, ASelfFreeingThreadReleasedMidSynchronizeNeverRunsItsStep) {
   auto* never = new TWorker(true, [](TWorker& self) { EXPECT_TRUE(self.Terminated()); });
   never->SetFreeOnTerminate(true);
   never->TerminateAndResume();
-  EXPECT_TRUE(Loop().RunUntil([&] { return TThread::LiveThreads() == live; }, kPatience));
+  EXPECT_TRUE(PumpUntil([&] { return TThread::LiveThreads() == live; }));
 }
 
 }  // namespace
