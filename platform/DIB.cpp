@@ -1,7 +1,7 @@
 // Whole-bitmap transfer between TBitmap's top-down 0xFFRRGGBB pixels and
 // 24-bit bottom-up BGR rows. On x86 (little-endian) a stored pixel is the
 // bytes B, G, R, 0xFF in memory, so a 24-bit pixel is a stored pixel without
-// its fourth byte: one byte shuffle converts four pixels.
+// its fourth byte: one byte shuffle converts four (or eight) pixels.
 #include "platform/DIB.h"
 
 #include <algorithm>
@@ -90,11 +90,44 @@ __attribute__((target("ssse3"))) void UnpackRowSSSE3(const std::uint8_t* Source,
   UnpackPixels(Source + 3 * x, Width - x, Dest + x);
 }
 
+// Eight pixels at a time: the same shuffle in each 16-byte half, and a move
+// of whole 4-byte words joining (or parting) the halves' 12 bytes.
+__attribute__((target("avx2"))) void PackRowAVX2(const std::uint32_t* Source, int Width, std::uint8_t* Dest) {
+  const __m256i drop = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m256i join = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
+  int x = 0;
+  // The 32-byte store writes 8 bytes past the group's 24: leave room.
+  for (; x + 11 <= Width; x += 8) {
+    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Source + x));
+    const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(pixels, drop), join);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(Dest + 3 * x), packed);
+  }
+  PackRowSSSE3(Source + x, Width - x, Dest + 3 * x);
+}
+
+__attribute__((target("avx2"))) void UnpackRowAVX2(const std::uint8_t* Source, int Width, std::uint32_t* Dest) {
+  const __m256i part = _mm256_setr_epi32(0, 1, 2, 7, 3, 4, 5, 7);
+  const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                          0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m256i opaque = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+  int x = 0;
+  // The 32-byte load reads 8 bytes past the group's 24: leave room.
+  for (; x + 11 <= Width; x += 8) {
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Source + 3 * x));
+    const __m256i pixels = _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(bytes, part), spread);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(Dest + x), _mm256_or_si256(pixels, opaque));
+  }
+  UnpackRowSSSE3(Source + 3 * x, Width - x, Dest + x);
+}
+
 const bool HasSSSE3 = __builtin_cpu_supports("ssse3");
+const bool HasAVX2 = __builtin_cpu_supports("avx2");
 #endif
 
 void PackRow(const std::uint32_t* Source, int Width, std::uint8_t* Dest) {
 #if defined(__x86_64__) || defined(__i386__)
+  if (HasAVX2) return PackRowAVX2(Source, Width, Dest);
   if (HasSSSE3) return PackRowSSSE3(Source, Width, Dest);
 #endif
   PackPixels(Source, Width, Dest);
@@ -102,6 +135,7 @@ void PackRow(const std::uint32_t* Source, int Width, std::uint8_t* Dest) {
 
 void UnpackRow(const std::uint8_t* Source, int Width, std::uint32_t* Dest) {
 #if defined(__x86_64__) || defined(__i386__)
+  if (HasAVX2) return UnpackRowAVX2(Source, Width, Dest);
   if (HasSSSE3) return UnpackRowSSSE3(Source, Width, Dest);
 #endif
   UnpackPixels(Source, Width, Dest);
