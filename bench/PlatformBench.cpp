@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080;
 
-// A picture with varied content, so nothing is special-cased by accident.
+// A picture with varied content, so no shortcut applies by accident.
 void Paint(TBitmap& Bitmap) {
   for (int y = 0; y < Bitmap.Height(); ++y) {
     std::uint32_t* row = Bitmap.ScanLine(y);
