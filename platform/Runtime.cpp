@@ -129,8 +129,10 @@ bool THeadlessLoop::RunUntil(const std::function<bool()>& Done, std::chrono::mil
   for (;;) {
     ProcessMessages();
     if (Done()) return true;
-    if (Clock::now() >= deadline) return false;
-    WaitForWork(deadline);
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) return false;
+    // Done may depend on other threads that post nothing: look again soon.
+    WaitForWork(std::min(deadline, now + std::chrono::milliseconds(5)));
   }
 }
 
