@@ -65,19 +65,6 @@ TEST(DIB, RefusesWhatItCannotConvert) {
   EXPECT_EQ(GetDIBits(picture.get(), 2, 10, bits.data(), h), 2);
 }
 
-TEST(DIB, InjectedFailuresAreUsedUpOneCallAtATime) {
-  auto picture = RandomPicture(3, 2, 2);
-  TBitmapInfoHeader h = Header24(3, 2);
-  std::vector<std::uint8_t> bits(24);
-  InjectDIBFailures(2, 1);
-  EXPECT_EQ(GetDIBits(picture.get(), 0, 2, nullptr, h), 0);
-  EXPECT_EQ(h.biSizeImage, 0u);
-  EXPECT_EQ(GetDIBits(picture.get(), 0, 2, bits.data(), h), 0);
-  EXPECT_EQ(GetDIBits(picture.get(), 0, 2, bits.data(), h), 2);
-  EXPECT_EQ(SetDIBits(picture.get(), 0, 2, bits.data(), h), 0);
-  EXPECT_EQ(SetDIBits(picture.get(), 0, 2, bits.data(), h), 2);
-}
-
 // A DIB of another size lands on the bitmap's top-left corner and never
 // writes past it.
 TEST(DIB, WritingAnotherSizeClipsAtTheTopLeftCorner) {

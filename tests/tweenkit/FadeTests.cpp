@@ -105,20 +105,6 @@ TEST(Blend, WorkedExamplesAndTheLastFrame) {
   }
 }
 
-TEST(Blend, MatchesTheFormulaOnRandomPictures) {
-  auto from = RandomPicture(31, 9, 24), to = RandomPicture(31, 9, 25);
-  for (bool reverse : {false, true})
-    for (int cf = 0; cf <= 255; cf += 17) {
-      SCOPED_TRACE(cf);
-      auto call = CallEffect(FXBlend, from.get(), to.get(), MakeParams(cf, tmLeft, reverse));
-      EXPECT_EQ(FirstMismatch(*call.Frame,
-                              [&](int x, int y) {
-                                return BlendedPixel(PixelAt(*from, x, y), PixelAt(*to, x, y), cf, reverse);
-                              }),
-                "");
-    }
-}
-
 TEST(Blend, MatchesTheFormulaForEveryPairOfValuesAndFrame) {
   auto across = std::make_unique<TBitmap>(256, 256), down = std::make_unique<TBitmap>(256, 256);
   for (int y = 0; y < 256; ++y)
@@ -126,13 +112,16 @@ TEST(Blend, MatchesTheFormulaForEveryPairOfValuesAndFrame) {
       across->ScanLine(y)[x] = 0xFF000000u | static_cast<std::uint32_t>(x * 0x010101);
       down->ScanLine(y)[x] = 0xFF000000u | static_cast<std::uint32_t>(y * 0x010101);
     }
-  for (int cf = 0; cf <= 255; ++cf) {
-    auto call = CallEffect(FXBlend, across.get(), down.get(), MakeParams(cf));
-    ASSERT_EQ(FirstMismatch(*call.Frame,
-                            [&](int x, int y) { return BlendedPixel(PixelAt(*across, x, y), PixelAt(*down, x, y), cf, false); }),
-              "")
-        << "frame " << cf;
-  }
+  for (bool reverse : {false, true})
+    for (int cf = 0; cf <= 255; cf += reverse ? 15 : 1) {
+      auto call = CallEffect(FXBlend, across.get(), down.get(), MakeParams(cf, tmLeft, reverse));
+      ASSERT_EQ(FirstMismatch(*call.Frame,
+                              [&](int x, int y) {
+                                return BlendedPixel(PixelAt(*across, x, y), PixelAt(*down, x, y), cf, reverse);
+                              }),
+                "")
+          << "frame " << cf << (reverse ? " reverse" : "");
+    }
 }
 
 // Only the area both pictures cover is mixed; the frame takes To's size and
