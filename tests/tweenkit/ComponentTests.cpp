@@ -164,7 +164,7 @@ TEST(Component, SetupFXSizesBarStatesFromTheControl) {
 TEST(Component, AnEffectFailureStillInvalidatesAndPropagates) {
   TTweeneryRig rig(10, 10, toFade);
   const int before = rig.Host.InvalidateCount();
-  InjectDIBFailures(1, 0);
+  InjectDIBFailures(2, 0);  // the size query and the read itself
   EXPECT_THROW(rig.Tweenery->SetCurrentFrame(3), ETweenBitmapConvert);
   InjectDIBFailures(0, 0);
   EXPECT_GT(rig.Host.InvalidateCount(), before);
