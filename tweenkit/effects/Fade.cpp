@@ -16,18 +16,48 @@ constexpr int BlendLastFrame = 255;
 // x div 255 for x up to 65534, on 16-bit lanes once vectorised.
 inline std::uint16_t DivideBy255(std::uint16_t x) { return static_cast<std::uint16_t>((x + 1 + (x >> 8)) >> 8); }
 
-// The byte loops are memory- and multiply-bound; where the processor has
-// wider vectors a second copy of them uses those.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define TWEENERY_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
-#else
-#define TWEENERY_WIDE_VECTORS
-#endif
-
-TWEENERY_WIDE_VECTORS void FadeBytes(std::uint8_t* Bytes, const std::uint16_t* Fill, std::size_t Count,
-                                     std::uint16_t Weight) {
+// The byte loops are memory- and multiply-bound. Each is written once and
+// compiled twice, plainly and for AVX2, and the processor's kind picks one
+// at start-up. (Resolver-based function clones are avoided: their resolvers
+// run before the sanitizer runtimes are ready.)
+__attribute__((always_inline)) inline void FadeBytesLoop(std::uint8_t* Bytes, const std::uint16_t* Fill,
+                                                         std::size_t Count, std::uint16_t Weight) {
   for (std::size_t i = 0; i < Count; ++i)
     Bytes[i] = static_cast<std::uint8_t>(DivideBy255(static_cast<std::uint16_t>(Bytes[i] * Weight + Fill[i])));
+}
+
+__attribute__((always_inline)) inline void BlendBytesLoop(std::uint8_t* Mixed, const std::uint8_t* Other,
+                                                          std::int64_t Count, int MixedWeight) {
+  const std::uint16_t mw = static_cast<std::uint16_t>(MixedWeight), ow = static_cast<std::uint16_t>(255 - MixedWeight);
+  for (std::int64_t i = 0; i < Count; ++i)
+    Mixed[i] = static_cast<std::uint8_t>(DivideBy255(static_cast<std::uint16_t>(Mixed[i] * mw + Other[i] * ow)));
+}
+
+void FadeBytesPlain(std::uint8_t* Bytes, const std::uint16_t* Fill, std::size_t Count, std::uint16_t Weight) {
+  FadeBytesLoop(Bytes, Fill, Count, Weight);
+}
+void BlendBytesPlain(std::uint8_t* Mixed, const std::uint8_t* Other, std::int64_t Count, int MixedWeight) {
+  BlendBytesLoop(Mixed, Other, Count, MixedWeight);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void FadeBytesAVX2(std::uint8_t* Bytes, const std::uint16_t* Fill,
+                                                   std::size_t Count, std::uint16_t Weight) {
+  FadeBytesLoop(Bytes, Fill, Count, Weight);
+}
+__attribute__((target("avx2"))) void BlendBytesAVX2(std::uint8_t* Mixed, const std::uint8_t* Other,
+                                                    std::int64_t Count, int MixedWeight) {
+  BlendBytesLoop(Mixed, Other, Count, MixedWeight);
+}
+const bool HasAVX2 = __builtin_cpu_supports("avx2");
+#else
+const bool HasAVX2 = false;
+#define FadeBytesAVX2 FadeBytesPlain
+#define BlendBytesAVX2 BlendBytesPlain
+#endif
+
+void FadeBytes(std::uint8_t* Bytes, const std::uint16_t* Fill, std::size_t Count, std::uint16_t Weight) {
+  (HasAVX2 ? FadeBytesAVX2 : FadeBytesPlain)(Bytes, Fill, Count, Weight);
 }
 
 // A fade frame moves every channel value v towards the fill colour's
@@ -52,10 +82,8 @@ void FadePixels(PixelBuffer& Pixels, TColor Color, int CF) {
 
 // Count bytes of Mixed become (mixed * MixedWeight + other * (255 -
 // MixedWeight)) div 255; the sum stays below 65281.
-TWEENERY_WIDE_VECTORS void BlendBytes(std::uint8_t* Mixed, const std::uint8_t* Other, std::int64_t Count, int MixedWeight) {
-  const std::uint16_t mw = static_cast<std::uint16_t>(MixedWeight), ow = static_cast<std::uint16_t>(255 - MixedWeight);
-  for (std::int64_t i = 0; i < Count; ++i)
-    Mixed[i] = static_cast<std::uint8_t>(DivideBy255(static_cast<std::uint16_t>(Mixed[i] * mw + Other[i] * ow)));
+void BlendBytes(std::uint8_t* Mixed, const std::uint8_t* Other, std::int64_t Count, int MixedWeight) {
+  (HasAVX2 ? BlendBytesAVX2 : BlendBytesPlain)(Mixed, Other, Count, MixedWeight);
 }
 
 }  // namespace
