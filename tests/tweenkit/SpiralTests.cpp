@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <climits>
 #include <utility>
 #include <vector>
@@ -46,8 +48,9 @@ struct TStepWalk {
 
 std::string Describe(int count, const TRect& R1, const TRect& R2) {
   auto r = [](const TRect& R) {
-    return "(" + std::to_string(R.Left) + "," + std::to_string(R.Top) + "," + std::to_string(R.Right) + "," +
-           std::to_string(R.Bottom) + ")";
+    char text[64];
+    std::snprintf(text, sizeof text, "(%d,%d,%d,%d)", R.Left, R.Top, R.Right, R.Bottom);
+    return std::string(text);
   };
   return count == 1 ? r(R1) : r(R1) + " " + r(R2);
 }
