@@ -118,19 +118,5 @@ TEST(Checkerboard, StepsTwoShowsEverySecondStageInEitherDirection) {
     }
 }
 
-TEST(Wipes, EveryOperationPlaysToDoneWithBothDrivers) {
-  for (TTransitionOperation op : {toBlinds, toCheckerboard, toCrush, toMonoReveal, toReveal})
-    for (bool thread : {false, true})
-      for (bool reverse : {false, true}) {
-        TTweeneryRig rig(24, 16, op);
-        rig.Tweenery->SetUseThread(thread);
-        rig.Tweenery->SetReverse(reverse);
-        rig.Tweenery->SetModifier(reverse ? tmUp : tmRight);
-        rig.Tweenery->SetDelta(4);
-        rig.Tweenery->SetSteps(3);
-        EXPECT_EQ(PlayToDone(*rig.Tweenery), 1) << op << " thread " << thread << " reverse " << reverse;
-      }
-}
-
 }  // namespace
 }  // namespace tweenery::test

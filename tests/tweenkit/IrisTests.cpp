@@ -88,16 +88,5 @@ TEST(Iris, NarrowEnteringPictureKeepsItsReversedAperturesUnmirrored) {
             "");
 }
 
-TEST(Iris, PlaysToTheEndInTheComponentWithBothDrivers) {
-  for (bool thread : {false, true})
-    for (TTransitionModifier modifier : {tmLeft, tmDown}) {
-      SCOPED_TRACE(testing::Message() << "thread " << thread << " modifier " << modifier);
-      TTweeneryRig rig(40, 30, toIris);
-      rig.Tweenery->SetUseThread(thread);
-      rig.Tweenery->SetModifier(modifier);
-      EXPECT_EQ(PlayToDone(*rig.Tweenery), 1);
-    }
-}
-
 }  // namespace
 }  // namespace tweenery::test

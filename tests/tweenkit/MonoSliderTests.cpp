@@ -122,18 +122,5 @@ TEST(MonoSlider, OutOfRangeDeltaDrawsBoundedFrames) {
     }
 }
 
-TEST(MonoSlider, PlaysToTheEndInTheComponentWithBothDrivers) {
-  for (bool thread : {false, true})
-    for (bool reverse : {false, true}) {
-      SCOPED_TRACE(testing::Message() << "thread " << thread << " reverse " << reverse);
-      TTweeneryRig rig(40, 30, toMonoSlider);
-      rig.Tweenery->SetUseThread(thread);
-      rig.Tweenery->SetReverse(reverse);
-      rig.Tweenery->SetDelta(4);
-      rig.Tweenery->SetSteps(3);
-      EXPECT_EQ(PlayToDone(*rig.Tweenery), 1);
-    }
-}
-
 }  // namespace
 }  // namespace tweenery::test

@@ -87,22 +87,5 @@ TEST(PixelBuffer, EffectsFreeBothBuffersOnEveryFailurePath) {
   }
 }
 
-TEST(PixelBuffer, EachColourEffectPlaysToDoneWithBothDrivers) {
-  const struct {
-    TTransitionOperation Operation;
-    int Steps;
-  } cases[] = {{toFade, 53}, {toBlend, 29}, {toRGB, 1}, {toRGBBlend, 1}};
-  for (const auto& c : cases)
-    for (bool useThread : {false, true}) {
-      SCOPED_TRACE(std::to_string(c.Operation) + (useThread ? " thread" : " timer"));
-      TTweeneryRig rig(24, 16, c.Operation);
-      rig.Tweenery->SetSteps(c.Steps);
-      rig.Tweenery->SetUseThread(useThread);
-      rig.Tweenery->SetReverse(useThread);
-      EXPECT_EQ(PlayToDone(*rig.Tweenery), 1);
-      EXPECT_FALSE(rig.Tweenery->Active());
-    }
-}
-
 }  // namespace
 }  // namespace tweenery::test

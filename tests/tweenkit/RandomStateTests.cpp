@@ -102,28 +102,5 @@ TEST(RandomBarsState, NoBarComesTwiceInARun) {
   }
 }
 
-// Every operation of the family, every direction, both drivers, through
-// the component to OnDone; the bar states are released at the end.
-TEST(BarsSwarmsRolls, PlayToDoneThroughTheComponent) {
-  for (TTransitionOperation operation : {toSqueeze, toRandomBars, toTwinRandomBars, toSwarm, toStripedIris, toRoll})
-    for (bool thread : {false, true})
-      for (int modifier = tmLeft; modifier <= tmDown; ++modifier)
-        for (bool reverse : {false, true}) {
-          TTweeneryRig rig(24, 16, operation);
-          TTweenery& t = *rig.Tweenery;
-          t.SetDelta(3);
-          t.SetUseThread(thread);
-          t.SetModifier(static_cast<TTransitionModifier>(modifier));
-          t.SetReverse(reverse);
-          ASSERT_EQ(PlayToDone(t), 1) << operation << " " << thread << " " << modifier << " " << reverse;
-          if (auto* bars = dynamic_cast<TRandomBarsFXState*>(t.State())) {
-            EXPECT_EQ(bars->PickedHead, nullptr);
-          }
-          if (auto* twin = dynamic_cast<TTwinRandomBarsFXState*>(t.State())) {
-            EXPECT_EQ(twin->PoolHead, nullptr);
-          }
-        }
-}
-
 }  // namespace
 }  // namespace tweenery::test

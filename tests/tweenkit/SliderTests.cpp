@@ -130,20 +130,5 @@ TEST(SliderAndStrip, OutOfRangeDeltaDrawsBoundedFrames) {
     }
 }
 
-TEST(SliderAndStrip, PlayToTheEndInTheComponentWithBothDrivers) {
-  for (TTransitionOperation operation : {toSlider, toStrip})
-    for (bool thread : {false, true})
-      for (bool reverse : {false, true}) {
-        SCOPED_TRACE(testing::Message() << "operation " << operation << " thread " << thread << " reverse "
-                                        << reverse);
-        TTweeneryRig rig(40, 30, operation);
-        rig.Tweenery->SetUseThread(thread);
-        rig.Tweenery->SetReverse(reverse);
-        rig.Tweenery->SetDelta(4);
-        rig.Tweenery->SetSteps(2);
-        EXPECT_EQ(PlayToDone(*rig.Tweenery), 1);
-      }
-}
-
 }  // namespace
 }  // namespace tweenery::test

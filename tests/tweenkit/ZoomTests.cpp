@@ -91,20 +91,5 @@ TEST(Replace, CutsAtFrameOneAndFinishesAtFrameTwo) {
   }
 }
 
-TEST(PatternsAndShades, EveryOperationPlaysToDoneWithBothDrivers) {
-  for (TTransitionOperation op :
-       {toZoom, toMosaic, toReplace, toGlide, toSpiral, toCheckerBlinds, toShade, toShadeContinue})
-    for (bool thread : {false, true})
-      for (bool reverse : {false, true}) {
-        TTweeneryRig rig(24, 16, op);
-        rig.Tweenery->SetUseThread(thread);
-        rig.Tweenery->SetReverse(reverse);
-        rig.Tweenery->SetModifier(reverse ? tmUp : tmRight);
-        rig.Tweenery->SetDelta(4);
-        rig.Tweenery->SetSteps(3);
-        EXPECT_EQ(PlayToDone(*rig.Tweenery), 1) << op << " thread " << thread << " reverse " << reverse;
-      }
-}
-
 }  // namespace
 }  // namespace tweenery::test
