@@ -114,7 +114,5 @@ inline bool IsWhole(const TBitmap& Bitmap, const TRect& R) {
   return R.Left == 0 && R.Top == 0 && R.Right == Bitmap.Width() && R.Bottom == Bitmap.Height();
 }
 
-// Stands in for an effect whose family is not built yet.
-[[noreturn]] bool NotAvailable();
 
 }  // namespace tweenery::fx

@@ -1,7 +1,0 @@
-#include "tweenkit/effects/FXCommon.h"
-
-namespace tweenery::fx {
-
-bool NotAvailable() { throw ETweenery("Operation not available"); }
-
-}  // namespace tweenery::fx
