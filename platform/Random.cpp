@@ -3,19 +3,25 @@
 namespace tweenery {
 
 namespace {
-// A 32-bit linear congruential generator; the high bits of the product with
-// the range give an unbiased-enough, fast draw.
-std::uint32_t gSeed = 0;
+// A 64-bit linear congruential generator; its high 32 bits are well mixed,
+// and scaling them by the range (multiply, keep the high half) gives a draw
+// without a division.
+std::uint64_t gState = 0;
+
+std::uint32_t Next32() {
+  gState = gState * 6364136223846793005ull + 1442695040888963407ull;
+  return static_cast<std::uint32_t>(gState >> 32);
+}
 }  // namespace
 
 std::int32_t Random(std::int32_t Range) {
-  gSeed = gSeed * 134775813u + 1u;
+  const std::uint32_t bits = Next32();
   if (Range <= 0) return 0;
-  return static_cast<std::int32_t>((static_cast<std::uint64_t>(gSeed) * static_cast<std::uint32_t>(Range)) >> 32);
+  return static_cast<std::int32_t>((static_cast<std::uint64_t>(bits) * static_cast<std::uint32_t>(Range)) >> 32);
 }
 
-std::uint32_t RandSeed() { return gSeed; }
+std::uint64_t RandSeed() { return gState; }
 
-void SetRandSeed(std::uint32_t Seed) { gSeed = Seed; }
+void SetRandSeed(std::uint64_t Seed) { gState = Seed; }
 
 }  // namespace tweenery

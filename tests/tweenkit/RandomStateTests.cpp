@@ -66,7 +66,7 @@ TEST(RandomBarsState, PicksFollowTheGeneratorsDraws) {
 
   std::vector<std::int32_t> pool = Values(state.PoolHead), picked = Values(state.PickedHead);
   ASSERT_EQ(picked.size(), 11u);
-  const std::uint32_t seed = RandSeed();
+  const std::uint64_t seed = RandSeed();
   params.CurrentFrame = 15;
   CallEffect(FXRandomBars, from.get(), to.get(), params);
   SetRandSeed(seed);
