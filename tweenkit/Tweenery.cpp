@@ -224,8 +224,6 @@ void TTweenery::SetToImageFile(const std::string& Value) {
   SetImageFile(FToImageFile, FToBitmap.get(), FFromBitmap.get(), Value);
 }
 
-void TTweenery::Loaded() { TGraphicControl::Loaded(); }
-
 // ---------------------------------------------------------------- property table
 
 namespace {

@@ -228,7 +228,6 @@ class TTweenery : public TGraphicControl {
 
   std::string ClassName() const override { return "TTweenery"; }
   const std::vector<TPropInfo>& PublishedProperties() const override;
-  void Loaded() override;
 
   // Published properties.
   TStrings* About() const { return FAbout.get(); }
