@@ -4,6 +4,10 @@
 #include <cstring>
 #include <cstdlib>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
+
 #include "platform/ImageCodecs.h"
 
 namespace tweenery {
@@ -333,6 +337,127 @@ void ValidRange(const CopyAxis& A, int Lo, int Hi, int SLo, int SHi, std::int64_
   }
 }
 
+// Row kernels of CopyRect. Each is written once and compiled twice, plainly
+// and for AVX2, and the processor's kind picks one at start-up (resolver-based
+// function clones run before the sanitizer runtimes are ready). Source and
+// destination never overlap: a copy within one surface reads a snapshot.
+constexpr std::uint32_t kOpaque = 0xFF000000u;
+
+__attribute__((always_inline)) inline void XorRowLoop(std::uint32_t* __restrict D, const std::uint32_t* __restrict S,
+                                                      int Count) {
+  for (int k = 0; k < Count; ++k) D[k] = (D[k] ^ S[k]) | kOpaque;
+}
+
+// Columns[k] is the source column of the k-th pixel.
+__attribute__((always_inline)) inline void GatherRowLoop(std::uint32_t* __restrict D,
+                                                         const std::uint32_t* __restrict S, const int* Columns,
+                                                         int Count) {
+  for (int k = 0; k < Count; ++k) D[k] = S[Columns[k]];
+}
+
+__attribute__((always_inline)) inline void GatherXorRowLoop(std::uint32_t* __restrict D,
+                                                            const std::uint32_t* __restrict S, const int* Columns,
+                                                            int Count) {
+  for (int k = 0; k < Count; ++k) D[k] = (D[k] ^ S[Columns[k]]) | kOpaque;
+}
+
+// The source columns of a scaled span, the same for every row. Where the
+// picture is shrunk at most about twofold, enlarged or mirrored, each group
+// of eight destination pixels reads within sixteen consecutive source
+// pixels; such a group is picked out of that window in registers. Bases[g]
+// is the window's first column, or -1 where the group's columns spread
+// wider or the window would run past the source row.
+struct TScaledColumns {
+  static constexpr int kGroup = 8, kWindow = 16;
+  std::vector<int> Columns, Bases, Relative;
+
+  void Plan(int SourceWidth) {
+    const std::size_t groups = Columns.size() / kGroup;
+    Bases.assign(groups, -1);
+    Relative.assign(Columns.size(), 0);
+    for (std::size_t g = 0; g < groups; ++g) {
+      const int* c = Columns.data() + g * kGroup;
+      const int lo = std::min(c[0], c[kGroup - 1]), hi = std::max(c[0], c[kGroup - 1]);
+      if (hi - lo >= kWindow || lo + kWindow > SourceWidth) continue;
+      Bases[g] = lo;
+      for (int i = 0; i < kGroup; ++i) Relative[g * kGroup + i] = c[i] - lo;
+    }
+  }
+};
+
+void XorRowPlain(std::uint32_t* D, const std::uint32_t* S, int Count) { XorRowLoop(D, S, Count); }
+void GatherRowPlain(std::uint32_t* D, const std::uint32_t* S, const TScaledColumns& C, int Count) {
+  GatherRowLoop(D, S, C.Columns.data(), Count);
+}
+void GatherXorRowPlain(std::uint32_t* D, const std::uint32_t* S, const TScaledColumns& C, int Count) {
+  GatherXorRowLoop(D, S, C.Columns.data(), Count);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void XorRowAVX2(std::uint32_t* D, const std::uint32_t* S, int Count) {
+  XorRowLoop(D, S, Count);
+}
+
+// Eight pixels of a scaled row from the sixteen source pixels at Base:
+// Relative holds their columns counted from Base. Two in-register
+// permutations and a blend replace eight dependent loads.
+__attribute__((target("avx2"), always_inline)) inline __m256i WindowPixels(const std::uint32_t* S, int Base,
+                                                                          const int* Relative) {
+  const __m256i index = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Relative));
+  const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(S + Base));
+  const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(S + Base + 8));
+  const __m256i inHigh = _mm256_cmpgt_epi32(index, _mm256_set1_epi32(7));
+  return _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(low, index), _mm256_permutevar8x32_epi32(high, index),
+                            inHigh);
+}
+
+__attribute__((target("avx2"))) void GatherRowAVX2(std::uint32_t* D, const std::uint32_t* S, const TScaledColumns& C,
+                                                   int Count) {
+  int k = 0;
+  for (; k + TScaledColumns::kGroup <= Count; k += TScaledColumns::kGroup) {
+    const int base = C.Bases[static_cast<std::size_t>(k / TScaledColumns::kGroup)];
+    if (base < 0)
+      GatherRowLoop(D + k, S, C.Columns.data() + k, TScaledColumns::kGroup);
+    else
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(D + k), WindowPixels(S, base, C.Relative.data() + k));
+  }
+  GatherRowLoop(D + k, S, C.Columns.data() + k, Count - k);
+}
+
+__attribute__((target("avx2"))) void GatherXorRowAVX2(std::uint32_t* D, const std::uint32_t* S,
+                                                      const TScaledColumns& C, int Count) {
+  const __m256i opaque = _mm256_set1_epi32(static_cast<int>(kOpaque));
+  int k = 0;
+  for (; k + TScaledColumns::kGroup <= Count; k += TScaledColumns::kGroup) {
+    const int base = C.Bases[static_cast<std::size_t>(k / TScaledColumns::kGroup)];
+    if (base < 0) {
+      GatherXorRowLoop(D + k, S, C.Columns.data() + k, TScaledColumns::kGroup);
+    } else {
+      __m256i* d = reinterpret_cast<__m256i*>(D + k);
+      const __m256i pixels = WindowPixels(S, base, C.Relative.data() + k);
+      _mm256_storeu_si256(d, _mm256_or_si256(_mm256_xor_si256(_mm256_loadu_si256(d), pixels), opaque));
+    }
+  }
+  GatherXorRowLoop(D + k, S, C.Columns.data() + k, Count - k);
+}
+const bool HasAVX2 = __builtin_cpu_supports("avx2");
+#else
+const bool HasAVX2 = false;
+#define XorRowAVX2 XorRowPlain
+#define GatherRowAVX2 GatherRowPlain
+#define GatherXorRowAVX2 GatherXorRowPlain
+#endif
+
+void XorRow(std::uint32_t* D, const std::uint32_t* S, int Count) {
+  (HasAVX2 ? XorRowAVX2 : XorRowPlain)(D, S, Count);
+}
+void GatherRow(std::uint32_t* D, const std::uint32_t* S, const TScaledColumns& C, int Count) {
+  (HasAVX2 ? GatherRowAVX2 : GatherRowPlain)(D, S, C, Count);
+}
+void GatherXorRow(std::uint32_t* D, const std::uint32_t* S, const TScaledColumns& C, int Count) {
+  (HasAVX2 ? GatherXorRowAVX2 : GatherXorRowPlain)(D, S, C, Count);
+}
+
 }  // namespace
 
 void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRect) {
@@ -366,14 +491,15 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRe
   // Unscaled, unmirrored columns are one contiguous block of the source.
   const int spanLeft = std::min(ax.Dest(ix0), ax.Dest(ix1 - 1)) + FOriginX;
   const bool block = ax.M == ax.N && ax.DStep == ax.SStep;
-  std::vector<int> columns;
+  TScaledColumns columns;
   int blockSource = 0;
   if (block) {
     blockSource = std::min(ax.Source(ix0), ax.Source(ix1 - 1)) + sox;
   } else {
-    columns.resize(count);
+    columns.Columns.resize(count);
     for (int k = 0; k < count; ++k)
-      columns[k] = ax.Source(ax.DStep > 0 ? ix0 + k : ix1 - 1 - k) + sox;
+      columns.Columns[k] = ax.Source(ax.DStep > 0 ? ix0 + k : ix1 - 1 - k) + sox;
+    columns.Plan(src->Width());
   }
 
   const std::size_t spanBytes = static_cast<std::size_t>(count) * sizeof(std::uint32_t);
@@ -385,18 +511,17 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRe
     const std::uint32_t* sRow = srcBits + srcStride * static_cast<std::size_t>(sourceRow);
     if (block) {
       const std::uint32_t* s = sRow + blockSource;
-      if (invert) {
-        for (int k = 0; k < count; ++k) d[k] = (d[k] ^ s[k]) | 0xFF000000u;
-      } else {
+      if (invert)
+        XorRow(d, s, count);
+      else
         std::memcpy(d, s, spanBytes);
-      }
     } else if (invert) {
-      for (int k = 0; k < count; ++k) d[k] = (d[k] ^ sRow[columns[k]]) | 0xFF000000u;
+      GatherXorRow(d, sRow, columns, count);
     } else if (sourceRow == previousSourceRow) {
       // An enlarged picture repeats rows: copy the span just gathered.
       std::memcpy(d, previousSpan, spanBytes);
     } else {
-      for (int k = 0; k < count; ++k) d[k] = sRow[columns[k]];
+      GatherRow(d, sRow, columns, count);
       previousSpan = d;
       previousSourceRow = sourceRow;
     }

@@ -268,6 +268,30 @@ TEST(CopyRect, AgreesWithThePerPixelRuleOnRandomRectangles) {
   }
 }
 
+// Rows wide enough for the vector paths of a scaled copy: shrunk up to
+// threefold, enlarged, mirrored either side, plain and exclusive-or, with
+// the source window running up to the right edge of the picture.
+TEST(CopyRect, WideScaledRowsAgreeWithThePerPixelRule) {
+  const int sw = 61, sh = 3;
+  auto source = CodedPicture(sw, sh, kFromTag);
+  const std::vector<std::uint32_t> sourcePixels(source->Bits(), source->Bits() + sw * sh);
+  for (int dw : {17, 20, 29, 30, 31, 45, 60, 62, 97, 130}) {
+    for (int shape = 0; shape < 8; ++shape) {
+      const bool mirrorDest = shape & 1, mirrorSource = shape & 2, invert = shape & 4;
+      auto target = CodedPicture(dw, sh, kToTag);
+      target->Canvas()->SetCopyMode(invert ? cmSrcInvert : cmSrcCopy);
+      const TRect dest = mirrorDest ? Rect(dw, 0, 0, sh) : Rect(0, 0, dw, sh);
+      const TRect sourceRect = mirrorSource ? Rect(sw, 0, 1, sh) : Rect(1, 0, sw, sh);
+      TBitmap want;
+      want.Assign(target.get());
+      ReferenceCopy(want, {0, 0, Rect(0, 0, dw, sh)}, dest, sourcePixels, sw, sh, sourceRect, invert);
+      target->Canvas()->CopyRect(dest, source->Canvas(), sourceRect);
+      ExpectPixels(*target, [&](int x, int y) { return PixelAt(want, x, y); },
+                   "width " + std::to_string(dw) + " shape " + std::to_string(shape));
+    }
+  }
+}
+
 // ---------------------------------------------------------------- modes and drawing
 
 TEST(CopyMode, SourceInvertXorsAndKeepsPixelsOpaque) {
