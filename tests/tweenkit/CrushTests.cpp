@@ -35,6 +35,25 @@ TEST(Crush, HalvesLeaveTheCentreLineAndFinishAtTheHalfWidth) {
   }
 }
 
+// A To picture shorter (narrower) than the frame across the motion leaves
+// From showing past its end, also behind the halves.
+TEST(Crush, FromShowsWhereAShorterToEnds) {
+  auto from = CodedPicture(60, 40, kFromTag), shortTo = CodedPicture(60, 25, kToTag);
+  const auto across = CallEffect(FXCrush, from.get(), shortTo.get(), MakeParams(10, tmLeft));
+  EXPECT_EQ(FirstMismatch(*across.Frame, [](int x, int y) {
+              if (y < 25 && x >= 20 && x < 30) return CodedPixel(kToTag, x - 20, y);
+              if (y < 25 && x >= 30 && x < 40) return CodedPixel(kToTag, x + 20, y);
+              return CodedPixel(kFromTag, x, y);
+            }), "");
+  auto narrowTo = CodedPicture(25, 40, kToTag);
+  const auto down = CallEffect(FXCrush, from.get(), narrowTo.get(), MakeParams(5, tmDown));
+  EXPECT_EQ(FirstMismatch(*down.Frame, [](int x, int y) {
+              if (x < 25 && y < 5) return CodedPixel(kToTag, x, y + 15);
+              if (x < 25 && y >= 35) return CodedPixel(kToTag, x, y - 15);
+              return CodedPixel(kFromTag, x, y);
+            }), "");
+}
+
 TEST(Crush, OddWidthKeepsTheLastColumnAndOnePixelToFinishesAtOnce) {
   auto from = CodedPicture(201, 20, kFromTag), to = CodedPicture(201, 20, kToTag);
   const auto call = CallEffect(FXCrush, from.get(), to.get(), MakeParams(100, tmLeft));
