@@ -82,6 +82,23 @@ TEST(Shade, IdenticalPicturesCancelWhereTheyOverlap) {
             "");
 }
 
+TEST(Shade, LargerPictureLendsOnlyItsTopLeftCorner) {
+  // A To larger than the frame, entering or (reversed) lying still, shows
+  // only its frame-sized top-left part, one-to-one.
+  const int W = 12, H = 8;
+  auto from = CodedPicture(W, H, kFromTag), to = CodedPicture(W + 5, H + 3, kToTag);
+  for (TFXFunction effect : {FXShade, FXShadeContinue})
+    for (bool reverse : {false, true})
+      for (int c : {3, W}) {
+        const std::uint32_t a = reverse ? kFromTag : kToTag, b = reverse ? kToTag : kFromTag;
+        const auto call = CallEffect(effect, from.get(), to.get(), MakeParams(c, tmLeft, reverse));
+        EXPECT_EQ(FirstMismatch(*call.Frame, [&](int x, int y) {
+                    const std::uint32_t under = CodedPixel(b, x, y);
+                    return x >= W - c ? Xor(under, CodedPixel(a, x - (W - c), y)) : under;
+                  }), "") << reverse << " " << c;
+      }
+}
+
 TEST(Shade, CopyModeIsPutBack) {
   auto from = CodedPicture(6, 4, kFromTag), to = CodedPicture(6, 4, kToTag);
   for (TFXFunction effect : {FXShade, FXShadeContinue})
