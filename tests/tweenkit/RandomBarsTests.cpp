@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "EffectHarness.h"
 #include "platform/Random.h"
@@ -67,6 +68,28 @@ TEST(RandomBars, BarCountOtherThanThePicture) {
     }
   }
   EXPECT_EQ(FirstMismatch(*wide.Frame(from.get(), to.get(), 50).Frame, WholePicture(kToTag)), "");
+}
+
+// An entering picture smaller than the frame uncovers bars only where it
+// reaches; a larger one lends its frame-sized top-left part.
+TEST(RandomBars, EnteringPictureOfAnotherSize) {
+  auto from = CodedPicture(12, 8, kFromTag);
+  for (auto [w, h] : {std::pair{7, 5}, std::pair{15, 11}}) {
+    auto to = CodedPicture(w, h, kToTag);
+    TBarRun run(12, tmLeft, false);
+    for (int F = 0; F < 12; ++F) {
+      const TEffectCall call = run.Frame(from.get(), to.get(), F);
+      std::set<int> picked;
+      for (const TNode* n = run.State.PickedHead; n; n = n->Next) picked.insert(n->Value);
+      EXPECT_EQ(FirstMismatch(*call.Frame,
+                              [&](int x, int y) {
+                                const bool in = picked.count(x) > 0 && x < w && y < h;
+                                return CodedPixel(in ? kToTag : kFromTag, x, y);
+                              }),
+                "")
+          << w << " F=" << F;
+    }
+  }
 }
 
 // On a 4 x 2 frame bar v also uncovers row v * 2 / 4 rounded half to even:

@@ -72,19 +72,40 @@ class TBarPainter {
   // vectorises, rather than a scattered write per bar.
   void Paint() {
     if (!FAnyRow && !FAnyColumn) return;
-    const std::uint32_t* m = FColumnMask.data();
     for (int y = 0; y < FHeight; ++y) {
       std::uint32_t* d = FFrame->ScanLine(y);
-      const std::uint32_t* s = FEntering->ScanLine(y);
-      if (FRowPicked[static_cast<std::size_t>(y)])
-        std::memcpy(d, s, static_cast<std::size_t>(FWidth) * 4);
-      else if (FAnyColumn)
-        for (int x = 0; x < FWidth; ++x) d[x] = (s[x] & m[x]) | (d[x] & ~m[x]);
+      PaintRow(d, y, d);
+    }
+    FFrame->Modified();
+  }
+
+  // The leaving picture and the bars in one pass, for a leaving picture and
+  // an entering one that both cover the frame: each row is written once.
+  void PaintOver(TBitmap* Leaving) {
+    for (int y = 0; y < FHeight; ++y) {
+      std::uint32_t* d = FFrame->ScanLine(y);
+      const std::uint32_t* background = Leaving->ScanLine(y);
+      if (!PaintRow(d, y, background)) std::memcpy(d, background, RowBytes());
     }
     FFrame->Modified();
   }
 
  private:
+  std::size_t RowBytes() const { return static_cast<std::size_t>(FWidth) * sizeof(std::uint32_t); }
+
+  // Row y of the bars over Background; false, with nothing written, for a
+  // row no bar reaches.
+  bool PaintRow(std::uint32_t* Dest, int y, const std::uint32_t* Background) {
+    const std::uint32_t* s = FEntering->ScanLine(y);
+    if (FRowPicked[static_cast<std::size_t>(y)])
+      std::memcpy(Dest, s, RowBytes());
+    else if (FAnyColumn)
+      fx::SelectWhere(Dest, s, Background, FColumnMask.data(), FWidth);
+    else
+      return false;
+    return true;
+  }
+
   TBitmap* FFrame;
   TBitmap* FEntering;
   int FWidth, FHeight;
@@ -102,6 +123,10 @@ std::int64_t TwinBar(std::int32_t V, int Along, int Across) {
   const std::int64_t product = (static_cast<std::int64_t>(V) - Along) * Across;
   const long double exact = static_cast<long double>(product) / Along + Across;
   return static_cast<std::int64_t>(std::nearbyintl(exact));
+}
+
+bool Covers(const TBitmap& Picture, const TBitmap& Frame) {
+  return Picture.Width() >= Frame.Width() && Picture.Height() >= Frame.Height();
 }
 
 // A frame of either operation: pick the bars of this frame, draw the
@@ -124,9 +149,13 @@ bool BarFrame(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
     fx::CopyFrom(Frame, entering, Params.FrameRect, Params.FrameRect);
     return finished;
   }
-  fx::CopyFrom(Frame, leaving, Params.FrameRect, Params.FrameRect);
   TBarPainter painter(Frame, entering);
   for (const TNode* node = state.PickedHead; node; node = node->Next) AddBar(painter, node->Value);
+  if (Covers(*leaving, *Frame) && Covers(*entering, *Frame) && fx::IsWhole(*Frame, Params.FrameRect)) {
+    painter.PaintOver(leaving);
+    return finished;
+  }
+  fx::CopyFrom(Frame, leaving, Params.FrameRect, Params.FrameRect);
   painter.Paint();
   return finished;
 }
