@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "platform/Random.h"
@@ -119,10 +120,28 @@ class TBarPainter {
 // evaluated as (V - Along) * Across / Along + Across in extended precision
 // and rounded half to even, which decides which of two rows a tie lands on.
 // The product is taken in 64 bits so that a huge bar index cannot wrap.
-std::int64_t TwinBar(std::int32_t V, int Along, int Across) {
+std::int64_t TwinBarExtended(std::int32_t V, int Along, int Across) {
   const std::int64_t product = (static_cast<std::int64_t>(V) - Along) * Across;
   const long double exact = static_cast<long double>(product) / Along + Across;
   return static_cast<std::int64_t>(std::nearbyintl(exact));
+}
+
+// The same in integers. With 0 <= V and 0 <= Across <= Along both the
+// quotient and the sum above stay below 2^31, so with a 64-bit mantissa each
+// of their two roundings errs by at most 2^-34, while a quotient of Along
+// that is not a tie lies at least 1 / (2 * Along) > 2^-32 from one; ties
+// are computed exactly. Both forms thus round the same true value to the
+// same integer.
+std::int64_t TwinBar(std::int32_t V, int Along, int Across) {
+  if constexpr (std::numeric_limits<long double>::digits >= 64) {
+    if (V >= 0 && Along > 0 && Across >= 0 && Across <= Along) {
+      const std::int64_t product = std::int64_t{V} * Across;
+      const std::int64_t quotient = product / Along, twiceRemainder = 2 * (product % Along);
+      const bool up = twiceRemainder > Along || (twiceRemainder == Along && quotient % 2 != 0);
+      return up ? quotient + 1 : quotient;
+    }
+  }
+  return TwinBarExtended(V, Along, Across);
 }
 
 bool Covers(const TBitmap& Picture, const TBitmap& Frame) {
