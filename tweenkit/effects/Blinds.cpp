@@ -46,14 +46,13 @@ void ComposeColumnSlats(TBitmap* Frame, TBitmap* Entering, TBitmap* Leaving, con
     if (y < leavingH && y < enteringH && leavingW == enteringW) {
       // Both pictures span the row alike (pictures of one size): one pass.
       const std::uint32_t *entering = Entering->ScanLine(y), *leaving = Leaving->ScanLine(y);
-      for (int x = 0; x < enteringW; ++x) dest[x] = (entering[x] & mask[x]) | (leaving[x] & ~mask[x]);
+      fx::SelectWhere(dest, entering, leaving, mask.data(), enteringW);
       continue;
     }
     if (y < leavingH)
       std::memcpy(dest, Leaving->ScanLine(y), static_cast<std::size_t>(leavingW) * sizeof *dest);
     if (y < enteringH) {
-      const std::uint32_t* source = Entering->ScanLine(y);
-      for (int x = 0; x < enteringW; ++x) dest[x] = (source[x] & mask[x]) | (dest[x] & ~mask[x]);
+      fx::SelectWhere(dest, Entering->ScanLine(y), dest, mask.data(), enteringW);
     }
   }
   Frame->Modified();
