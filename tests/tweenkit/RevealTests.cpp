@@ -48,6 +48,22 @@ TEST(Reveal, TwoBoundariesMeetOnTheHalfExtent) {
   EXPECT_EQ(Uncovered(*back.Frame, [](int, int y) { return y < 100; }), "");
 }
 
+TEST(Reveal, FromShowsPastTheEndOfASmallerTo) {
+  // A To 10 x 6 on a 13 x 9 frame: From stays beside the uncovered bands
+  // and beyond To across the sweep.
+  auto from = CodedPicture(13, 9, kFromTag), to = CodedPicture(10, 6, kToTag);
+  auto check = [&](TFXFunction Effect, TTransitionModifier M, int c, auto&& Shown) {
+    const auto call = CallEffect(Effect, from.get(), to.get(), MakeParams(c, M));
+    EXPECT_EQ(FirstMismatch(*call.Frame, [&](int x, int y) {
+                return x < 10 && y < 6 && Shown(x, y) ? CodedPixel(kToTag, x, y) : CodedPixel(kFromTag, x, y);
+              }), "") << M;
+  };
+  check(FXMonoReveal, tmRight, 4, [](int x, int) { return x < 4; });
+  check(FXMonoReveal, tmUp, 2, [](int, int y) { return y >= 4; });
+  check(FXReveal, tmLeft, 2, [](int x, int) { return x >= 3 && x < 7; });
+  check(FXReveal, tmDown, 1, [](int, int y) { return y < 1 || y >= 5; });
+}
+
 TEST(RevealAndCrush, ReverseIsForwardCountedFromTheOtherEnd) {
   // Every frame of every direction, odd sizes, and a To picture smaller
   // than the frame. The crush moves To where the reveal uncovers it in place.

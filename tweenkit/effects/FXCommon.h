@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 
 #include "tweenkit/Tweenery.h"
 
@@ -80,6 +81,24 @@ struct TSpan {
 // horizontal motion, rows for a vertical one.
 inline TRect Band(TSpan Span, bool Horizontal, int Width, int Height) {
   return Horizontal ? Rect(Span.First, 0, Span.Last, Height) : Rect(0, Span.First, Width, Span.Last);
+}
+
+// Picture drawn in place everywhere except on the Covered spans (in order,
+// apart, inside the frame) along the motion over the first Depth positions
+// across it, which a later one-to-one copy fills whole: the frame comes out
+// as from a full copy followed by that one, without writing those pixels
+// twice.
+inline void CopyFromBeside(TBitmap* Frame, TBitmap* Picture, std::initializer_list<TSpan> Covered, bool Horizontal,
+                           int Depth) {
+  const int W = Frame->Width(), H = Frame->Height();
+  auto copy = [&](const TRect& R) { CopyFrom(Frame, Picture, R, R); };
+  int gapFirst = 0;
+  for (const TSpan& span : Covered) {
+    copy(Horizontal ? Rect(gapFirst, 0, span.First, Depth) : Rect(0, gapFirst, Depth, span.First));
+    gapFirst = span.Last;
+  }
+  copy(Horizontal ? Rect(gapFirst, 0, W, Depth) : Rect(0, gapFirst, Depth, H));
+  copy(Horizontal ? Rect(0, Depth, W, H) : Rect(Depth, 0, W, H));
 }
 
 // Two bands Shown long on either side of the centre line Middle of

@@ -1,6 +1,7 @@
 // Reveals: a boundary, or two symmetric ones, sweeps across the frame and
 // uncovers the To picture in place over the still From picture.
 #include <algorithm>
+#include <initializer_list>
 
 #include "tweenkit/effects/FXCommon.h"
 
@@ -23,16 +24,30 @@ TSweep Sweep(std::int32_t CurrentFrame, int Extent, bool Backwards) {
 
 void Uncover(TBitmap* Frame, TBitmap* To, const TRect& R) { fx::CopyFrom(Frame, To, R, R); }
 
+// From, left out where To's bands will lie: the spans along the sweep, as
+// deep across it as both the frame and To reach. Any other frame rectangle
+// gets From whole.
+void CopyFromBeside(TBitmap* Frame, TBitmap* From, TBitmap* To, const TFXParams& Params,
+                    std::initializer_list<fx::TSpan> Spans) {
+  if (!fx::IsWhole(*Frame, Params.FrameRect)) {
+    Uncover(Frame, From, Params.FrameRect);
+    return;
+  }
+  const bool horizontal = IsHorizontal(Params.Modifier);
+  const int depth = horizontal ? std::min(Frame->Height(), To->Height()) : std::min(Frame->Width(), To->Width());
+  fx::CopyFromBeside(Frame, From, Spans, horizontal, depth);
+}
+
 // One boundary: from the right edge (column w) leftwards, from the left edge
 // rightwards, from the bottom (row h) upwards or from the top downwards.
 bool MonoReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backwards) {
-  Uncover(Frame, From, Params.FrameRect);
   const int W = Frame->Width(), H = Frame->Height();
   const bool horizontal = IsHorizontal(Params.Modifier);
   const int extent = horizontal ? std::min(W, To->Width()) : std::min(H, To->Height());
   const TSweep sweep = Sweep(Params.CurrentFrame, extent, Backwards);
   const bool fromFarEnd = Params.Modifier == tmLeft || Params.Modifier == tmUp;
   const fx::TSpan span = fromFarEnd ? fx::TSpan{extent - sweep.Shown, extent} : fx::TSpan{0, sweep.Shown};
+  CopyFromBeside(Frame, From, To, Params, {span});
   Uncover(Frame, To, fx::Band(span, horizontal, W, H));
   return sweep.Finished;
 }
@@ -40,13 +55,13 @@ bool MonoReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Par
 // Two boundaries, placed where the halves of a crush land: outwards from the
 // centre line, or inwards from both edges.
 bool Reveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backwards) {
-  Uncover(Frame, From, Params.FrameRect);
   const int W = Frame->Width(), H = Frame->Height();
   const bool horizontal = IsHorizontal(Params.Modifier);
   const int m = (horizontal ? std::min(W, To->Width()) : std::min(H, To->Height())) / 2;
   const TSweep sweep = Sweep(Params.CurrentFrame, m, Backwards);
   const bool outwards = Params.Modifier == tmLeft || Params.Modifier == tmUp;
   const fx::TCentreBands bands = fx::CentreBands(m, sweep.Shown, outwards);
+  CopyFromBeside(Frame, From, To, Params, {bands.First, bands.Second});
   Uncover(Frame, To, fx::Band(bands.First, horizontal, W, H));
   Uncover(Frame, To, fx::Band(bands.Second, horizontal, W, H));
   return sweep.Finished;
