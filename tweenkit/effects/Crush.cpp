@@ -29,7 +29,7 @@ void CopyFromAround(TBitmap* Frame, TBitmap* From, const fx::TCentreBands& Halve
 // backwards.
 bool Crush(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backwards) {
   const int W = Frame->Width(), H = Frame->Height();
-  const bool horizontal = Params.Modifier == tmLeft || Params.Modifier == tmRight;
+  const bool horizontal = fx::IsHorizontal(Params.Modifier);
   const int m = (horizontal ? std::min(W, To->Width()) : std::min(H, To->Height())) / 2;
   const int c = std::clamp<std::int32_t>(Params.CurrentFrame, 0, m);
   const bool finished = Params.CurrentFrame >= m;
@@ -37,7 +37,7 @@ bool Crush(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
 
   // Outwards the halves lead with their outer edges, from the centre line;
   // inwards they lead with their inner edges, from the frame's edges.
-  const bool outwards = Params.Modifier == tmLeft || Params.Modifier == tmUp;
+  const bool outwards = fx::TowardStart(Params.Modifier);
   const fx::TSpan firstSource = outwards ? fx::TSpan{0, shown} : fx::TSpan{m - shown, m};
   const fx::TSpan secondSource = outwards ? fx::TSpan{2 * m - shown, 2 * m} : fx::TSpan{m, m + shown};
   const fx::TCentreBands dest = fx::CentreBands(m, shown, outwards);

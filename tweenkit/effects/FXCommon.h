@@ -28,6 +28,12 @@ inline TPicturePair EnteringAndLeaving(TBitmap* From, TBitmap* To, bool Reverse)
   return Reverse ? TPicturePair{From, To} : TPicturePair{To, From};
 }
 
+// Left and right move along rows, up and down along columns.
+inline bool IsHorizontal(TTransitionModifier Modifier) { return Modifier == tmLeft || Modifier == tmRight; }
+// Left and up move toward the start of their axis, so what enters comes in
+// at its far end.
+inline bool TowardStart(TTransitionModifier Modifier) { return Modifier == tmLeft || Modifier == tmUp; }
+
 // The opposite direction (left and right, up and down exchange).
 inline TTransitionModifier Opposite(TTransitionModifier Modifier) {
   switch (Modifier) {

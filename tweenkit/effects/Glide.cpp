@@ -12,7 +12,6 @@ struct TStrip {
   TRect Dest, Source;
 };
 
-bool Horizontal(TTransitionModifier Modifier) { return Modifier == tmLeft || Modifier == tmRight; }
 
 // The distance travelled, held at the frame's extent along the motion;
 // Finished once the frame number has gone past it.
@@ -55,7 +54,7 @@ template <class StripOf>
 bool Glide(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, StripOf&& Strip) {
   const int W = Frame->Width(), H = Frame->Height();
   fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
-  const TTravel travel = Travel(Params, Horizontal(Params.Modifier) ? W : H);
+  const TTravel travel = Travel(Params, fx::IsHorizontal(Params.Modifier) ? W : H);
   const TStrip strip = Strip(Params.Modifier, travel.Distance, W, H, *To);
   fx::CopyFrom(Frame, To, strip.Source, strip.Dest);
   return travel.Finished;

@@ -20,7 +20,7 @@ bool FXIris(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
   // With an entering picture smaller than the frame these rectangles may come
   // out reversed; they go to CopyRect as they are, source and destination
   // alike, so the copy is not mirrored.
-  if (Params.Modifier == tmLeft || Params.Modifier == tmUp) {
+  if (fx::TowardStart(Params.Modifier)) {
     const TRect aperture = Rect(k - c, k - c, wE - k + c, hE - k + c);
     fx::CopyFrom(Frame, E, aperture, aperture);
   } else {

@@ -46,14 +46,13 @@ TTravel PrepareMonoSlider(TBitmap* From, TBitmap* Frame, const TFXParams& Params
   return {Params.CurrentFrame, false};
 }
 
-bool FromFarEdge(TTransitionModifier Modifier) { return Modifier == tmLeft || Modifier == tmUp; }
 
 }  // namespace
 
 bool FXMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
   const TTravel travel = PrepareMonoSlider(From, Frame, Params, bands);
-  DrawMonoSlider(To, Frame, bands, FromFarEdge(Params.Modifier), travel.c);
+  DrawMonoSlider(To, Frame, bands, fx::TowardStart(Params.Modifier), travel.c);
   return travel.Finished;
 }
 
@@ -61,7 +60,7 @@ bool FXMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& P
 bool FXReverseMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
   const TTravel travel = PrepareMonoSlider(From, Frame, Params, bands);
-  DrawMonoSlider(To, Frame, bands, FromFarEdge(Params.Modifier), 2 * bands.Length - travel.c);
+  DrawMonoSlider(To, Frame, bands, fx::TowardStart(Params.Modifier), 2 * bands.Length - travel.c);
   return travel.Finished;
 }
 

@@ -9,7 +9,7 @@ bool FXPush(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
   const auto [E, L] = fx::EnteringAndLeaving(From, To, Params.Reverse);
   const TTransitionModifier direction = Params.Reverse ? fx::Opposite(Params.Modifier) : Params.Modifier;
   const int W = Frame->Width(), H = Frame->Height();
-  const bool horizontal = direction == tmLeft || direction == tmRight;
+  const bool horizontal = fx::IsHorizontal(direction);
   const int extent = horizontal ? W : H;
   int c = Params.CurrentFrame;
   const bool finished = c > extent;

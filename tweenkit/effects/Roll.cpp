@@ -104,8 +104,8 @@ void CopySegment(TBitmap* Frame, TBitmap* To, const TRollSegment& S, bool Horizo
 
 bool FXRoll(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const int W = Frame->Width(), H = Frame->Height();
-  const bool horizontal = Params.Modifier == tmLeft || Params.Modifier == tmRight;
-  const bool towardStart = Params.Modifier == tmLeft || Params.Modifier == tmUp;
+  const bool horizontal = fx::IsHorizontal(Params.Modifier);
+  const bool towardStart = fx::TowardStart(Params.Modifier);
   const std::int64_t D = fx::PositiveDelta(Params.Delta);
   const std::int64_t L = horizontal ? W : H;
   fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);

@@ -21,8 +21,8 @@ struct TSweep {
 };
 
 TSweep LayOutSweep(TTransitionModifier Modifier, bool Receding, std::int64_t L, std::int64_t D, std::int64_t F) {
-  const bool horizontal = Modifier == tmLeft || Modifier == tmRight;
-  const bool fromFarEdge = Modifier == tmLeft || Modifier == tmUp;
+  const bool horizontal = fx::IsHorizontal(Modifier);
+  const bool fromFarEdge = fx::TowardStart(Modifier);
   if (!Receding) {
     if (fromFarEdge) return {horizontal, L - F, L, L - F - D};
     return {horizontal, 0, F, F};
