@@ -12,7 +12,6 @@ struct TStrip {
   TRect Dest, Source;
 };
 
-
 // The distance travelled, held at the frame's extent along the motion;
 // Finished once the frame number has gone past it.
 struct TTravel {

@@ -46,7 +46,6 @@ TTravel PrepareMonoSlider(TBitmap* From, TBitmap* Frame, const TFXParams& Params
   return {Params.CurrentFrame, false};
 }
 
-
 }  // namespace
 
 bool FXMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
