@@ -4,20 +4,43 @@
 // slider's bands move; the strip's are wiped in, in place.
 #include "tweenkit/effects/FXCommon.h"
 
+#include <algorithm>
+
 namespace tweenery {
 
 namespace {
 
-// Draws Base as the background and returns the travel, held at T, with
-// whether the run is over (strictly past T).
+// The travel, held at T, with whether the run is over (strictly past T).
 struct TTravel {
   int c;
   bool Finished;
 };
-TTravel PrepareComb(TBitmap* Base, TBitmap* Frame, const TFXParams& Params, const fx::TBands& Bands) {
-  fx::CopyFrom(Frame, Base, Params.FrameRect, Params.FrameRect);
+TTravel Travel(const TFXParams& Params, const fx::TBands& Bands) {
   if (Params.CurrentFrame > Bands.Length) return {Bands.Length, true};
   return {Params.CurrentFrame, false};
+}
+
+// Draws Base as the background, left out where the bands will lie once
+// filled c pixels deep: the first c positions of the even bands and the
+// last c of the incoming picture's extent T on the odd ones, across as far
+// as the frame and the incoming picture both reach. Every band is a
+// one-to-one copy over that place, so the frame is as from a full copy of
+// Base. Bands of columns would cut every row into short pieces; they, and
+// any frame rectangle other than the whole frame, get Base whole.
+void DrawBase(TBitmap* Base, TBitmap* Frame, const TFXParams& Params, const fx::TBands& Bands, int c) {
+  if (!Bands.Horizontal || !fx::IsWhole(*Frame, Params.FrameRect)) {
+    fx::CopyFrom(Frame, Base, Params.FrameRect, Params.FrameRect);
+    return;
+  }
+  const int W = Frame->Width(), H = Frame->Height(), T = Bands.Length;
+  auto copy = [&](const TRect& R) { fx::CopyFrom(Frame, Base, R, R); };
+  copy(Rect(0, Bands.Limit, W, H));
+  Bands.ForEach(false, [&](int y0, int y1) { copy(Rect(std::min(c, W), y0, W, std::min(y1, Bands.Limit))); });
+  Bands.ForEach(true, [&](int y0, int y1) {
+    const int last = std::min(y1, Bands.Limit);
+    copy(Rect(0, y0, std::min(T - c, W), last));
+    copy(Rect(std::min(T, W), y0, W, last));
+  });
 }
 
 void DrawSlider(TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c) {
@@ -34,7 +57,8 @@ void DrawSlider(TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c) {
 
 bool FXSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
-  const TTravel travel = PrepareComb(From, Frame, Params, bands);
+  const TTravel travel = Travel(Params, bands);
+  DrawBase(From, Frame, Params, bands, travel.c);
   DrawSlider(To, Frame, bands, travel.c);
   return travel.Finished;
 }
@@ -42,7 +66,8 @@ bool FXSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
 // Plays the slider backwards: its frame at c is the forward one at T - c.
 bool FXReverseSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
-  const TTravel travel = PrepareComb(From, Frame, Params, bands);
+  const TTravel travel = Travel(Params, bands);
+  DrawBase(From, Frame, Params, bands, bands.Length - travel.c);
   DrawSlider(To, Frame, bands, bands.Length - travel.c);
   return travel.Finished;
 }
@@ -50,8 +75,9 @@ bool FXReverseSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams
 bool FXStrip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const auto [E, L] = fx::EnteringAndLeaving(From, To, Params.Reverse);
   const fx::TBands bands(Params.Modifier, *Frame, *E, Params.Delta);
-  const TTravel travel = PrepareComb(L, Frame, Params, bands);
+  const TTravel travel = Travel(Params, bands);
   const int T = bands.Length, c = travel.c;
+  DrawBase(L, Frame, Params, bands, c);
   bands.ForEach(false, [&](int y0, int y1) {
     const TRect band = bands.Band(0, c, y0, y1);
     fx::CopyFrom(Frame, E, band, band);
