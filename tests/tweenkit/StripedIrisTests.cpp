@@ -34,6 +34,23 @@ TEST(StripedIris, InwardStripesThenGaps) {
   }
 }
 
+// Hundreds of one-pixel rings, drawn whole or composed row by row alike.
+// The centre, where the last ring turns inside out, is left out.
+TEST(StripedIris, ManyThinRings) {
+  const int S = 300;
+  auto from = CodedPicture(S, S, kFromTag), to = CodedPicture(S, S, kToTag);
+  auto check = [&](int F, auto&& Entering) {
+    const auto call = CallEffect(FXStripedIris, from.get(), to.get(), MakeParams(F, tmRight, false, 1));
+    EXPECT_EQ(FirstMismatch(*call.Frame, [&](int x, int y) {
+                const int e = std::min({x, y, S - 1 - x, S - 1 - y});
+                if (e > 140) return PixelAt(*call.Frame, x, y);
+                return CodedPixel(Entering(e) ? kToTag : kFromTag, x, y);
+              }), "") << F;
+  };
+  check(60, [](int e) { return e % 2 == 0 && e <= 120; });
+  check(100, [](int e) { return e % 2 == 0 || e <= 51; });
+}
+
 TEST(StripedIris, OutwardFromTheCentre) {
   auto from = CodedPicture(100, 100, kFromTag), to = CodedPicture(100, 100, kToTag);
   auto frame = [&](int F) { return CallEffect(FXStripedIris, from.get(), to.get(), MakeParams(F, tmLeft, false, 10)); };
