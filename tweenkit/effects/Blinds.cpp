@@ -83,7 +83,7 @@ bool FXBlinds(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
   const bool finished = c >= pitch;
   if (finished) c = pitch;
   const int W = Frame->Width(), H = Frame->Height();
-  const bool columns = Params.Modifier == tmLeft || Params.Modifier == tmRight;
+  const bool columns = fx::IsHorizontal(Params.Modifier);
   const bool fromFarEnd = Params.Modifier == tmRight || Params.Modifier == tmUp;
   const std::vector<fx::TSpan> slats = Slats(fromFarEnd, columns ? W : H, pitch, c);
   if (columns) {

@@ -61,7 +61,7 @@ bool FXCheckerBlinds(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams
 
   // Bands follow each other along the motion over the frame's extent; a
   // same-place copy reaches only what frame and entering picture share.
-  const bool horizontal = Params.Modifier == tmLeft || Params.Modifier == tmRight;
+  const bool horizontal = fx::IsHorizontal(Params.Modifier);
   const bool backwards = Params.Modifier == tmRight || Params.Modifier == tmUp;
   const int W = std::min(Frame->Width(), E->Width()), H = std::min(Frame->Height(), E->Height());
   const TSlatCover cover(backwards, horizontal ? Frame->Width() : Frame->Height(), D, c, horizontal ? W : H);

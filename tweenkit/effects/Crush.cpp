@@ -8,22 +8,6 @@
 namespace tweenery {
 namespace {
 
-// From, drawn in place everywhere except where the halves of To will lie.
-// The halves are one-to-one copies lying inside To and the frame along the
-// motion, so across it they cover the frame's first Covered rows (columns),
-// where To ends or the frame does; From still goes beyond that.
-void CopyFromAround(TBitmap* Frame, TBitmap* From, const fx::TCentreBands& Halves, bool Horizontal, int Covered) {
-  const int W = Frame->Width(), H = Frame->Height();
-  const int extent = Horizontal ? W : H;
-  const fx::TSpan gaps[] = {{0, Halves.First.First}, {Halves.First.Last, Halves.Second.First}, {Halves.Second.Last, extent}};
-  for (const fx::TSpan& gap : gaps) {
-    const TRect r = Horizontal ? Rect(gap.First, 0, gap.Last, Covered) : Rect(0, gap.First, Covered, gap.Last);
-    fx::CopyFrom(Frame, From, r, r);
-  }
-  const TRect beyond = Horizontal ? Rect(0, Covered, W, H) : Rect(Covered, 0, W, H);
-  fx::CopyFrom(Frame, From, beyond, beyond);
-}
-
 // Each half shows a band Shown pixels long of its own half of To. The reverse
 // run counts the travel from the other end, so it is the forward run played
 // backwards.
@@ -41,7 +25,11 @@ bool Crush(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
   const fx::TSpan firstSource = outwards ? fx::TSpan{0, shown} : fx::TSpan{m - shown, m};
   const fx::TSpan secondSource = outwards ? fx::TSpan{2 * m - shown, 2 * m} : fx::TSpan{m, m + shown};
   const fx::TCentreBands dest = fx::CentreBands(m, shown, outwards);
-  CopyFromAround(Frame, From, dest, horizontal, horizontal ? std::min(H, To->Height()) : std::min(W, To->Width()));
+  // From goes only where the halves of To will not lie: they are one-to-one
+  // copies inside To and the frame, so across the motion they cover the
+  // frame's first rows (columns) up to where To or the frame ends.
+  fx::CopyFromBeside(Frame, From, {dest.First, dest.Second}, horizontal,
+                     horizontal ? std::min(H, To->Height()) : std::min(W, To->Width()));
   fx::CopyFrom(Frame, To, fx::Band(firstSource, horizontal, W, H), fx::Band(dest.First, horizontal, W, H));
   fx::CopyFrom(Frame, To, fx::Band(secondSource, horizontal, W, H), fx::Band(dest.Second, horizontal, W, H));
   return finished;

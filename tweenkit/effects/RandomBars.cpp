@@ -182,7 +182,7 @@ bool BarFrame(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
 }  // namespace
 
 bool FXRandomBars(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  const bool columns = Params.Modifier == tmLeft || Params.Modifier == tmRight;
+  const bool columns = fx::IsHorizontal(Params.Modifier);
   return BarFrame<TRandomBarsFXState>(From, To, Frame, Params, [&](TBarPainter& Painter, std::int32_t V) {
     if (columns)
       Painter.AddColumn(V);

@@ -8,8 +8,6 @@
 namespace tweenery {
 namespace {
 
-bool IsHorizontal(TTransitionModifier Modifier) { return Modifier == tmLeft || Modifier == tmRight; }
-
 // The uncovered length along the sweep, and whether the sweep is over. The
 // reverse run counts from the other end, so it plays the forward run
 // backwards.
@@ -33,7 +31,7 @@ void CopyFromBeside(TBitmap* Frame, TBitmap* From, TBitmap* To, const TFXParams&
     Uncover(Frame, From, Params.FrameRect);
     return;
   }
-  const bool horizontal = IsHorizontal(Params.Modifier);
+  const bool horizontal = fx::IsHorizontal(Params.Modifier);
   const int depth = horizontal ? std::min(Frame->Height(), To->Height()) : std::min(Frame->Width(), To->Width());
   fx::CopyFromBeside(Frame, From, Spans, horizontal, depth);
 }
@@ -42,10 +40,10 @@ void CopyFromBeside(TBitmap* Frame, TBitmap* From, TBitmap* To, const TFXParams&
 // rightwards, from the bottom (row h) upwards or from the top downwards.
 bool MonoReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backwards) {
   const int W = Frame->Width(), H = Frame->Height();
-  const bool horizontal = IsHorizontal(Params.Modifier);
+  const bool horizontal = fx::IsHorizontal(Params.Modifier);
   const int extent = horizontal ? std::min(W, To->Width()) : std::min(H, To->Height());
   const TSweep sweep = Sweep(Params.CurrentFrame, extent, Backwards);
-  const bool fromFarEnd = Params.Modifier == tmLeft || Params.Modifier == tmUp;
+  const bool fromFarEnd = fx::TowardStart(Params.Modifier);
   const fx::TSpan span = fromFarEnd ? fx::TSpan{extent - sweep.Shown, extent} : fx::TSpan{0, sweep.Shown};
   CopyFromBeside(Frame, From, To, Params, {span});
   Uncover(Frame, To, fx::Band(span, horizontal, W, H));
@@ -56,10 +54,10 @@ bool MonoReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Par
 // centre line, or inwards from both edges.
 bool Reveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backwards) {
   const int W = Frame->Width(), H = Frame->Height();
-  const bool horizontal = IsHorizontal(Params.Modifier);
+  const bool horizontal = fx::IsHorizontal(Params.Modifier);
   const int m = (horizontal ? std::min(W, To->Width()) : std::min(H, To->Height())) / 2;
   const TSweep sweep = Sweep(Params.CurrentFrame, m, Backwards);
-  const bool outwards = Params.Modifier == tmLeft || Params.Modifier == tmUp;
+  const bool outwards = fx::TowardStart(Params.Modifier);
   const fx::TCentreBands bands = fx::CentreBands(m, sweep.Shown, outwards);
   CopyFromBeside(Frame, From, To, Params, {bands.First, bands.Second});
   Uncover(Frame, To, fx::Band(bands.First, horizontal, W, H));

@@ -32,7 +32,7 @@ TStrip Arrived(TTransitionModifier Modifier, int c, int W, int H, int w, int h) 
 // B moving on in A's direction, c pixels into the second half, covers what A
 // moving the opposite way would cover with as much left to travel.
 TStrip LeavingOnwards(TTransitionModifier Modifier, int c, int W, int H, int w, int h) {
-  const bool horizontal = Modifier == tmLeft || Modifier == tmRight;
+  const bool horizontal = fx::IsHorizontal(Modifier);
   return Arrived(fx::Opposite(Modifier), (horizontal ? 2 * W : 2 * H) - c, W, H, w, h);
 }
 
@@ -128,7 +128,7 @@ bool Shade(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
   const auto [A, B] = fx::EnteringAndLeaving(From, To, Params.Reverse);
   const int W = Frame->Width(), H = Frame->Height();
   const int w = std::min(W, A->Width()), h = std::min(H, A->Height());
-  const bool horizontal = Params.Modifier == tmLeft || Params.Modifier == tmRight;
+  const bool horizontal = fx::IsHorizontal(Params.Modifier);
   const int half = horizontal ? W : H;
   // Twice a frame's extent stays within int: bitmaps hold at most 2^28 pixels.
   const bool finished = Params.CurrentFrame > 2 * half;

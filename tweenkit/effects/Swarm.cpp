@@ -64,7 +64,7 @@ void ScatterBand(TBitmap* Frame, TBitmap* To, const TSweep& Sweep, std::int64_t 
 
 bool Swarm(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Receding) {
   const std::int64_t D = fx::PositiveDelta(Params.Delta);
-  const bool horizontal = Params.Modifier == tmLeft || Params.Modifier == tmRight;
+  const bool horizontal = fx::IsHorizontal(Params.Modifier);
   const std::int64_t L = horizontal ? Frame->Width() : Frame->Height();
   const std::int64_t last = Receding ? L + D : L;
   std::int64_t F = Params.CurrentFrame;
