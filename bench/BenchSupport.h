@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,23 @@ namespace tweenery::bench {
 class TRatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& Runs) override {
-    for (const Run& run : Runs)
-      if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-        Times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    // With repetitions, the median stands for the benchmark; otherwise its
+    // one run does.
+    for (const Run& run : Runs) {
+      if (run.error_occurred) continue;
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+        Times[run.run_name.function_name] = run.GetAdjustedRealTime();
+        Medians.insert(run.run_name.function_name);
+      } else if (run.run_type == Run::RT_Iteration && !Medians.count(run.run_name.function_name)) {
+        Times[run.run_name.function_name] = run.GetAdjustedRealTime();
+      }
+    }
     ConsoleReporter::ReportRuns(Runs);
   }
   std::map<std::string, double> Times;
+
+ private:
+  std::set<std::string> Medians;
 };
 
 // A plain copy of one 1920 x 1080 frame of 32-bit pixels: the yardstick.
