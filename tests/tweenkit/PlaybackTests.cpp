@@ -18,7 +18,7 @@ class Playback : public ::testing::TestWithParam<bool> {
   void SetUp() override { T.SetUseThread(GetParam()); }
   // Long enough that no tick comes during a step of a test. The thread's
   // sleep cannot be cut short, so it gets a shorter one.
-  std::uint32_t LongInterval() const { return GetParam() ? 300 : 100000; }
+  std::uint32_t LongInterval() const { return GetParam() ? 1000 : 100000; }
 };
 
 TEST_P(Playback, PlaysToTheEndAndRaisesOnDoneOnce) {
