@@ -42,6 +42,12 @@ inline TEffectCall CallEffect(TFXFunction Effect, TBitmap* From, TBitmap* To, TF
   return call;
 }
 
+// Every pixel of an earlier call's frame, as the wanted frame of a
+// comparison (FirstMismatch).
+inline auto SameAs(const TEffectCall& Want) {
+  return [&Want](int x, int y) { return PixelAt(*Want.Frame, x, y); };
+}
+
 inline THeadlessLoop& HeadlessLoop() { return static_cast<THeadlessLoop&>(*Application()); }
 
 // Plays the component's current settings to the end on the headless loop.

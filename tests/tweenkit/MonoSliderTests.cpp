@@ -105,19 +105,16 @@ TEST(MonoSlider, OutOfRangeDeltaDrawsBoundedFrames) {
       SCOPED_TRACE(testing::Message() << "c " << c);
       auto one = CallEffect(effect, from.get(), to.get(), MakeParams(c, tmLeft, false, 1));
       auto single = CallEffect(effect, from.get(), to.get(), MakeParams(c, tmLeft, false, 20));
-      const auto same = [](const TEffectCall& Want) {
-        return [&Want](int x, int y) { return PixelAt(*Want.Frame, x, y); };
-      };
       for (int delta : {0, -5, std::numeric_limits<int>::min()})
         EXPECT_EQ(FirstMismatch(*CallEffect(effect, from.get(), to.get(), MakeParams(c, tmLeft, false, delta)).Frame,
-                                same(one)),
+                                SameAs(one)),
                   "")
             << "Delta " << delta;
       EXPECT_EQ(FirstMismatch(*CallEffect(effect, from.get(), to.get(), MakeParams(c, tmUp, false, kMaxInt)).Frame,
-                              same(CallEffect(effect, from.get(), to.get(), MakeParams(c, tmUp, false, 30)))),
+                              SameAs(CallEffect(effect, from.get(), to.get(), MakeParams(c, tmUp, false, 30)))),
                 "");
       EXPECT_EQ(FirstMismatch(*CallEffect(effect, from.get(), to.get(), MakeParams(c, tmLeft, false, kMaxInt)).Frame,
-                              same(single)),
+                              SameAs(single)),
                 "");
     }
 }

@@ -16,11 +16,6 @@ std::uint32_t FromAt(int x, int y) { return CodedPixel(kFromTag, x, y); }
 std::uint32_t ToAt(int x, int y) { return CodedPixel(kToTag, x, y); }
 bool EvenBand(int Across) { return (Across / 10) % 2 == 0; }
 
-// Every pixel of Want's frame.
-TWant SameAs(const TEffectCall& Want) {
-  return [&Want](int x, int y) { return PixelAt(*Want.Frame, x, y); };
-}
-
 // 100 x 80 pictures, Delta 10. The modifier picks only the orientation.
 TEST(SliderAndStrip, CombBandsCloseInOn100x80) {
   auto from = CodedPicture(100, 80, kFromTag), to = CodedPicture(100, 80, kToTag);
