@@ -22,10 +22,11 @@ TServiceHooks HeadlessHooks() {
     request.FileName = answer;
     return true;
   };
-  hooks.ColorDialog = [](TColor& color) {
+  hooks.ColorDialog = [](TColorDialogRequest& request) {
     auto& log = HeadlessServices();
+    log.ColorRequests.push_back(request);
     if (log.ColorAnswers.empty()) return false;
-    color = log.ColorAnswers.front();
+    request.Color = log.ColorAnswers.front();
     log.ColorAnswers.pop_front();
     return true;
   };
@@ -52,7 +53,7 @@ void ResetServiceHooks() {
 
 void ShowMessage(const std::string& Text) { ServiceHooks().ShowMessage(Text); }
 bool ExecuteOpenDialog(TOpenDialogRequest& Request) { return ServiceHooks().OpenDialog(Request); }
-bool ExecuteColorDialog(TColor& Color) { return ServiceHooks().ColorDialog(Color); }
+bool ExecuteColorDialog(TColorDialogRequest& Request) { return ServiceHooks().ColorDialog(Request); }
 bool ShellOpen(const std::string& Target) { return ServiceHooks().ShellOpen(Target); }
 void SetClipboardText(const std::string& Text) { ServiceHooks().SetClipboardText(Text); }
 std::string ClipboardText() { return ServiceHooks().ClipboardText(); }

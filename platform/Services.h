@@ -28,10 +28,28 @@ struct TOpenDialogRequest {
   unsigned Options = 0;
 };
 
+// Options of the colour dialog.
+enum TColorDialogOption : unsigned {
+  cdFullOpen = 1u << 0,        // shows the custom-colour part at once
+  cdPreventFullOpen = 1u << 1,
+  cdShowHelp = 1u << 2,
+  cdSolidColor = 1u << 3,
+  cdAnyColor = 1u << 4,
+};
+
+struct TColorDialogRequest {
+  TColor Color = clBlack;              // preset; the chosen colour on confirmation
+  unsigned Options = 0;                // TColorDialogOption flags
+  // "ColorA=FFFFFF" .. "ColorP=..." (hex 0xBBGGRR) as the platform stores them;
+  // updated with the user's custom colours on confirmation.
+  std::vector<std::string> CustomColors;
+  bool Ctl3D = true;                   // three-dimensional look
+};
+
 struct TServiceHooks {
   std::function<void(const std::string& Text)> ShowMessage;
   std::function<bool(TOpenDialogRequest& Request)> OpenDialog;   // true when confirmed
-  std::function<bool(TColor& Color)> ColorDialog;                // true when confirmed
+  std::function<bool(TColorDialogRequest& Request)> ColorDialog;  // true when confirmed
   std::function<bool(const std::string& Target)> ShellOpen;      // "open" a file or link
   std::function<void(const std::string& Text)> SetClipboardText;
   std::function<std::string()> ClipboardText;
@@ -44,7 +62,7 @@ void ResetServiceHooks();
 
 void ShowMessage(const std::string& Text);
 bool ExecuteOpenDialog(TOpenDialogRequest& Request);
-bool ExecuteColorDialog(TColor& Color);
+bool ExecuteColorDialog(TColorDialogRequest& Request);
 bool ShellOpen(const std::string& Target);
 void SetClipboardText(const std::string& Text);
 std::string ClipboardText();
@@ -53,6 +71,7 @@ std::string ClipboardText();
 struct THeadlessServiceLog {
   std::vector<std::string> Messages;
   std::vector<TOpenDialogRequest> OpenRequests;
+  std::vector<TColorDialogRequest> ColorRequests;
   std::vector<std::string> Opened;
   std::string Clipboard;
   // Answers for the next dialogs: a file name ("" cancels), a colour.

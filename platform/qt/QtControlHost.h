@@ -1,0 +1,53 @@
+// A QWidget that hosts windowless controls (any TGraphicControl): it keeps
+// a surface bitmap of its own size, lets the invalidated controls paint on
+// it and shows it as a QImage over the bitmap's own memory (no copy). Mouse
+// presses, moves, releases and double clicks reach the control under the
+// pointer (or the one that took the press) in control coordinates.
+#pragma once
+
+#include <QWidget>
+#include <vector>
+
+#include "platform/Controls.h"
+
+namespace tweenery {
+
+class TQtControlHost : public QWidget, public TControlHost {
+  Q_OBJECT
+ public:
+  explicit TQtControlHost(QWidget* Parent = nullptr);
+  ~TQtControlHost() override;
+
+  // TControlHost
+  TBitmap* Surface() override { return &FSurface; }
+  int ClientWidth() const override { return width(); }
+  int ClientHeight() const override { return height(); }
+  void InvalidateControl(TControl* Control) override;
+  void RepaintControl(TControl* Control) override;
+  void InsertControl(TControl* Control) override;
+  void RemoveControl(TControl* Control) override;
+
+  // The hosted controls, in insertion (painting) order.
+  const std::vector<TControl*>& Controls() const { return FControls; }
+  // The image the last paint showed; its bits are the surface's memory.
+  const void* LastPaintedBits() const { return FLastPaintedBits; }
+
+ protected:
+  void paintEvent(QPaintEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
+  void mousePressEvent(QMouseEvent* Event) override;
+  void mouseMoveEvent(QMouseEvent* Event) override;
+  void mouseReleaseEvent(QMouseEvent* Event) override;
+  void mouseDoubleClickEvent(QMouseEvent* Event) override;
+
+ private:
+  TControl* ControlAt(int X, int Y) const;
+
+  TBitmap FSurface;
+  std::vector<TControl*> FControls;
+  std::vector<TControl*> FDirty;
+  TControl* FMouseControl = nullptr;  // took the press; gets moves and the release
+  const void* FLastPaintedBits = nullptr;
+};
+
+}  // namespace tweenery
