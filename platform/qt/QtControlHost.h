@@ -5,6 +5,7 @@
 // pointer (or the one that took the press) in control coordinates.
 #pragma once
 
+#include <QRegion>
 #include <QWidget>
 #include <vector>
 
@@ -19,7 +20,12 @@ class TQtControlHost : public QWidget, public TControlHost {
   ~TQtControlHost() override;
 
   // TControlHost
-  TBitmap* Surface() override { return &FSurface; }
+  // Kept at the widget's size, also while hidden (a hidden widget has its
+  // resize event only when shown).
+  TBitmap* Surface() override {
+    SyncSurfaceSize();
+    return &FSurface;
+  }
   int ClientWidth() const override { return width(); }
   int ClientHeight() const override { return height(); }
   void InvalidateControl(TControl* Control) override;
@@ -41,13 +47,21 @@ class TQtControlHost : public QWidget, public TControlHost {
   void mouseDoubleClickEvent(QMouseEvent* Event) override;
 
  private:
+  // The topmost visible control under (X, Y), or nullptr.
   TControl* ControlAt(int X, int Y) const;
+  // Paints the dirty controls and those meeting Area onto the surface.
+  void PaintSurface(const QRegion& Area);
+  // Fills what no opaque control covers with the button face colour.
+  void EraseBehindControls(const QRegion& Area);
+  void SyncSurfaceSize();
+  void DeliverPress(QMouseEvent* Event, TShiftState Extra);
 
   TBitmap FSurface;
   std::vector<TControl*> FControls;
   std::vector<TControl*> FDirty;
   TControl* FMouseControl = nullptr;  // took the press; gets moves and the release
   const void* FLastPaintedBits = nullptr;
+  bool FPainting = false;
 };
 
 }  // namespace tweenery

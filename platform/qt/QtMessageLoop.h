@@ -4,7 +4,10 @@
 #pragma once
 
 #include <QObject>
+#include <atomic>
+#include <deque>
 #include <map>
+#include <mutex>
 
 #include "platform/Runtime.h"
 
@@ -20,6 +23,8 @@ class TQtMessageLoop : public QObject, public TMessageLoop {
   ~TQtMessageLoop() override;
 
   void Post(TStep Step) override;
+  // A timer at interval 0 never fires, as on the headless loop (a QTimer at
+  // 0 would spin on every pass of the event loop).
   int StartTimer(std::uint32_t IntervalMs, TStep OnTick) override;
   void StopTimer(int Id) override;
   void ProcessMessages() override;
@@ -27,8 +32,22 @@ class TQtMessageLoop : public QObject, public TMessageLoop {
   void Terminate() override;
 
  private:
+  // GUI thread: runs the steps posted so far, in order.
+  void RunPosted();
+  void RunGuarded(const TStep& Step);
+  void QuitOrRemember();
+
+  // Posted steps wait here rather than inside Qt's event queue, so the
+  // hand-over between threads is ordered by a lock the thread sanitizer
+  // sees; one queued call drains the queue.
+  std::mutex FLock;
+  std::deque<TStep> FPosted;
+  bool FDrainPosted = false;
+
   std::map<int, QTimer*> FTimers;
   int FNextTimer = 1;
+  int FRunDepth = 0;
+  bool FTerminatePending = false;  // Terminate came while Run was not running
 };
 
 }  // namespace tweenery
