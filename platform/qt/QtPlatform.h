@@ -8,7 +8,12 @@
 // service hooks are Qt's. Destroying it restores the headless defaults.
 #pragma once
 
+#include <QStringList>
+#include <QUrl>
 #include <memory>
+#include <string>
+
+#include "platform/Graphics.h"
 
 namespace tweenery {
 
@@ -30,5 +35,21 @@ class TQtPlatform {
 // Installs Qt's message box, file and colour dialogs, shell open and
 // clipboard as the service hooks (ResetServiceHooks restores the headless ones).
 void InstallQtServiceHooks();
+
+// The file dialog's "description|pattern|description|pattern" filter as Qt
+// name filters: "Bitmap files (*.bmp)". Several patterns separated by ';'
+// become space-separated; a pattern list the description already shows in
+// parentheses is replaced by the real one; "*.*" (every file on the desktop
+// this comes from) becomes "*", since Qt's "*.*" wants a dot in the name.
+QStringList QtNameFilters(const std::string& Filter);
+
+// A custom colour as the colour dialog stores it, "ColorA=BBGGRR" (A to P,
+// hex); false when the entry is malformed.
+bool ParseCustomColor(const std::string& Entry, int& Index, TColor& Color);
+std::string CustomColorEntry(int Index, TColor Color);
+
+// What the shell opens for a target: a local file (existing, or an
+// absolute path) as a file URL, anything else as the user would type it.
+QUrl ShellUrl(const std::string& Target);
 
 }  // namespace tweenery
