@@ -431,25 +431,18 @@ void TPopUpColorBox::FormPaint() {
 // The surface keeps what hot tracking drew, as the window's own content
 // would; the whole popup is drawn again only when the surface is new.
 void TPopUpColorBox::EnsurePainted() {
-  if (Surface()->Width() != width() || Surface()->Height() != height()) {
+  if (Surface()->Width() != width() || Surface()->Height() != height())
     Surface()->SetSize(width(), height());
-    FPainted = false;
-  }
-  if (FPainted || Surface()->Empty()) return;
+  if (FPaintedSize == size() || Surface()->Empty()) return;
   FillSolid(Canvas(), Rect(0, 0, width(), height()), clBtnFace);
   FormPaint();
-  FPainted = true;
+  FPaintedSize = size();
 }
 
 void TPopUpColorBox::Paint() { EnsurePainted(); }
 
-void TPopUpColorBox::resizeEvent(QResizeEvent* Event) {
-  FPainted = false;
-  TCustomControl::resizeEvent(Event);
-}
-
 void TPopUpColorBox::changeEvent(QEvent* Event) {
-  if (Event->type() == QEvent::PaletteChange) FPainted = false;
+  if (Event->type() == QEvent::PaletteChange) FPaintedSize = QSize();
   TCustomControl::changeEvent(Event);
 }
 

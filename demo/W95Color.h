@@ -186,7 +186,6 @@ class TPopUpColorBox : public TCustomControl {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   void closeEvent(QCloseEvent* Event) override;
   void changeEvent(QEvent* Event) override;
-  void resizeEvent(QResizeEvent* Event) override;
   void mousePressEvent(QMouseEvent* Event) override;
   void mouseMoveEvent(QMouseEvent* Event) override;
   void mouseReleaseEvent(QMouseEvent* Event) override;
@@ -221,7 +220,7 @@ class TPopUpColorBox : public TCustomControl {
   TColor FCurrentColor = clWhite;
   bool FCustomShown = false;
   bool FCloseOnDeactivate = false;
-  bool FPainted = false;  // the surface holds the whole popup
+  QSize FPaintedSize;  // the surface holds the whole popup at this size
 };
 
 // The popup that is open now, or nullptr.
