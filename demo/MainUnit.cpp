@@ -340,6 +340,7 @@ void TMainForm::RadioGroup1Click() {
 
 bool TMainForm::IntervalEditKeyPress(QKeyEvent* Key) {
   // Only typed characters are filtered; editing keys and shortcuts pass.
+  if (Key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return false;
   const QString text = Key->text();
   if (text.isEmpty() || !text.at(0).isPrint()) return false;
   return !(text.size() == 1 && text.at(0) >= u'0' && text.at(0) <= u'9');

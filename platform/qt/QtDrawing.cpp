@@ -71,7 +71,9 @@ void DrawCaption(TBitmap* Target, const TRect& R, const QString& Caption, const 
 }
 
 QFont DialogFont() {
-  QFont font(QStringLiteral("DejaVu Sans"));
+  // The condensed face is about as wide as the classic dialog font, so the
+  // captions laid out for it fit their controls.
+  QFont font(QStringLiteral("DejaVu Sans Condensed"));
   font.setStyleHint(QFont::SansSerif);
   font.setPointSize(8);
   return font;

@@ -33,7 +33,7 @@ QChar AcceleratorChar(const QString& Caption);
 void DrawCaption(TBitmap* Target, const TRect& R, const QString& Caption, const QFont& Font,
                  TColor Color);
 
-// The program's standard dialog font: a sans-serif face at 8 points.
+// The program's standard dialog font: a condensed sans-serif face at 8 points.
 QFont DialogFont();
 
 // A windowed control with its own canvas: the widget keeps a bitmap of its
