@@ -188,6 +188,7 @@ class TweeneryWidgetTests : public QObject {
     QCOMPARE(widget.Tweenery()->BoundsRect(), Rect(0, 0, 14, 9));
 
     SetCodedPictures(widget, 14, 9);
+    widget.setSteps(32);  // a fade has 512 frames
     widget.play();
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 20000);
     QCOMPARE(handlerCalls, 1);
