@@ -56,7 +56,9 @@ int TQtMessageLoop::StartTimer(std::uint32_t IntervalMs, TStep OnTick) {
     // A handler may stop this timer (and so free the closure): run a copy
     // kept alive by the shared pointer.
     std::shared_ptr<TStep> keep = tick;
+    ++FTickDepth;
     RunGuarded(*keep);
+    --FTickDepth;
   });
   FTimers[id] = timer;
   timer->start();
@@ -69,8 +71,11 @@ void TQtMessageLoop::StopTimer(int Id) {
   QTimer* timer = it->second;
   FTimers.erase(it);
   timer->stop();
-  // The timer may be stopped from inside its own tick.
-  timer->deleteLater();
+  // Inside a tick this timer (or one further out, through a nested
+  // ProcessMessages) may be emitting: it goes once back in the event loop.
+  // Otherwise at once, since a program that only calls ProcessMessages
+  // never reaches the event loop's deferred deletions.
+  if (FTickDepth > 0) timer->deleteLater(); else delete timer;
 }
 
 void TQtMessageLoop::ProcessMessages() { QCoreApplication::processEvents(); }

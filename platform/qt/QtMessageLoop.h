@@ -45,6 +45,7 @@ class TQtMessageLoop : public QObject, public TMessageLoop {
   bool FDrainPosted = false;
 
   std::map<int, QTimer*> FTimers;
+  int FTickDepth = 0;  // ticks running, nested through ProcessMessages
   int FNextTimer = 1;
   int FRunDepth = 0;
   bool FTerminatePending = false;  // Terminate came while Run was not running
