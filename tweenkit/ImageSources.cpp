@@ -2,6 +2,8 @@
 // pictures fitted to the other side's size.
 #include <algorithm>
 #include <cctype>
+#include <string>
+#include <vector>
 
 #include "platform/ImageCodecs.h"
 #include "tweenkit/Tweenery.h"
@@ -11,16 +13,20 @@ namespace tweenery {
 namespace {
 
 struct TImageLoaderRow {
-  const char* Extension;
+  std::string Extension;
   TImageLoader Loader;
 };
 
-const TImageLoaderRow kImageLoaders[] = {
-    {"bmp", LoadBitmapFile},
-    {"jpg", LoadJPEGFile},
-    {"jpe", LoadJPEGFile},
-    {"jpeg", LoadJPEGFile},
-};
+// The four rows every component starts with; hosts append their own.
+std::vector<TImageLoaderRow>& ImageLoaders() {
+  static std::vector<TImageLoaderRow> rows = {
+      {"bmp", LoadBitmapFile},
+      {"jpg", LoadJPEGFile},
+      {"jpe", LoadJPEGFile},
+      {"jpeg", LoadJPEGFile},
+  };
+  return rows;
+}
 
 // The extension after the last dot of the file's own name, without the dot,
 // lower-cased; "" when there is none.
@@ -37,9 +43,22 @@ std::string LowerExtension(const std::string& FileName) {
 }  // namespace
 
 TImageLoader FindImageLoader(const std::string& Extension) {
-  for (const TImageLoaderRow& row : kImageLoaders)
+  for (const TImageLoaderRow& row : ImageLoaders())
     if (Extension == row.Extension) return row.Loader;
   return nullptr;
+}
+
+void RegisterImageLoader(const std::string& Extension, TImageLoader Loader) {
+  std::string extension = Extension;
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  std::vector<TImageLoaderRow>& rows = ImageLoaders();
+  for (TImageLoaderRow& row : rows)
+    if (row.Extension == extension) {
+      row.Loader = Loader;
+      return;
+    }
+  rows.push_back({extension, Loader});
 }
 
 std::unique_ptr<TBitmap> LoadImageFile(const std::string& FileName) {

@@ -209,8 +209,13 @@ using TImageLoader = bool (*)(const std::string& FileName, std::unique_ptr<TBitm
 // A new picture read from FileName, its format chosen by the lower-cased
 // extension, or nullptr.
 std::unique_ptr<TBitmap> LoadImageFile(const std::string& FileName);
-// The loader of the extension ("bmp", "jpg", "jpe", "jpeg"; exact match).
+// The loader of the extension ("bmp", "jpg", "jpe", "jpeg" and whatever a
+// host registered; exact match).
 TImageLoader FindImageLoader(const std::string& Extension);
+// Adds a row to the loader table, or replaces the loader of an extension
+// already in it (compared lower-cased), for every component of the process.
+// Call it at start-up, before pictures are read.
+void RegisterImageLoader(const std::string& Extension, TImageLoader Loader);
 bool LoadBitmapFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture);
 bool LoadJPEGFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture);
 // Target becomes Source (nullptr empties), stretched to Other's size when
