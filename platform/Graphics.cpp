@@ -143,7 +143,11 @@ TRect TCanvas::ClipRect() const {
     r.Right = std::min(r.Right, FClip.Right);
     r.Bottom = std::min(r.Bottom, FClip.Bottom);
   }
-  return TRect{r.Left - FOriginX, r.Top - FOriginY, r.Right - FOriginX, r.Bottom - FOriginY};
+  // Clamping keeps every int coordinate that maps into the surface and no
+  // other, so the sums with the origin below never leave the surface.
+  auto local = [](int Side, int Origin) { return ClampToInt(std::int64_t{Side} - Origin); };
+  return TRect{local(r.Left, FOriginX), local(r.Top, FOriginY), local(r.Right, FOriginX),
+               local(r.Bottom, FOriginY)};
 }
 
 void TCanvas::Changed() {
@@ -156,8 +160,8 @@ void TCanvas::FillArea(const TRect& R, std::uint32_t Pixel) {
   const int y0 = std::max(R.Top, clip.Top), y1 = std::min(R.Bottom, clip.Bottom);
   if (x0 >= x1 || y0 >= y1) return;
   for (int y = y0; y < y1; ++y) {
-    std::uint32_t* row = FSurface->ScanLine(y + FOriginY) + FOriginX;
-    std::fill(row + x0, row + x1, Pixel);
+    std::uint32_t* row = FSurface->ScanLine(y + FOriginY);
+    std::fill(row + (x0 + FOriginX), row + (x1 + FOriginX), Pixel);
   }
 }
 
@@ -198,28 +202,53 @@ void TCanvas::MoveTo(int X, int Y) {
 
 void TCanvas::PlotPen(int X, int Y) {
   // A dash is 18 pixels drawn, 6 left out, continued along a polyline.
-  constexpr int kDashOn = 18, kDashPeriod = 24;
-  const bool drawn = FPen.Style() != psDash || FDashPhase % kDashPeriod < kDashOn;
-  ++FDashPhase;
+  const bool drawn = FPen.Style() != psDash || FDashPhase < kDashOn;
+  FDashPhase = (FDashPhase + 1) % kDashPeriod;
   if (!drawn) return;
   const int w = FPen.Width();
-  const int half = (w - 1) / 2;
-  FillArea(TRect{X - half, Y - half, X - half + w, Y - half + w}, ColorToPixel(FPen.Color()));
+  const std::int64_t left = std::int64_t{X} - (w - 1) / 2, top = std::int64_t{Y} - (w - 1) / 2;
+  FillArea(TRect{ClampToInt(left), ClampToInt(top), ClampToInt(left + w), ClampToInt(top + w)},
+           ColorToPixel(FPen.Color()));
+}
+
+void TCanvas::DrawLine(int X0, int Y0, int X1, int Y1) {
+  // Bresenham, the end point not drawn. Along the major axis every step
+  // moves one pixel, and the minor axis has moved (2 * minor * k + steps) div
+  // (2 * steps) pixels after k steps, so the walk starts and ends where the
+  // pen can touch the clip, however far outside the line runs.
+  __extension__ using Wide = __int128;
+  const std::int64_t dx = std::abs(std::int64_t{X1} - X0), dy = std::abs(std::int64_t{Y1} - Y0);
+  const std::int64_t steps = std::max(dx, dy), minor = std::min(dx, dy);
+  if (steps == 0) return;
+  const bool xMajor = dx >= dy;
+  const std::int64_t majorStart = xMajor ? X0 : Y0, minorStart = xMajor ? Y0 : X0;
+  const int majorStep = (xMajor ? X0 < X1 : Y0 < Y1) ? 1 : -1;
+  const int minorStep = (xMajor ? Y0 < Y1 : X0 < X1) ? 1 : -1;
+  const TRect clip = ClipRect();
+  // Pen positions whose square can reach the clip along the major axis.
+  const int w = FPen.Width(), half = (w - 1) / 2;
+  const std::int64_t lo = std::int64_t{xMajor ? clip.Left : clip.Top} + half - w + 1;
+  const std::int64_t hi = std::int64_t{xMajor ? clip.Right : clip.Bottom} + half - 1;
+  std::int64_t first = majorStep > 0 ? lo - majorStart : majorStart - hi;
+  std::int64_t last = majorStep > 0 ? hi - majorStart : majorStart - lo;
+  first = std::max<std::int64_t>(first, 0);
+  last = std::min(last, steps - 1);
+  const int phase = FDashPhase;
+  if (first <= last) {
+    FDashPhase = static_cast<int>((phase + first) % kDashPeriod);
+    for (std::int64_t k = first; k <= last; ++k) {
+      const auto moved = static_cast<std::int64_t>((Wide{2} * minor * k + steps) / (Wide{2} * steps));
+      const auto major = static_cast<int>(majorStart + majorStep * k);
+      const auto other = static_cast<int>(minorStart + minorStep * moved);
+      if (xMajor) PlotPen(major, other); else PlotPen(other, major);
+    }
+  }
+  FDashPhase = static_cast<int>((phase + steps) % kDashPeriod);
 }
 
 void TCanvas::LineTo(int X, int Y) {
-  // Bresenham from the pen position; the end point itself is not drawn.
   if (FSurface && FPen.Style() != psClear) {
-    int x = FPenX, y = FPenY;
-    const int dx = std::abs(X - x), dy = -std::abs(Y - y);
-    const int sx = x < X ? 1 : -1, sy = y < Y ? 1 : -1;
-    int err = dx + dy;
-    while (x != X || y != Y) {
-      PlotPen(x, y);
-      const int e2 = 2 * err;
-      if (e2 >= dy) { err += dy; x += sx; }
-      if (e2 <= dx) { err += dx; y += sy; }
-    }
+    DrawLine(FPenX, FPenY, X, Y);
     Changed();
   }
   FPenX = X;
@@ -234,20 +263,20 @@ void TCanvas::Polyline(const std::vector<std::pair<int, int>>& Points) {
 
 void TCanvas::DrawFocusRect(const TRect& R) {
   // A dotted outline drawn by inverting every other pixel, so drawing it
-  // twice removes it.
+  // twice removes it. Only the sides' parts inside the clip are walked.
   if (!FSurface || R.Right <= R.Left || R.Bottom <= R.Top) return;
   const TRect clip = ClipRect();
   auto invert = [&](int x, int y) {
     if (x < clip.Left || x >= clip.Right || y < clip.Top || y >= clip.Bottom) return;
-    if (((x + y) & 1) != 0) return;
+    if (((std::int64_t{x} + y) & 1) != 0) return;
     std::uint32_t& p = FSurface->ScanLine(y + FOriginY)[x + FOriginX];
     p ^= 0x00FFFFFFu;
   };
-  for (int x = R.Left; x < R.Right; ++x) {
+  for (int x = std::max(R.Left, clip.Left), end = std::min(R.Right, clip.Right); x < end; ++x) {
     invert(x, R.Top);
     if (R.Bottom - 1 != R.Top) invert(x, R.Bottom - 1);
   }
-  for (int y = R.Top + 1; y < R.Bottom - 1; ++y) {
+  for (int y = std::max(R.Top + 1, clip.Top), end = std::min(R.Bottom - 1, clip.Bottom); y < end; ++y) {
     invert(R.Left, y);
     if (R.Right - 1 != R.Left) invert(R.Right - 1, y);
   }
@@ -293,7 +322,7 @@ bool MakeAxis(int DA, int DB, int SA, int SB, CopyAxis& Axis) {
 // Positions i in [0, N) whose destination lies in [Lo, Hi) and whose source
 // lies in [SLo, SHi); both mappings are monotonic, so the result is one
 // interval [First, Last).
-void ValidRange(const CopyAxis& A, int Lo, int Hi, int SLo, int SHi, std::int64_t& First,
+void ValidRange(const CopyAxis& A, int Lo, int Hi, std::int64_t SLo, std::int64_t SHi, std::int64_t& First,
                 std::int64_t& Last) {
   std::int64_t a, b;
   if (A.DStep > 0) {
@@ -470,8 +499,8 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRe
   const TBitmap* src = Source->FSurface;
   const int sox = Source->FOriginX, soy = Source->FOriginY;
   std::int64_t ix0, ix1, iy0, iy1;
-  ValidRange(ax, clip.Left, clip.Right, -sox, src->Width() - sox, ix0, ix1);
-  ValidRange(ay, clip.Top, clip.Bottom, -soy, src->Height() - soy, iy0, iy1);
+  ValidRange(ax, clip.Left, clip.Right, -std::int64_t{sox}, std::int64_t{src->Width()} - sox, ix0, ix1);
+  ValidRange(ay, clip.Top, clip.Bottom, -std::int64_t{soy}, std::int64_t{src->Height()} - soy, iy0, iy1);
   if (ix0 >= ix1 || iy0 >= iy1) return;
 
   // Copying within one surface reads from a snapshot, so overlapping areas

@@ -102,8 +102,16 @@ struct TRect {
 inline TRect Rect(int Left, int Top, int Right, int Bottom) {
   return TRect{Left, Top, Right, Bottom};
 }
+// Keeps a coordinate inside int's range: geometry near the range's ends
+// (a control at Left 2147483647, say) saturates instead of wrapping round.
+inline int ClampToInt(std::int64_t Value) {
+  constexpr std::int64_t lo = -2147483647 - 1, hi = 2147483647;
+  return static_cast<int>(Value < lo ? lo : Value > hi ? hi : Value);
+}
+// The right and bottom sides saturate, so a rectangle past the range's end
+// becomes narrower rather than wrapping into a mirrored one.
 inline TRect Bounds(int Left, int Top, int Width, int Height) {
-  return TRect{Left, Top, Left + Width, Top + Height};
+  return TRect{Left, Top, ClampToInt(std::int64_t{Left} + Width), ClampToInt(std::int64_t{Top} + Height)};
 }
 
 // ---------------------------------------------------------------- drawing tools
@@ -194,6 +202,8 @@ class TCanvas {
   TRect ClipRect() const;  // in canvas coordinates
   void FillArea(const TRect& R, std::uint32_t Pixel);
   void PlotPen(int X, int Y);
+  void DrawLine(int X0, int Y0, int X1, int Y1);
+  static constexpr int kDashOn = 18, kDashPeriod = 24;
   void Changed();
 
   TBitmap* FSurface;
