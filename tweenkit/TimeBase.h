@@ -1,0 +1,143 @@
+// The time base of a transition: how many frames it takes for given
+// pictures and settings, and the frame at a CurrentFrame, at a frame number
+// of a run or at a progress through an easing curve. Frames are composed by
+// the component itself (SetupFX, then the tick's GenerateFrame), so every
+// pixel equals what playback shows; the random operations draw from a seed,
+// so any frame of a seeded run can be had again.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tweenkit/Tweenery.h"
+
+namespace tweenery {
+
+// A malformed easing, an impossible run.
+class ETimeBase : public ETweenery {
+ public:
+  using ETweenery::ETweenery;
+};
+
+// Where a steps() curve jumps.
+enum TStepPosition : std::uint8_t { spJumpEnd, spJumpStart, spJumpNone, spJumpBoth };
+
+// An easing curve with the definitions of CSS: linear, ease, ease-in,
+// ease-out, ease-in-out, cubic-bezier(x1, y1, x2, y2), steps(n[, position]),
+// step-start and step-end. It maps a progress in time to a progress of the
+// picture; cubic-bezier curves may leave [0, 1] in between.
+class TEasing {
+ public:
+  TEasing() = default;  // linear
+  static TEasing CubicBezier(double X1, double Y1, double X2, double Y2);
+  static TEasing Steps(int Count, TStepPosition Position = spJumpEnd);
+  // Raises ETimeBase naming the text when it is not one of the forms above.
+  static TEasing Parse(const std::string& Text);
+
+  // Progress is clamped to [0, 1]; 0 gives 0 and 1 gives 1.
+  double operator()(double Progress) const;
+  const std::string& Text() const { return FText; }
+
+ private:
+  enum class TKind : std::uint8_t { Linear, Bezier, Steps };
+  TKind FKind = TKind::Linear;
+  double FX1 = 0, FY1 = 0, FX2 = 1, FY2 = 1;
+  int FSteps = 1;
+  TStepPosition FPosition = spJumpEnd;
+  std::string FText = "linear";
+};
+
+// What a transition looks like, apart from its pictures and its timing.
+struct TTransitionSettings {
+  TTransitionOperation Operation = toPush;
+  TTransitionModifier Modifier = tmLeft;
+  bool Reverse = false;
+  TPositiveInteger Delta = 10;
+  TRGBOrder RGBOrder = coRGB;
+  // The fill colour; without one, the From picture's top-left pixel, as the
+  // component takes it.
+  std::optional<TColor> Color;
+  // The random generator's state at the start of the run.
+  std::uint64_t Seed = 0;
+};
+
+// The operations whose frames draw on the random generator.
+bool UsesRandom(TTransitionOperation Operation);
+
+// One run of a transition between two pictures of one size. It keeps its
+// own random state, so several renderers can take turns without disturbing
+// one another's draws.
+class TTransitionRenderer {
+ public:
+  // To is fitted to From's size as the component fits it. Raises ETimeBase
+  // when a picture is empty.
+  TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings);
+  ~TTransitionRenderer();
+  TTransitionRenderer(const TTransitionRenderer&) = delete;
+  TTransitionRenderer& operator=(const TTransitionRenderer&) = delete;
+
+  int Width() const;
+  int Height() const;
+  const TTransitionSettings& Settings() const { return FSettings; }
+
+  // The first CurrentFrame at which the effect reports its end with Steps 1:
+  // frames 0 to FrameCount() are the whole transition, the last one ending
+  // it. Found by bisection (each effect, once it has ended, stays ended).
+  std::int32_t FrameCount() const { return FFrameCount; }
+  // The CurrentFrame at a progress: Round(Easing(Progress) * FrameCount()),
+  // kept inside [0, FrameCount()].
+  std::int32_t FrameAtProgress(double Progress, const TEasing& Easing) const;
+
+  // Starts the run again from its seed; the next Compose is its first frame.
+  void Restart();
+  // The frame at CurrentFrame (kept inside [0, FrameCount()]), continuing
+  // the run: the random operations draw on from the frame composed last.
+  // The CurrentFrame composed last is not composed again. The bitmap stays
+  // valid until the next call.
+  const TBitmap& Compose(std::int32_t CurrentFrame);
+
+ private:
+  class TComposer;
+  bool EndsAt(std::int32_t CurrentFrame);
+  std::int32_t FindFrameCount();
+
+  TTransitionSettings FSettings;
+  std::unique_ptr<TComposer> FComposer;
+  std::uint64_t FRandomState = 0;
+  std::optional<std::int32_t> FLastFrame;
+  std::int32_t FFrameCount = 0;
+};
+
+// The CurrentFrame of every frame of a run as playback composes it: Steps
+// added per tick from the set-up's -1, up to and including the frame that
+// ends the transition. Raises ETimeBase for Steps below 1.
+std::vector<std::int32_t> PlaybackFrames(std::int32_t FrameCount, TPositiveInteger Steps);
+// The CurrentFrame of Count frames evenly spaced in time from the first
+// frame (progress 0) to the last (progress 1), eased. Raises ETimeBase for
+// a Count below 1; one frame shows the end.
+std::vector<std::int32_t> EasedFrames(std::int32_t FrameCount, std::int64_t Count, const TEasing& Easing);
+
+// The frames of one run in output order. Going forward composes each frame
+// once; a frame before the last one composed replays a random run from its
+// seed, so frame n is the same however it is reached.
+class TTransitionRun {
+ public:
+  TTransitionRun(TTransitionRenderer& Renderer, std::vector<std::int32_t> Frames);
+  std::size_t Count() const { return FFrames.size(); }
+  std::int32_t CurrentFrameOf(std::size_t Index) const { return FFrames.at(Index); }
+  const TBitmap& Frame(std::size_t Index);
+  // The picture at a progress through the run's transition: the frames of
+  // the run before it, then the frame at FrameAtProgress. Equals Frame(i)
+  // where Progress is the time of frame i.
+  const TBitmap& At(double Progress, const TEasing& Easing);
+
+ private:
+  TTransitionRenderer& FRenderer;
+  std::vector<std::int32_t> FFrames;
+  std::optional<std::size_t> FNext;  // the index the run stands before
+};
+
+}  // namespace tweenery
