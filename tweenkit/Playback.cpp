@@ -42,13 +42,21 @@ void TTweenery::Resume() {
 }
 
 void TTweenery::FXTimer(TObject*) {
-  // Saturates instead of wrapping near the top of the range, so a long or
-  // fast run still reaches its last frame.
-  const std::int64_t next = static_cast<std::int64_t>(FParams.CurrentFrame) + FSteps;
+  // Steps below 1 advance by 1, so such a run still moves. The counter
+  // saturates instead of wrapping, and a run whose counter has reached the
+  // top of the range ends as if its effect had finished: some effects would
+  // need a later frame than the range holds.
+  constexpr std::int32_t kLastFrame = std::numeric_limits<std::int32_t>::max();
+  const std::int64_t next = static_cast<std::int64_t>(FParams.CurrentFrame) + std::max<std::int32_t>(FSteps, 1);
   FParams.CurrentFrame = static_cast<std::int32_t>(
-      std::clamp<std::int64_t>(next, std::numeric_limits<std::int32_t>::min(),
-                               std::numeric_limits<std::int32_t>::max()));
+      std::clamp<std::int64_t>(next, std::numeric_limits<std::int32_t>::min(), kLastFrame));
   GenerateFrame();
+  // Still playing at the last frame: neither the effect nor an OnDone
+  // handler (which would have set the run up again) ended this run.
+  if (FActive && FParams.CurrentFrame == kLastFrame) {
+    Stop();
+    Done();
+  }
   Invalidate();
 }
 
@@ -70,9 +78,14 @@ TTweeneryThread::TTweeneryThread(TTweenery* Tweenery)
 
 void TTweeneryThread::Execute() {
   SetPriority(tpNormal);
+  // At Interval 0 no frame is composed; the thread then looks again for a
+  // new Interval every few milliseconds instead of cycling flat out.
+  constexpr std::uint32_t kIdleWaitMs = 10;
   while (!Terminated()) {
-    Sleep(FInterval.load());
+    const std::uint32_t interval = FInterval.load();
+    Sleep(interval > 0 ? interval : kIdleWaitMs);
     if (Terminated()) break;
+    if (interval == 0 && FInterval.load() == 0) continue;
     Synchronize([this] {
       // A failing tick is reported like any other GUI-thread failure; the
       // thread keeps running until the component lets it go.

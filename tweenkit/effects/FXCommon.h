@@ -19,6 +19,11 @@ inline void CopyFrom(TBitmap* Frame, TBitmap* Picture, const TRect& Source, cons
 // it always ends.
 inline std::int32_t PositiveDelta(std::int32_t Delta) { return Delta < 1 ? 1 : Delta; }
 
+// CurrentFrame as the effects read it. The component clamps it to 0 before
+// every call; a direct call with a negative one draws frame 0 as well, so no
+// geometry is ever grown from a negative frame.
+inline std::int32_t FrameIndex(const TFXParams& Params) { return std::max<std::int32_t>(Params.CurrentFrame, 0); }
+
 // The leaving and entering pictures: To enters unless Reverse swaps them.
 struct TPicturePair {
   TBitmap* Entering;

@@ -19,8 +19,8 @@ struct TTravel {
   bool Finished;
 };
 TTravel Travel(const TFXParams& Params, int Extent) {
-  const bool finished = Params.CurrentFrame > Extent;
-  return {finished ? Extent : Params.CurrentFrame, finished};
+  const bool finished = fx::FrameIndex(Params) > Extent;
+  return {finished ? Extent : fx::FrameIndex(Params), finished};
 }
 
 // The part of the To picture that has come in after travelling c pixels.

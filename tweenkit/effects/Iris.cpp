@@ -14,8 +14,8 @@ bool FXIris(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
   const int W = Frame->Width(), H = Frame->Height();
   const int k = std::min(W, H) / 2;  // frames the aperture needs
   const int wE = std::min(W, E->Width()), hE = std::min(H, E->Height());
-  const bool finished = Params.CurrentFrame >= k;
-  const int c = finished ? k : Params.CurrentFrame;
+  const bool finished = fx::FrameIndex(Params) >= k;
+  const int c = finished ? k : fx::FrameIndex(Params);
 
   // With an entering picture smaller than the frame these rectangles may come
   // out reversed; they go to CopyRect as they are, source and destination

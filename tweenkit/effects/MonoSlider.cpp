@@ -42,8 +42,8 @@ struct TTravel {
 TTravel PrepareMonoSlider(TBitmap* From, TBitmap* Frame, const TFXParams& Params, const fx::TBands& Bands) {
   fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
   const std::int64_t run = 2 * std::int64_t{Bands.Length};
-  if (Params.CurrentFrame > run) return {static_cast<int>(run), true};
-  return {Params.CurrentFrame, false};
+  if (fx::FrameIndex(Params) > run) return {static_cast<int>(run), true};
+  return {fx::FrameIndex(Params), false};
 }
 
 }  // namespace

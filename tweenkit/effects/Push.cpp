@@ -11,7 +11,7 @@ bool FXPush(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
   const int W = Frame->Width(), H = Frame->Height();
   const bool horizontal = fx::IsHorizontal(direction);
   const int extent = horizontal ? W : H;
-  int c = Params.CurrentFrame;
+  int c = fx::FrameIndex(Params);
   const bool finished = c > extent;
   if (finished) c = extent;
 

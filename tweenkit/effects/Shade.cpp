@@ -131,8 +131,8 @@ bool Shade(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
   const bool horizontal = fx::IsHorizontal(Params.Modifier);
   const int half = horizontal ? W : H;
   // Twice a frame's extent stays within int: bitmaps hold at most 2^28 pixels.
-  const bool finished = Params.CurrentFrame > 2 * half;
-  const int c = finished ? 2 * half : Params.CurrentFrame;
+  const bool finished = fx::FrameIndex(Params) > 2 * half;
+  const int c = finished ? 2 * half : fx::FrameIndex(Params);
 
   if (c <= half)
     Compose(Frame, B, A, Arrived(Params.Modifier, c, W, H, w, h), Params.FrameRect);

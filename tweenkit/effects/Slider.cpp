@@ -16,8 +16,8 @@ struct TTravel {
   bool Finished;
 };
 TTravel Travel(const TFXParams& Params, const fx::TBands& Bands) {
-  if (Params.CurrentFrame > Bands.Length) return {Bands.Length, true};
-  return {Params.CurrentFrame, false};
+  if (fx::FrameIndex(Params) > Bands.Length) return {Bands.Length, true};
+  return {fx::FrameIndex(Params), false};
 }
 
 // Draws Base as the background, left out where the bands will lie once

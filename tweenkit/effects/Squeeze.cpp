@@ -34,7 +34,7 @@ void DrawSqueeze(TBitmap* From, TBitmap* To, TBitmap* Frame, int A, int F) {
 
 bool FXSqueeze(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const int a = SqueezeTravel(Frame->Width(), Frame->Height());
-  int F = Params.CurrentFrame;
+  int F = fx::FrameIndex(Params);
   const bool finished = F > a;
   if (finished) F = a;
   DrawSqueeze(From, To, Frame, a, F);
@@ -43,7 +43,7 @@ bool FXSqueeze(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Para
 
 bool FXReverseSqueeze(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const int a = SqueezeTravel(Frame->Width(), Frame->Height());
-  int F = Params.CurrentFrame;
+  int F = fx::FrameIndex(Params);
   const bool finished = F > a;
   if (finished) F = a;
   DrawSqueeze(From, To, Frame, a, a - F);

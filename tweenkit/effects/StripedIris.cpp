@@ -157,7 +157,7 @@ bool FXStripedIris(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& 
   TIris iris{Frame, entering, false, fx::PositiveDelta(Params.Delta), H < W ? H / 2 : W / 2,
              std::min(W, entering->Width()), std::min(H, entering->Height())};
   const std::int64_t last = iris.M / iris.D;
-  const std::int64_t F = Params.CurrentFrame;
+  const std::int64_t F = fx::FrameIndex(Params);
   if (F >= last) {
     // The passes of the last frame cover the rings' whole area, except
     // outward with rings thicker than half the frame, where only the empty

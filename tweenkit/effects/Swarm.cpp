@@ -67,7 +67,7 @@ bool Swarm(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
   const bool horizontal = fx::IsHorizontal(Params.Modifier);
   const std::int64_t L = horizontal ? Frame->Width() : Frame->Height();
   const std::int64_t last = Receding ? L + D : L;
-  std::int64_t F = Params.CurrentFrame;
+  std::int64_t F = fx::FrameIndex(Params);
   const bool finished = F > last;
   if (finished) F = last;
 

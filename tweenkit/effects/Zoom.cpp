@@ -26,7 +26,7 @@ int Halved(int Extent, std::int64_t n) {
 bool FXZoom(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const int w = std::min(Frame->Width(), To->Width()), h = std::min(Frame->Height(), To->Height());
   const int m = std::min(w, h), half = m / 2;
-  std::int64_t c = Params.CurrentFrame;
+  std::int64_t c = fx::FrameIndex(Params);
   TBitmap* picture = PhasePicture(From, To, Params.Reverse, c <= half);
   const bool finished = c >= m;
   if (finished) c = m;
@@ -39,7 +39,7 @@ bool FXZoom(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
 
 bool FXMosaic(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const std::int64_t D = fx::PositiveDelta(Params.Delta);
-  std::int64_t c = Params.CurrentFrame;
+  std::int64_t c = fx::FrameIndex(Params);
   const bool finished = c >= 2 * D;
   if (finished) c = 2 * D;
   TBitmap* picture = PhasePicture(From, To, Params.Reverse, c <= D);
@@ -61,7 +61,7 @@ bool FXMosaic(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
 }
 
 bool FXReplace(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  std::int32_t c = Params.CurrentFrame;
+  std::int32_t c = fx::FrameIndex(Params);
   const bool finished = c > 1;
   if (finished) c = 1;
   // The cut happens at frame 1: frame 0 is the leaving picture.
