@@ -12,16 +12,29 @@ namespace tweenery {
 
 class TBitmap;
 
-// Whole-file access; raises EInvalidGraphic when the file cannot be read or
-// written. Files larger than MaxImageFileBytes are refused.
-constexpr std::size_t MaxImageFileBytes = std::size_t{1} << 30;
-std::vector<std::uint8_t> ReadFileBytes(const std::string& FileName);
-void WriteFileBytes(const std::string& FileName, const std::vector<std::uint8_t>& Bytes);
+// The picture-size limit: the most pixels a decoder will allocate for one
+// picture, checked from the header before anything is allocated. A host may
+// change it (SetPictureLimit, clamped to 1 .. TBitmap::MaxPixels); the
+// product, the tools and the fuzz targets all use this one value, so a
+// decompression bomb is refused, or seen, the same way everywhere.
+constexpr std::int64_t DefaultPictureLimit = std::int64_t{1} << 27;  // 512 MiB of pixels
+// The default limit, for callers that name it.
+constexpr std::int64_t MaxImagePixels = DefaultPictureLimit;
+std::int64_t PictureLimit();
+void SetPictureLimit(std::int64_t Pixels);
 
-// The most pixels a decoder will allocate for one picture: the bitmap limit,
-// 1 GiB of 0xFFRRGGBB pixels. A header claiming more is refused before any
-// allocation; callers with a tighter budget (fuzzing) pass their own.
-constexpr std::int64_t MaxImagePixels = std::int64_t{1} << 28;
+// The largest picture file worth reading for a limit: an uncompressed
+// 32-bit picture of that many pixels, plus room for headers and tables.
+constexpr std::size_t MaxPictureFileBytes(std::int64_t Pixels) {
+  return static_cast<std::size_t>(Pixels) * 4 + (std::size_t{1} << 20);
+}
+
+// Whole-file access; raises EInvalidGraphic when the file cannot be read or
+// written. Only regular files are read (a pipe or a device would block or
+// never end), and one larger than MaxBytes is refused before it is read.
+std::vector<std::uint8_t> ReadFileBytes(const std::string& FileName, std::size_t MaxBytes);
+std::vector<std::uint8_t> ReadFileBytes(const std::string& FileName);  // MaxPictureFileBytes(PictureLimit())
+void WriteFileBytes(const std::string& FileName, const std::vector<std::uint8_t>& Bytes);
 
 // Windows bitmap bytes ("BM" file header included) into Out, converted to
 // the bitmap's 0xFFRRGGBB layout: 1, 4, 8, 16, 24 and 32 bits per pixel,
@@ -29,7 +42,7 @@ constexpr std::int64_t MaxImagePixels = std::int64_t{1} << 28;
 // OS/2 core header and the 40- to 124-byte headers. A malformed file raises
 // EInvalidGraphic and leaves Out as it was.
 void DecodeWindowsBitmap(const std::uint8_t* Data, std::size_t Size, TBitmap& Out,
-                         std::int64_t MaxPixels = MaxImagePixels);
+                         std::int64_t MaxPixels = PictureLimit());
 // A 24-bit bottom-up Windows bitmap with a 40-byte header.
 std::vector<std::uint8_t> EncodeWindowsBitmap(const TBitmap& Bitmap);
 
@@ -37,6 +50,6 @@ std::vector<std::uint8_t> EncodeWindowsBitmap(const TBitmap& Bitmap);
 // decoded by libjpeg. Corrupt or truncated data raises EInvalidGraphic and
 // leaves Out as it was.
 void DecodeJPEG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out,
-                std::int64_t MaxPixels = MaxImagePixels);
+                std::int64_t MaxPixels = PictureLimit());
 
 }  // namespace tweenery

@@ -43,8 +43,29 @@ void EscapeOnError(j_common_ptr Info) {
   std::longjmp(errors->Escape, 1);
 }
 
-// Warnings (extraneous bytes and the like) leave a usable picture; they are
-// neither printed nor fatal.
+// libjpeg reports damaged entropy-coded data only as warnings and goes on,
+// painting garbage where the damage lies; a caller could not tell that
+// picture from a good one, so these warnings fail the load. Other warnings
+// leave a usable picture and are neither printed nor fatal.
+bool CorruptData(int Code) {
+  switch (Code) {
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_ARITH_BAD_CODE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void FailOnCorruptData(j_common_ptr Info, int Level) {
+  if (Level < 0 && CorruptData(Info->err->msg_code)) EscapeOnError(Info);
+}
+
 void IgnoreMessage(j_common_ptr) {}
 
 void KeepSource(j_decompress_ptr) {}
@@ -96,6 +117,7 @@ bool Decompress(const std::uint8_t* Data, std::size_t Size, std::int64_t MaxPixe
   info.err = jpeg_std_error(&errors.Public);
   errors.Public.error_exit = EscapeOnError;
   errors.Public.output_message = IgnoreMessage;
+  errors.Public.emit_message = FailOnCorruptData;
   if (setjmp(errors.Escape)) {
     jpeg_destroy_decompress(&info);
     Message = errors.Message;

@@ -1,4 +1,10 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -32,16 +38,48 @@ void PutLE16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
 
 }  // namespace
 
+namespace {
+
+std::atomic<std::int64_t> CurrentPictureLimit{DefaultPictureLimit};
+
+// Closes the descriptor on every way out.
+struct TFileDescriptor {
+  int Handle;
+  ~TFileDescriptor() {
+    if (Handle >= 0) ::close(Handle);
+  }
+};
+
+}  // namespace
+
+std::int64_t PictureLimit() { return CurrentPictureLimit.load(); }
+
+void SetPictureLimit(std::int64_t Pixels) {
+  CurrentPictureLimit = std::clamp<std::int64_t>(Pixels, 1, TBitmap::MaxPixels);
+}
+
 std::vector<std::uint8_t> ReadFileBytes(const std::string& FileName) {
-  std::ifstream in(FileName, std::ios::binary | std::ios::ate);
-  if (!in) throw EInvalidGraphic("Cannot open file " + FileName);
-  const std::streamoff size = in.tellg();
-  if (size < 0 || static_cast<std::uint64_t>(size) > MaxImageFileBytes)
+  return ReadFileBytes(FileName, MaxPictureFileBytes(PictureLimit()));
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& FileName, std::size_t MaxBytes) {
+  // Opened without blocking, so a pipe without a writer cannot hold the
+  // caller before it is seen not to be a regular file.
+  TFileDescriptor file{::open(FileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  if (file.Handle < 0) throw EInvalidGraphic("Cannot open file " + FileName);
+  struct stat info {};
+  if (::fstat(file.Handle, &info) != 0 || !S_ISREG(info.st_mode))
+    throw EInvalidGraphic("Not a regular file: " + FileName);
+  if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > MaxBytes)
     throw EInvalidGraphic("File too large: " + FileName);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  in.seekg(0);
-  if (!bytes.empty() && !in.read(reinterpret_cast<char*>(bytes.data()), size))
-    throw EInvalidGraphic("Cannot read file " + FileName);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(file.Handle, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw EInvalidGraphic("Cannot read file " + FileName);
+    done += static_cast<std::size_t>(n);
+  }
   return bytes;
 }
 
