@@ -48,14 +48,18 @@ bool OddCell(std::int64_t Position, std::int64_t D) { return (Position / D) % 2 
 }  // namespace
 
 bool FXCheckerBlinds(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  const auto [E, L] = fx::EnteringAndLeaving(From, To, Params.Reverse);
+  // Plain names rather than a structured binding, which the lambdas below
+  // could not capture before C++20 compilers caught up (clang 14).
+  const fx::TPicturePair pictures = fx::EnteringAndLeaving(From, To, Params.Reverse);
+  TBitmap* const E = pictures.Entering;
+  TBitmap* const L = pictures.Leaving;
   // With frame and pictures all of one size (the usual case) the background
   // is laid in the same pass as the slats.
   const bool oneSize = fx::IsWhole(*Frame, Params.FrameRect) && fx::IsWhole(*L, Params.FrameRect) &&
                        fx::IsWhole(*E, Params.FrameRect);
   if (!oneSize) fx::CopyFrom(Frame, L, Params.FrameRect, Params.FrameRect);
   const std::int64_t D = fx::PositiveDelta(Params.Delta);
-  std::int64_t c = Params.CurrentFrame;
+  std::int64_t c = fx::FrameIndex(Params);
   const bool finished = c >= 2 * D;
   if (finished) c = 2 * D;
 

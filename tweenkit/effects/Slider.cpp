@@ -73,7 +73,11 @@ bool FXReverseSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams
 }
 
 bool FXStrip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  const auto [E, L] = fx::EnteringAndLeaving(From, To, Params.Reverse);
+  // Plain names rather than a structured binding, which the lambdas below
+  // could not capture before C++20 compilers caught up (clang 14).
+  const fx::TPicturePair pictures = fx::EnteringAndLeaving(From, To, Params.Reverse);
+  TBitmap* const E = pictures.Entering;
+  TBitmap* const L = pictures.Leaving;
   const fx::TBands bands(Params.Modifier, *Frame, *E, Params.Delta);
   const TTravel travel = Travel(Params, bands);
   const int T = bands.Length, c = travel.c;
