@@ -1,0 +1,637 @@
+#include "tools/Commands.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <random>
+#include <sstream>
+
+#include "tools/Output.h"
+#include "tools/Pictures.h"
+#include "tools/Programme.h"
+#include "tools/ToolErrors.h"
+#include "tweenkit/Presets.h"
+
+namespace tweenery {
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// ---------------------------------------------------------------- options
+
+struct TLookOptions {
+  std::string Operation = "Push";
+  std::string Modifier = "left";
+  bool Reverse = false;
+  std::optional<TPositiveInteger> Delta;
+  std::string Color;
+  std::string RGBOrder = "RGB";
+  bool Preset = false;
+  std::string Size;
+  std::string Fit = "contain";
+  std::optional<std::uint64_t> Seed;
+};
+
+struct TTimeOptions {
+  std::optional<TPositiveInteger> Steps;
+  std::optional<std::uint32_t> Interval;
+  std::optional<double> Duration;
+  std::optional<double> Fps;
+  std::optional<std::string> Easing;
+  double Hold = 0;
+};
+
+struct TRunOptions {
+  std::string Output;
+  bool Overwrite = false;
+  int PngLevel = 1;
+  int Threads = 0;
+  bool Quiet = false;
+  bool Verbose = false;
+  std::int64_t MaxFrames = 100000;
+};
+
+void AddLookOptions(CLI::App* App, TLookOptions& O, bool OneOperation) {
+  App->add_option("--operation", O.Operation,
+                  OneOperation ? "operation: Push, MonoSlider, ... (case-insensitive; toPush too); see 'tweenery list'"
+                               : "operation, a comma-separated list used in turn, or random")
+      ->capture_default_str();
+  App->add_option("--modifier", O.Modifier, "direction: left, right, up or down")->capture_default_str();
+  App->add_flag("--reverse", O.Reverse, "play the operation's reverse form");
+  App->add_option("--delta", O.Delta, "the operation's size parameter (see 'tweenery list'), 1 or more");
+  App->add_option("--color", O.Color, "fill and letterbox colour: #RRGGBB or a name (white, clWhite, clBtnFace)");
+  App->add_option("--rgb-order", O.RGBOrder, "channel order of RGB and RGBBlend: RGB, RBG, GRB, GBR, BRG, BGR")
+      ->capture_default_str();
+  App->add_flag("--preset", O.Preset, "the dialog's Interval, Steps and Delta of the operation");
+  App->add_option("--size", O.Size, "frame size WxH; pictures are fitted to it (default: the first picture's)");
+  App->add_option("--fit", O.Fit, "how pictures fit --size: stretch, contain (letterboxed) or cover")
+      ->capture_default_str();
+  App->add_option("--seed", O.Seed, "seed of the random operations (RandomBars, TwinRandomBars, Swarm, random)");
+}
+
+void AddTimeOptions(CLI::App* App, TTimeOptions& O, bool Playback) {
+  if (Playback) {
+    App->add_option("--steps", O.Steps, "playback timing: frames advanced per tick, 1 or more");
+    App->add_option("--interval", O.Interval, "playback timing: milliseconds per frame (default 100)");
+  }
+  App->add_option("--duration", O.Duration, "video timing: seconds of each transition (default 1.5)");
+  App->add_option("--fps", O.Fps, "video timing: frames per second (default 30)");
+  App->add_option("--easing", O.Easing,
+                  "video timing: linear, ease, ease-in, ease-out, ease-in-out, cubic-bezier(x1,y1,x2,y2), steps(n)");
+  App->add_option("--hold", O.Hold, Playback ? "seconds the first and last frames are held" : "seconds each picture is held")
+      ->capture_default_str();
+}
+
+void AddRunOptions(CLI::App* App, TRunOptions& O) {
+  App->add_option("-o,--output", O.Output,
+                  "frames/f%04d.png, .bmp pattern, still.png, out.y4m, - (y4m on standard output), "
+                  "out.mp4, .mkv, .mov, .webm, .gif, .apng")
+      ->required();
+  App->add_flag("-y,--overwrite", O.Overwrite, "replace existing output");
+  App->add_option("--png-level", O.PngLevel, "zlib level of PNG frames, 0 to 9")->capture_default_str();
+  App->add_option("--threads", O.Threads, "threads writing PNG frames (default: one per core)");
+  App->add_flag("-q,--quiet", O.Quiet, "no progress bar and no summary");
+  App->add_flag("-v,--verbose", O.Verbose, "say what is rendered before rendering it");
+  App->add_option("--max-frames", O.MaxFrames, "refuse runs longer than this")->capture_default_str();
+}
+
+// ---------------------------------------------------------------- values
+
+bool SameText(const std::string& A, const std::string& B) {
+  return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](unsigned char a, unsigned char b) {
+           return std::tolower(a) == std::tolower(b);
+         });
+}
+
+TTransitionOperation ParseOperation(const std::string& Name) {
+  if (auto operation = FindOperation(Name)) return *operation;
+  throw EUsage("unknown operation '" + Name + "'; 'tweenery list' shows the 28 operations");
+}
+
+TColor ParseColor(const std::string& Text) {
+  if (Text.size() == 7 && Text[0] == '#' &&
+      std::all_of(Text.begin() + 1, Text.end(), [](unsigned char c) { return std::isxdigit(c); })) {
+    const std::uint32_t rgb = static_cast<std::uint32_t>(std::stoul(Text.substr(1), nullptr, 16));
+    return static_cast<TColor>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+  }
+  static const TColor kNamed[] = {clBlack, clMaroon, clGreen, clOlive, clNavy, clPurple, clTeal, clGray,
+                                  clSilver, clRed, clLime, clYellow, clBlue, clFuchsia, clAqua, clWhite};
+  std::vector<TColor> candidates(std::begin(kNamed), std::end(kNamed));
+  for (int i = 0; i <= 24; ++i) candidates.push_back(SystemColor(i));
+  for (TColor color : candidates) {
+    const std::string ident = ColorToIdent(color);  // "clWhite"
+    if (!ident.empty() && (SameText(Text, ident) || SameText("cl" + Text, ident))) return color;
+  }
+  throw EUsage("unknown colour '" + Text + "' (#RRGGBB or a name such as white or clBtnFace)");
+}
+
+std::pair<int, int> ParseSize(const std::string& Text) {
+  const std::size_t x = Text.find_first_of("xX");
+  int w = 0, h = 0;
+  std::size_t used1 = 0, used2 = 0;
+  try {
+    if (x != std::string::npos) {
+      w = std::stoi(Text.substr(0, x), &used1);
+      h = std::stoi(Text.substr(x + 1), &used2);
+    }
+  } catch (const std::exception&) {
+    used1 = 0;
+  }
+  if (x == std::string::npos || used1 != x || used2 != Text.size() - x - 1 || w < 1 || h < 1 || w > 16384 || h > 16384)
+    throw EUsage("--size '" + Text + "': give width x height in pixels, each 1 to 16384, e.g. 640x480");
+  return {w, h};
+}
+
+TFit ParseFit(const std::string& Text) {
+  if (SameText(Text, "stretch")) return TFit::Stretch;
+  if (SameText(Text, "contain")) return TFit::Contain;
+  if (SameText(Text, "cover")) return TFit::Cover;
+  throw EUsage("--fit '" + Text + "': stretch, contain or cover");
+}
+
+TFrameRate RateOf(double Fps) {
+  if (!(Fps > 0) || Fps > 1000) throw EUsage("--fps must be above 0 and at most 1000");
+  if (Fps == std::floor(Fps)) return {static_cast<int>(Fps), 1};
+  return {static_cast<int>(std::lround(Fps * 1000)), 1000};
+}
+
+std::int64_t FramesOf(double Seconds, TFrameRate Rate, const char* Option) {
+  if (!(Seconds >= 0) || Seconds > 3600) throw EUsage(std::string(Option) + " must be 0 to 3600 seconds");
+  return std::llround(Seconds * Rate.Value());
+}
+
+std::uint64_t FreshSeed() { return (static_cast<std::uint64_t>(std::random_device{}()) << 32) | std::random_device{}(); }
+
+// The look of a transition from the options, for one operation.
+TTransitionSettings SettingsOf(const TLookOptions& O, TTransitionOperation Operation, std::uint64_t Seed) {
+  TTransitionSettings s;
+  s.Operation = Operation;
+  const auto modifier = FindModifier(O.Modifier);
+  if (!modifier) throw EUsage("--modifier '" + O.Modifier + "': left, right, up or down");
+  s.Modifier = *modifier;
+  s.Reverse = O.Reverse;
+  const auto order = FindRGBOrder(O.RGBOrder);
+  if (!order) throw EUsage("--rgb-order '" + O.RGBOrder + "': RGB, RBG, GRB, GBR, BRG or BGR");
+  s.RGBOrder = *order;
+  if (O.Delta && *O.Delta < 1) throw EUsage("--delta must be 1 or more");
+  if (O.Delta) s.Delta = *O.Delta;
+  else if (O.Preset && OperationPreset(Operation).Delta) s.Delta = *OperationPreset(Operation).Delta;
+  if (!O.Color.empty()) s.Color = ParseColor(O.Color);
+  s.Seed = Seed;
+  return s;
+}
+
+// ---------------------------------------------------------------- pictures
+
+struct TPictures {
+  std::vector<std::unique_ptr<TBitmap>> List;
+  int Width = 0, Height = 0;
+};
+
+TPictures LoadPictures(const std::vector<std::string>& Names, const TLookOptions& O) {
+  RegisterToolImageLoaders();
+  TPictures pictures;
+  std::vector<std::unique_ptr<TBitmap>> read;
+  if (Names.empty()) {
+    read.push_back(BuiltInPicture(0));
+    read.push_back(BuiltInPicture(1));
+  }
+  for (const std::string& name : Names) read.push_back(ReadPicture(name));
+  const TFit fit = ParseFit(O.Fit);
+  if (!O.Size.empty()) {
+    std::tie(pictures.Width, pictures.Height) = ParseSize(O.Size);
+  } else {
+    pictures.Width = read.front()->Width();
+    pictures.Height = read.front()->Height();
+  }
+  const TColor background = O.Color.empty() ? clBlack : ParseColor(O.Color);
+  for (auto& picture : read) pictures.List.push_back(FitPicture(*picture, pictures.Width, pictures.Height, fit, background));
+  return pictures;
+}
+
+// ---------------------------------------------------------------- writing
+
+class TProgress {
+ public:
+  TProgress(std::ostream& Err, bool Quiet, std::int64_t Total)
+      : FErr(Err), FShow(!Quiet && isatty(STDERR_FILENO)), FTotal(Total), FStart(TClock::now()) {}
+  void Update(std::int64_t Done) {
+    if (!FShow) return;
+    const auto now = TClock::now();
+    if (now - FStart < std::chrono::seconds(1) || now - FLast < std::chrono::milliseconds(100)) return;
+    FLast = now;
+    const int width = 30, filled = static_cast<int>(width * Done / std::max<std::int64_t>(FTotal, 1));
+    FErr << "\r[" << std::string(filled, '#') << std::string(width - filled, ' ') << "] " << Done << "/" << FTotal
+         << " frames" << std::flush;
+    FDrawn = true;
+  }
+  void Clear() {
+    if (FDrawn) FErr << "\r" << std::string(60, ' ') << "\r" << std::flush;
+    FDrawn = false;
+  }
+  double Seconds() const { return std::chrono::duration<double>(TClock::now() - FStart).count(); }
+
+ private:
+  std::ostream& FErr;
+  bool FShow;
+  std::int64_t FTotal;
+  TClock::time_point FStart, FLast{};
+  bool FDrawn = false;
+};
+
+struct TWriteRequest {
+  std::optional<std::int64_t> Frame;  // --frame
+  std::optional<double> At;           // --at
+};
+
+// The pictures of the run and, since blends show colours of neither, the
+// middle frame of the first transition, composed by a renderer of its own.
+std::vector<const TBitmap*> PaletteSamples(const TPictures& Pictures, const TTransitionPlan& First, TBitmap& Middle) {
+  std::vector<const TBitmap*> samples;
+  for (const auto& picture : Pictures.List) samples.push_back(picture.get());
+  TTransitionRenderer renderer(*First.From, *First.To, First.Settings);
+  Middle.Assign(&renderer.Compose(renderer.FrameCount() / 2));
+  samples.push_back(&Middle);
+  return samples;
+}
+
+void Write(TProgramme& Programme, const TPictures& Pictures, TFrameRate Rate, const TRunOptions& R,
+           const TWriteRequest& Request, std::ostream& Err) {
+  const std::int64_t total = Programme.FrameCount();
+  if (total > R.MaxFrames)
+    throw EUsage("the run would have " + std::to_string(total) + " frames, more than --max-frames " +
+                 std::to_string(R.MaxFrames) + "; raise --steps or --max-frames");
+  if (R.PngLevel < 0 || R.PngLevel > 9) throw EUsage("--png-level must be 0 to 9");
+  if (Request.Frame && (*Request.Frame < 0 || *Request.Frame >= total))
+    throw EUsage("--frame " + std::to_string(*Request.Frame) + ": the run has frames 0 to " + std::to_string(total - 1));
+  if (Request.At && !(*Request.At >= 0 && *Request.At <= 1)) throw EUsage("--at must lie in [0, 1]");
+  OutputKindOf(R.Output);
+  TOutputOptions output;
+  output.Name = R.Output;
+  output.Overwrite = R.Overwrite;
+  output.PngLevel = R.PngLevel;
+  output.Threads = R.Threads;
+  CheckOutputIsFree(output);
+
+  const bool one = Request.Frame || Request.At;
+  const std::int64_t count = one ? 1 : total;
+  TProgress progress(Err, R.Quiet, count);
+  TBitmap middle;
+  std::unique_ptr<TFrameSink> sink =
+      OpenSink(output, Pictures.Width, Pictures.Height, Rate, PaletteSamples(Pictures, Programme.Plan(0), middle));
+  if (Request.At) {
+    sink->Write(Programme.Run(0).At(*Request.At, Programme.Plan(0).Easing));
+  } else if (Request.Frame) {
+    sink->Write(Programme.Frame(*Request.Frame));
+  } else {
+    for (std::int64_t i = 0; i < total; ++i) {
+      sink->Write(Programme.Frame(i));
+      progress.Update(i + 1);
+    }
+  }
+  sink->Finish();
+  progress.Clear();
+  if (!R.Quiet) {
+    std::ostringstream line;
+    line << "tweenery: " << count << (count == 1 ? " frame" : " frames") << ", " << Pictures.Width << " x "
+         << Pictures.Height;
+    if (!one) line << ", " << std::fixed << std::setprecision(2) << count / Rate.Value() << " s at " << std::setprecision(3)
+                   << std::defaultfloat << Rate.Value() << " fps";
+    line << ", " << sink->Description() << " -> " << (R.Output == "-" ? "standard output" : R.Output) << " ("
+         << std::fixed << std::setprecision(1) << progress.Seconds() << " s)\n";
+    Err << line.str();
+  }
+}
+
+std::string SeedNote(const TTransitionSettings& S) {
+  return UsesRandom(S.Operation) ? " seed " + std::to_string(S.Seed) : "";
+}
+
+// ---------------------------------------------------------------- render
+
+struct TRender {
+  std::vector<std::string> Pictures;
+  std::string From, To;
+  TLookOptions Look;
+  TTimeOptions Time;
+  TRunOptions Run;
+  std::optional<std::int64_t> Frame;
+  std::optional<double> At;
+};
+
+void RunRender(const TRender& C, std::ostream& Err) {
+  std::vector<std::string> names = C.Pictures;
+  if (!C.From.empty() || !C.To.empty()) {
+    if (!names.empty()) throw EUsage("give the pictures as FROM TO or as --from/--to, not both");
+    if (C.From.empty() || C.To.empty()) throw EUsage("--from and --to go together");
+    names = {C.From, C.To};
+  }
+  if (names.size() == 1 || names.size() > 2) throw EUsage("render takes two pictures, FROM and TO (or none: the built-in pair)");
+  if (C.Frame && C.At) throw EUsage("--frame and --at choose one picture each; give one of them");
+
+  const TTransitionOperation operation = ParseOperation(C.Look.Operation);
+  const TTransitionSettings settings = SettingsOf(C.Look, operation, C.Look.Seed.value_or(FreshSeed()));
+  const bool playback = C.Time.Steps || C.Time.Interval || C.Look.Preset;
+  if (playback && (C.Time.Duration || C.Time.Fps || C.Time.Easing))
+    throw EUsage("--steps/--interval/--preset time a run as playback, --duration/--fps/--easing as video; not both");
+
+  TTransitionPlan plan;
+  TFrameRate rate;
+  if (playback) {
+    const TOperationPreset& preset = OperationPreset(operation);
+    plan.Steps = C.Time.Steps.value_or(C.Look.Preset ? preset.Steps : 1);
+    const std::uint32_t interval = C.Time.Interval.value_or(C.Look.Preset ? preset.Interval : 100);
+    if (*plan.Steps < 1) throw EUsage("--steps must be 1 or more");
+    if (interval < 1 || interval > 60000) throw EUsage("--interval must be 1 to 60000 milliseconds");
+    rate = {1000, static_cast<int>(interval)};
+  } else {
+    rate = RateOf(C.Time.Fps.value_or(30));
+    const double duration = C.Time.Duration.value_or(1.5);
+    plan.Count = FramesOf(duration, rate, "--duration");
+    if (plan.Count < 1) throw EUsage("--duration is shorter than one frame at this --fps");
+    try {
+      plan.Easing = TEasing::Parse(C.Time.Easing.value_or("linear"));
+    } catch (const ETimeBase& e) {
+      throw EUsage(std::string("--easing: ") + e.what());
+    }
+  }
+  const std::int64_t hold = FramesOf(C.Time.Hold, rate, "--hold");
+
+  const TPictures pictures = LoadPictures(names, C.Look);
+  plan.From = pictures.List[0].get();
+  plan.To = pictures.List[1].get();
+  plan.Settings = settings;
+  TProgramme programme;
+  const std::size_t t = programme.AddTransition(plan);
+  programme.AddPart(t, TProgramme::TPartKind::FirstFrame, hold);
+  programme.AddPart(t, TProgramme::TPartKind::Run, -1);
+  programme.AddPart(t, TProgramme::TPartKind::LastFrame, hold);
+  if (C.Run.Verbose)
+    Err << "tweenery: " << OperationText(operation) << " " << ModifierText(settings.Modifier)
+        << (settings.Reverse ? " reverse" : "") << ", Delta " << settings.Delta << ", "
+        << programme.Renderer(t).FrameCount() << " frames from start to end with Steps 1" << SeedNote(settings) << "\n";
+  Write(programme, pictures, rate, C.Run, {C.Frame, C.At}, Err);
+}
+
+// ---------------------------------------------------------------- show
+
+struct TShow {
+  std::vector<std::string> Pictures;
+  TLookOptions Look;
+  TTimeOptions Time;
+  TRunOptions Run;
+};
+
+void RunShow(TShow C, std::ostream& Err) {
+  if (C.Pictures.size() < 2) throw EUsage("show takes two or more pictures");
+  const std::uint64_t seed = C.Look.Seed.value_or(FreshSeed());
+  std::vector<TTransitionOperation> operations;
+  const bool random = SameText(C.Look.Operation, "random");
+  if (!random) {
+    std::stringstream list(C.Look.Operation);
+    for (std::string name; std::getline(list, name, ',');) operations.push_back(ParseOperation(name));
+    if (operations.empty()) throw EUsage("--operation names no operation");
+  }
+  std::mt19937_64 choice(seed);
+  const TFrameRate rate = RateOf(C.Time.Fps.value_or(30));
+  const std::int64_t transitionFrames = FramesOf(C.Time.Duration.value_or(1.5), rate, "--duration");
+  if (transitionFrames < 1) throw EUsage("--duration is shorter than one frame at this --fps");
+  if (C.Time.Hold == 0) C.Time.Hold = 2;
+  const std::int64_t hold = FramesOf(C.Time.Hold, rate, "--hold");
+  TEasing easing;
+  try {
+    easing = TEasing::Parse(C.Time.Easing.value_or("ease-in-out"));
+  } catch (const ETimeBase& e) {
+    throw EUsage(std::string("--easing: ") + e.what());
+  }
+  const TPictures pictures = LoadPictures(C.Pictures, C.Look);
+  TProgramme programme;
+  for (std::size_t i = 0; i + 1 < pictures.List.size(); ++i) {
+    const TTransitionOperation operation =
+        random ? static_cast<TTransitionOperation>(choice() % TransitionOperationCount) : operations[i % operations.size()];
+    TLookOptions look = C.Look;
+    if (random) look.Modifier = ModifierText(static_cast<TTransitionModifier>(choice() % 4));
+    TTransitionPlan plan;
+    plan.From = pictures.List[i].get();
+    plan.To = pictures.List[i + 1].get();
+    plan.Settings = SettingsOf(look, operation, seed + i);
+    if (!look.Delta && OperationPreset(operation).Delta) plan.Settings.Delta = *OperationPreset(operation).Delta;
+    plan.Count = transitionFrames;
+    plan.Easing = easing;
+    const std::size_t t = programme.AddTransition(plan);
+    if (i == 0) programme.AddPart(t, TProgramme::TPartKind::FirstFrame, hold);
+    programme.AddPart(t, TProgramme::TPartKind::Run, -1);
+    programme.AddPart(t, TProgramme::TPartKind::LastFrame, hold);
+    if (C.Run.Verbose)
+      Err << "tweenery: " << C.Pictures[i] << " -> " << C.Pictures[i + 1] << ": " << OperationText(operation) << " "
+          << ModifierText(plan.Settings.Modifier) << SeedNote(plan.Settings) << "\n";
+  }
+  Write(programme, pictures, rate, C.Run, {}, Err);
+}
+
+// ---------------------------------------------------------------- list
+
+std::string ParameterNames(unsigned Parameters) {
+  std::string names;
+  auto add = [&](unsigned bit, const char* name) {
+    if (Parameters & bit) names += (names.empty() ? "" : " ") + std::string(name);
+  };
+  add(opDelta, "Delta");
+  add(opModifier, "Modifier");
+  add(opReverse, "Reverse");
+  add(opRGBOrder, "RGBOrder");
+  add(opColor, "Color");
+  return names;
+}
+
+void RunList(const TLookOptions& Look, std::ostream& Out) {
+  TLookOptions look = Look;
+  if (look.Size.empty()) look.Size = "422x143";
+  const TPictures pictures = LoadPictures({}, look);
+  Out << "Frames with Steps 1 at " << pictures.Width << " x " << pictures.Height << ", Delta "
+      << look.Delta.value_or(10) << " (frame 0 to the frame that ends it):\n\n";
+  Out << std::left << std::setw(16) << "Operation" << std::setw(36) << "Reads" << "Frames\n";
+  for (int item = 0; item < OperationItemCount; ++item) {
+    const TTransitionOperation operation = OperationOfItem(item);
+    const unsigned parameters = OperationParameters(operation);
+    auto frames = [&](TTransitionModifier modifier) {
+      TLookOptions l = look;
+      l.Modifier = ModifierText(modifier);
+      if (!l.Delta) l.Delta = 10;
+      TTransitionRenderer renderer(*pictures.List[0], *pictures.List[1], SettingsOf(l, operation, 1));
+      return renderer.FrameCount();
+    };
+    std::string count = std::to_string(frames(tmLeft));
+    if (parameters & opModifier) {
+      const std::string upDown = std::to_string(frames(tmUp));
+      if (upDown != count) count = count + " (up, down: " + upDown + ")";
+    }
+    Out << std::left << std::setw(16) << OperationText(operation) << std::setw(36) << ParameterNames(parameters) << count
+        << "\n";
+  }
+}
+
+// ---------------------------------------------------------------- gallery
+
+std::string HtmlEscaped(const std::string& Text) {
+  std::string out;
+  for (char c : Text) {
+    if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '&') out += "&amp;";
+    else out += c;
+  }
+  return out;
+}
+
+void RunGallery(const std::string& Folder, bool Overwrite, bool Quiet, std::ostream& Err) {
+  namespace fs = std::filesystem;
+  const fs::path index = fs::path(Folder) / "index.html";
+  std::error_code error;
+  if (fs::exists(Folder, error) && !fs::is_directory(Folder, error))
+    throw EToolFailure("cannot write the gallery into '" + Folder + "': it is not a folder");
+  if (fs::exists(index, error) && !Overwrite) throw EToolFailure("'" + index.string() + "' exists; use -y to replace it");
+  const auto start = TClock::now();
+  std::ostringstream html;
+  html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Tweenery operations</title>\n"
+       << "<style>body{font-family:sans-serif;margin:2em}figure{display:inline-block;margin:0 1em 1em 0}"
+       << "figcaption{font:12px monospace;max-width:240px}h2{margin-top:1.5em}</style></head><body>\n"
+       << "<h1>The 28 operations</h1>\n<p>Every operation in each direction it has, forward and reversed, "
+       << "with the command that makes it.</p>\n";
+  int count = 0;
+  for (int item = 0; item < OperationItemCount; ++item) {
+    const TTransitionOperation operation = OperationOfItem(item);
+    const unsigned parameters = OperationParameters(operation);
+    html << "<h2 id=\"" << OperationText(operation) << "\">" << OperationText(operation) << "</h2>\n<p>Reads "
+         << ParameterNames(parameters) << ".</p>\n";
+    const int directions = (parameters & opModifier) ? 4 : 1;
+    for (bool reverse : {false, true})
+      for (int m = 0; m < directions; ++m) {
+        std::string file = OperationText(operation);
+        std::transform(file.begin(), file.end(), file.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (directions > 1) file += std::string("-") + ModifierText(static_cast<TTransitionModifier>(m));
+        if (reverse) file += "-reverse";
+        file += ".gif";
+        std::vector<std::string> arguments = {"render", "--operation", OperationText(operation)};
+        if (directions > 1) arguments.insert(arguments.end(), {"--modifier", ModifierText(static_cast<TTransitionModifier>(m))});
+        if (reverse) arguments.push_back("--reverse");
+        if (OperationPreset(operation).Delta && (parameters & opDelta))
+          arguments.insert(arguments.end(), {"--delta", std::to_string(*OperationPreset(operation).Delta)});
+        if (UsesRandom(operation)) arguments.insert(arguments.end(), {"--seed", "1"});
+        arguments.insert(arguments.end(), {"--size", "211x72", "--duration", "1.2", "--fps", "15", "--hold", "0.4"});
+        std::string command = "tweenery";
+        for (const std::string& a : arguments) command += " " + a;
+        command += " -o " + file;
+        arguments.insert(arguments.end(), {"-o", (fs::path(Folder) / file).string(), "-q", "-y"});
+        std::ostringstream quiet;
+        if (RunTweenery(arguments, quiet, quiet) != 0) throw EToolFailure("gallery: " + quiet.str());
+        html << "<figure><img src=\"" << file << "\" width=\"211\" height=\"72\" alt=\"" << HtmlEscaped(command)
+             << "\"><figcaption>" << HtmlEscaped(command) << "</figcaption></figure>\n";
+        ++count;
+      }
+  }
+  html << "</body></html>\n";
+  const std::string text = html.str();
+  TTempFile file(index.string());
+  WriteWholeFile(file.Name(), std::vector<std::uint8_t>(text.begin(), text.end()));
+  file.Commit();
+  if (!Quiet)
+    Err << "tweenery: gallery of " << count << " animations -> " << index.string() << " (" << std::fixed
+        << std::setprecision(1) << std::chrono::duration<double>(TClock::now() - start).count() << " s)\n";
+}
+
+// ---------------------------------------------------------------- the command line
+
+const char* const kRenderExamples =
+    "Examples:\n"
+    "  tweenery render -o push.mp4                                  the built-in pictures, Push, 1.5 s\n"
+    "  tweenery render a.jpg b.png --operation Roll --duration 2 --easing ease-in-out -o roll.gif\n"
+    "  tweenery render a.bmp b.bmp --operation Blinds --preset -o frames/f%04d.png\n"
+    "  tweenery render a.png b.png --size 1280x720 --fit cover --hold 0.5 -o - | ffplay -\n"
+    "  tweenery render --operation Swarm --seed 7 --at 0.4 -o still.png\n";
+const char* const kShowExamples =
+    "Examples:\n"
+    "  tweenery show *.jpg --size 1280x720 --operation random --seed 3 -o slideshow.mp4\n"
+    "  tweenery show a.png b.png c.png --operation Push,Fade,Roll --hold 1 --duration 0.8 -o show.gif\n";
+
+}  // namespace
+
+int RunTweenery(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err) {
+  CLI::App app{"tweenery: transitions between pictures as frames, streams and videos."};
+  app.require_subcommand(1);
+  app.footer("Run 'tweenery COMMAND --help' for a command's options and examples.");
+
+  TRender render;
+  CLI::App* renderCommand = app.add_subcommand("render", "render one transition");
+  renderCommand->add_option("pictures", render.Pictures, "FROM TO picture files (Windows bitmap, JPEG, PNG)");
+  renderCommand->add_option("--from", render.From, "the picture the transition leaves");
+  renderCommand->add_option("--to", render.To, "the picture it enters");
+  AddLookOptions(renderCommand, render.Look, true);
+  AddTimeOptions(renderCommand, render.Time, true);
+  AddRunOptions(renderCommand, render.Run);
+  renderCommand->add_option("--frame", render.Frame, "write only this frame of the run (from 0)");
+  renderCommand->add_option("--at", render.At, "write only the picture at this progress, 0 to 1");
+  renderCommand->footer(kRenderExamples);
+
+  TShow show;
+  CLI::App* showCommand = app.add_subcommand("show", "a slideshow: pictures held and joined by transitions");
+  showCommand->add_option("pictures", show.Pictures, "picture files, in order")->required();
+  AddLookOptions(showCommand, show.Look, false);
+  AddTimeOptions(showCommand, show.Time, false);
+  AddRunOptions(showCommand, show.Run);
+  showCommand->footer(kShowExamples);
+
+  TLookOptions listLook;
+  CLI::App* listCommand = app.add_subcommand("list", "the operations, what they read and how many frames they take");
+  listCommand->add_option("--size", listLook.Size, "frame size WxH (default 422x143)");
+  listCommand->add_option("--delta", listLook.Delta, "Delta (default 10)");
+  listCommand->footer("Examples:\n  tweenery list\n  tweenery list --size 1920x1080 --delta 15\n");
+
+  std::string galleryFolder;
+  bool galleryOverwrite = false, galleryQuiet = false;
+  CLI::App* galleryCommand = app.add_subcommand("gallery", "an HTML page with an animation of every operation");
+  galleryCommand->add_option("-o,--output", galleryFolder, "folder of the page")->required();
+  galleryCommand->add_flag("-y,--overwrite", galleryOverwrite, "replace an existing page");
+  galleryCommand->add_flag("-q,--quiet", galleryQuiet, "no summary");
+  galleryCommand->footer("Examples:\n  tweenery gallery -o docs/gallery && xdg-open docs/gallery/index.html\n");
+
+  try {
+    std::vector<std::string> reversed(Arguments.rbegin(), Arguments.rend());
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    CLI::App* asked = &app;
+    for (CLI::App* sub : app.get_subcommands()) asked = sub;
+    Out << asked->help();
+    return 0;
+  } catch (const CLI::CallForAllHelp&) {
+    Out << app.help("", CLI::AppFormatMode::All);
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    Err << "tweenery: " << e.what() << " (see tweenery --help)\n";
+    return 2;
+  }
+
+  try {
+    if (*renderCommand) RunRender(render, Err);
+    else if (*showCommand) RunShow(show, Err);
+    else if (*listCommand) RunList(listLook, Out);
+    else if (*galleryCommand) RunGallery(galleryFolder, galleryOverwrite, galleryQuiet, Err);
+    return 0;
+  } catch (const EUsage& e) {
+    Err << "tweenery: " << e.what() << "\n";
+    return 2;
+  } catch (const std::exception& e) {
+    Err << "tweenery: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace tweenery

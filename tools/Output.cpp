@@ -1,0 +1,409 @@
+#include "tools/Output.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <regex>
+#include <thread>
+
+#include "platform/ImageCodecs.h"
+#include "tools/Png.h"
+#include "tools/ToolErrors.h"
+
+namespace tweenery {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string LowerExtension(const std::string& Name) {
+  std::string extension = fs::path(Name).extension().string();
+  if (!extension.empty()) extension.erase(0, 1);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  return extension;
+}
+
+// A frame pattern: the text before and after one %d or %0Nd in the file's
+// own name ("%%" stands for "%").
+struct TFramePattern {
+  std::string Folder, Before, After;
+  int Width = 0;
+
+  std::string NameOf(std::size_t Index) const {
+    std::string number = std::to_string(Index);
+    if (number.size() < static_cast<std::size_t>(Width)) number.insert(0, Width - number.size(), '0');
+    return (Folder.empty() ? "" : Folder + "/") + Before + number + After;
+  }
+  bool Matches(const std::string& FileName) const {
+    if (FileName.size() <= Before.size() + After.size()) return false;
+    if (FileName.compare(0, Before.size(), Before) != 0) return false;
+    if (FileName.compare(FileName.size() - After.size(), After.size(), After) != 0) return false;
+    const std::string digits = FileName.substr(Before.size(), FileName.size() - Before.size() - After.size());
+    return static_cast<int>(digits.size()) >= std::max(Width, 1) &&
+           std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); });
+  }
+  // The files of the folder the pattern names.
+  std::vector<std::string> Existing() const {
+    std::vector<std::string> found;
+    std::error_code error;
+    const fs::path folder = Folder.empty() ? fs::path(".") : fs::path(Folder);
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+      if (Matches(it->path().filename().string())) found.push_back(it->path().string());
+    return found;
+  }
+};
+
+std::string Unescaped(const std::string& Text) {
+  std::string out;
+  for (std::size_t i = 0; i < Text.size(); ++i) {
+    out += Text[i];
+    if (Text[i] == '%' && i + 1 < Text.size() && Text[i + 1] == '%') ++i;
+  }
+  return out;
+}
+
+// The pattern in Name, or nothing when Name has no % conversion.
+std::optional<TFramePattern> ParsePattern(const std::string& Name) {
+  const fs::path path(Name);
+  const std::string file = path.filename().string();
+  std::optional<TFramePattern> pattern;
+  for (std::size_t i = 0; i < file.size(); ++i) {
+    if (file[i] != '%') continue;
+    if (i + 1 < file.size() && file[i + 1] == '%') {
+      ++i;
+      continue;
+    }
+    std::size_t j = i + 1;
+    int width = 0;
+    while (j < file.size() && std::isdigit(static_cast<unsigned char>(file[j])) && width < 100)
+      width = width * 10 + (file[j++] - '0');
+    if (pattern || j >= file.size() || file[j] != 'd' || width > 9)
+      throw EUsage("'" + Name + "': a frame pattern has one %d or %0Nd (N up to 9), e.g. frames/f%04d.png");
+    pattern = TFramePattern{path.parent_path().string(), Unescaped(file.substr(0, i)), Unescaped(file.substr(j + 1)), width};
+    i = j;
+  }
+  if (Name.find('%') != std::string::npos && path.parent_path().string().find('%') != std::string::npos)
+    throw EUsage("'" + Name + "': the frame number goes in the file's name, not its folder");
+  return pattern;
+}
+
+std::string SystemReason() { return std::strerror(errno); }
+
+}  // namespace
+
+TOutputKind OutputKindOf(const std::string& Name) {
+  if (Name == "-") return TOutputKind::Y4M;
+  if (Name.empty()) throw EUsage("the output name is empty");
+  const std::string extension = LowerExtension(Name);
+  if (extension == "png" || extension == "bmp")
+    return ParsePattern(Name) ? TOutputKind::Sequence : TOutputKind::Still;
+  if (ParsePattern(Name)) throw EUsage("'" + Name + "': frame patterns are for .png and .bmp files");
+  if (extension == "y4m") return TOutputKind::Y4M;
+  if (extension == "mp4" || extension == "mkv" || extension == "webm" || extension == "gif" || extension == "apng" ||
+      extension == "mov")
+    return TOutputKind::Video;
+  throw EUsage("'" + Name + "': unknown output format (.png, .bmp, .y4m, .mp4, .mkv, .mov, .webm, .gif, .apng or -)");
+}
+
+
+void CheckOutputIsFree(const TOutputOptions& Options) {
+  if (Options.Name == "-") return;
+  if (auto pattern = ParsePattern(Options.Name)) {
+    if (!pattern->Folder.empty() && fs::exists(pattern->Folder) && !fs::is_directory(pattern->Folder))
+      throw EToolFailure("cannot write '" + Options.Name + "': '" + pattern->Folder + "' is not a folder");
+    const auto existing = pattern->Existing();
+    if (!existing.empty() && !Options.Overwrite)
+      throw EToolFailure("'" + existing.front() + "' exists (and " + std::to_string(existing.size() - 1) +
+                         " more frames of the pattern); use -y to replace them");
+    return;
+  }
+  std::error_code error;
+  if (fs::is_directory(Options.Name, error))
+    throw EToolFailure("cannot write '" + Options.Name + "': it is a folder");
+  if (fs::exists(Options.Name, error) && !Options.Overwrite)
+    throw EToolFailure("'" + Options.Name + "' exists; use -y to replace it");
+}
+
+// ---------------------------------------------------------------- files
+
+void MakeFoldersFor(const std::string& FileName) {
+  const fs::path folder = fs::path(FileName).parent_path();
+  if (folder.empty()) return;
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) throw EToolFailure("cannot make the folder '" + folder.string() + "': " + error.message());
+}
+
+void WriteWholeFile(const std::string& FileName, const std::vector<std::uint8_t>& Bytes) {
+  std::FILE* file = std::fopen(FileName.c_str(), "wb");
+  if (!file) throw EToolFailure("cannot write '" + FileName + "': " + SystemReason());
+  const bool written = std::fwrite(Bytes.data(), 1, Bytes.size(), file) == Bytes.size();
+  const std::string reason = SystemReason();
+  if (std::fclose(file) != 0 || !written) {
+    std::remove(FileName.c_str());
+    throw EToolFailure("cannot write '" + FileName + "': " + reason);
+  }
+}
+
+TTempFile::TTempFile(std::string FinalName) : FFinal(std::move(FinalName)) {
+  const fs::path path(FFinal);
+  const std::string hidden = "." + path.filename().string() + ".part-" + std::to_string(getpid());
+  FTemp = (path.parent_path() / hidden).string();
+}
+
+TTempFile::~TTempFile() {
+  if (!FCommitted) std::remove(FTemp.c_str());
+}
+
+void TTempFile::Commit() {
+  if (std::rename(FTemp.c_str(), FFinal.c_str()) != 0)
+    throw EToolFailure("cannot write '" + FFinal + "': " + SystemReason());
+  FCommitted = true;
+}
+
+namespace {
+
+std::vector<std::uint8_t> EncodeStill(const TBitmap& Frame, bool Png, int PngLevel) {
+  return Png ? EncodePNG(Frame, PngLevel) : EncodeWindowsBitmap(Frame);
+}
+
+// ---------------------------------------------------------------- one picture
+
+class TStillSink : public TFrameSink {
+ public:
+  explicit TStillSink(const TOutputOptions& Options)
+      : FOptions(Options), FPng(LowerExtension(Options.Name) == "png") {}
+  void Write(const TBitmap& Frame) override {
+    if (FWritten) throw EUsage("'" + FOptions.Name + "' holds one picture; use a pattern such as f%04d.png for a run");
+    MakeFoldersFor(FOptions.Name);
+    FFile = std::make_unique<TTempFile>(FOptions.Name);
+    WriteWholeFile(FFile->Name(), EncodeStill(Frame, FPng, FOptions.PngLevel));
+    FWritten = true;
+  }
+  void Finish() override {
+    if (FFile) FFile->Commit();
+  }
+  std::string Description() const override { return FPng ? "PNG picture" : "Windows bitmap"; }
+
+ private:
+  TOutputOptions FOptions;
+  bool FPng;
+  bool FWritten = false;
+  std::unique_ptr<TTempFile> FFile;
+};
+
+// ---------------------------------------------------------------- numbered frames
+
+// Frames are encoded and written by a few threads; each goes to a temporary
+// name and is renamed when whole. Finish removes frames of the pattern that
+// an earlier, longer run left behind.
+class TSequenceSink : public TFrameSink {
+ public:
+  explicit TSequenceSink(const TOutputOptions& Options)
+      : FOptions(Options), FPattern(*ParsePattern(Options.Name)), FPng(LowerExtension(Options.Name) == "png") {
+    MakeFoldersFor(FPattern.NameOf(0));
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = Options.Threads > 0 ? static_cast<unsigned>(Options.Threads) : cores;
+    for (unsigned i = 0; i < threads; ++i) FWorkers.emplace_back([this] { Work(); });
+  }
+  ~TSequenceSink() override {
+    Stop();
+    if (!FFinished)
+      for (const std::string& name : FWritten) std::remove(name.c_str());
+  }
+  void Write(const TBitmap& Frame) override {
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(&Frame);
+    std::unique_lock lock(FMutex);
+    FRoom.wait(lock, [this] { return FJobs.size() < 2 * FWorkers.size() || FFailure; });
+    RethrowFailure();
+    FJobs.push_back({FNext++, std::move(copy)});
+    FWork.notify_one();
+  }
+  void Finish() override {
+    Stop();
+    RethrowFailure();
+    std::vector<std::string> written = FWritten;
+    std::sort(written.begin(), written.end());
+    for (const std::string& stale : FPattern.Existing()) {
+      const std::string normal = fs::path(stale).lexically_normal().string();
+      const bool ours = std::any_of(written.begin(), written.end(),
+                                    [&](const std::string& w) { return fs::path(w).lexically_normal().string() == normal; });
+      if (!ours) std::remove(stale.c_str());
+    }
+    FFinished = true;
+  }
+  std::string Description() const override { return FPng ? "PNG frames" : "Windows bitmap frames"; }
+
+ private:
+  struct TJob {
+    std::size_t Index;
+    std::unique_ptr<TBitmap> Frame;
+  };
+
+  void Work() {
+    for (;;) {
+      TJob job;
+      {
+        std::unique_lock lock(FMutex);
+        FWork.wait(lock, [this] { return !FJobs.empty() || FStopping; });
+        if (FJobs.empty()) return;
+        job = std::move(FJobs.front());
+        FJobs.pop_front();
+        FRoom.notify_one();
+      }
+      try {
+        const std::string name = FPattern.NameOf(job.Index);
+        TTempFile file(name);
+        WriteWholeFile(file.Name(), EncodeStill(*job.Frame, FPng, FOptions.PngLevel));
+        file.Commit();
+        std::lock_guard lock(FMutex);
+        FWritten.push_back(name);
+      } catch (const std::exception& e) {
+        std::lock_guard lock(FMutex);
+        if (!FFailure) FFailure = e.what();
+        FRoom.notify_all();
+      }
+    }
+  }
+  void Stop() {
+    {
+      std::lock_guard lock(FMutex);
+      FStopping = true;
+    }
+    FWork.notify_all();
+    for (std::thread& worker : FWorkers)
+      if (worker.joinable()) worker.join();
+  }
+  void RethrowFailure() {
+    if (FFailure) throw EToolFailure(*FFailure);
+  }
+
+  TOutputOptions FOptions;
+  TFramePattern FPattern;
+  bool FPng;
+  std::size_t FNext = 0;
+  std::mutex FMutex;
+  std::condition_variable FWork, FRoom;
+  std::deque<TJob> FJobs;
+  std::vector<std::thread> FWorkers;
+  std::vector<std::string> FWritten;
+  std::optional<std::string> FFailure;
+  bool FStopping = false;
+  bool FFinished = false;
+};
+
+// ---------------------------------------------------------------- YUV4MPEG2
+
+// 4:2:0 with limited-range BT.601, the stream most tools read: luma per
+// pixel, chroma averaged over 2 x 2 blocks (odd sizes round up).
+class TY4MSink : public TFrameSink {
+ public:
+  TY4MSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate)
+      : FOptions(Options), FWidth(Width), FHeight(Height) {
+    if (Options.Name == "-") {
+      FOut = stdout;
+    } else {
+      MakeFoldersFor(Options.Name);
+      FFile = std::make_unique<TTempFile>(Options.Name);
+      FOut = std::fopen(FFile->Name().c_str(), "wb");
+      if (!FOut) throw EToolFailure("cannot write '" + Options.Name + "': " + SystemReason());
+    }
+    const std::string header = "YUV4MPEG2 W" + std::to_string(Width) + " H" + std::to_string(Height) + " F" +
+                               std::to_string(Rate.Num) + ":" + std::to_string(Rate.Den) + " Ip A1:1 C420jpeg\n";
+    Put(header.data(), header.size());
+    const int cw = (Width + 1) / 2, ch = (Height + 1) / 2;
+    FBuffer.resize(6 + static_cast<std::size_t>(Width) * Height + 2 * static_cast<std::size_t>(cw) * ch);
+  }
+  ~TY4MSink() override {
+    if (FFile && FOut) std::fclose(FOut);
+  }
+  void Write(const TBitmap& Frame) override {
+    std::memcpy(FBuffer.data(), "FRAME\n", 6);
+    std::uint8_t* y = FBuffer.data() + 6;
+    const int cw = (FWidth + 1) / 2, ch = (FHeight + 1) / 2;
+    std::uint8_t* u = y + static_cast<std::size_t>(FWidth) * FHeight;
+    std::uint8_t* v = u + static_cast<std::size_t>(cw) * ch;
+    for (int row = 0; row < FHeight; ++row) {
+      const std::uint32_t* s = Frame.ScanLine(row);
+      std::uint8_t* d = y + static_cast<std::size_t>(row) * FWidth;
+      for (int x = 0; x < FWidth; ++x) {
+        const int r = (s[x] >> 16) & 0xFF, g = (s[x] >> 8) & 0xFF, b = s[x] & 0xFF;
+        d[x] = static_cast<std::uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
+      }
+    }
+    for (int cy = 0; cy < ch; ++cy) {
+      const std::uint32_t* s0 = Frame.ScanLine(2 * cy);
+      const std::uint32_t* s1 = Frame.ScanLine(std::min(2 * cy + 1, FHeight - 1));
+      for (int cx = 0; cx < cw; ++cx) {
+        const int x0 = 2 * cx, x1 = std::min(2 * cx + 1, FWidth - 1);
+        const std::uint32_t p[4] = {s0[x0], s0[x1], s1[x0], s1[x1]};
+        int r = 0, g = 0, b = 0;
+        for (std::uint32_t q : p) {
+          r += (q >> 16) & 0xFF;
+          g += (q >> 8) & 0xFF;
+          b += q & 0xFF;
+        }
+        const std::size_t at = static_cast<std::size_t>(cy) * cw + cx;
+        // Sums of four: the shift by 10 divides by 4 as well as by 256.
+        u[at] = static_cast<std::uint8_t>(((-38 * r - 74 * g + 112 * b + 512) >> 10) + 128);
+        v[at] = static_cast<std::uint8_t>(((112 * r - 94 * g - 18 * b + 512) >> 10) + 128);
+      }
+    }
+    Put(FBuffer.data(), FBuffer.size());
+  }
+  void Finish() override {
+    if (std::fflush(FOut) != 0) Fail();
+    if (FFile) {
+      const int closed = std::fclose(FOut);
+      FOut = nullptr;
+      if (closed != 0) Fail();
+      FFile->Commit();
+    }
+  }
+  std::string Description() const override { return "YUV4MPEG2 4:2:0"; }
+
+ private:
+  void Put(const void* Data, std::size_t Size) {
+    if (std::fwrite(Data, 1, Size, FOut) != Size) Fail();
+  }
+  [[noreturn]] void Fail() {
+    throw EToolFailure("cannot write '" + (FOptions.Name == "-" ? std::string("standard output") : FOptions.Name) +
+                       "': " + SystemReason());
+  }
+
+  TOutputOptions FOptions;
+  int FWidth, FHeight;
+  std::unique_ptr<TTempFile> FFile;
+  std::FILE* FOut = nullptr;
+  std::vector<std::uint8_t> FBuffer;
+};
+
+}  // namespace
+
+std::unique_ptr<TFrameSink> OpenSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
+                                     const std::vector<const TBitmap*>& PaletteSamples) {
+  switch (OutputKindOf(Options.Name)) {
+    case TOutputKind::Still:
+      return std::make_unique<TStillSink>(Options);
+    case TOutputKind::Sequence:
+      return std::make_unique<TSequenceSink>(Options);
+    case TOutputKind::Y4M:
+      return std::make_unique<TY4MSink>(Options, Width, Height, Rate);
+    case TOutputKind::Video:
+      return OpenVideoSink(Options, Width, Height, Rate, PaletteSamples);
+  }
+  return nullptr;
+}
+
+}  // namespace tweenery

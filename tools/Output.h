@@ -1,0 +1,101 @@
+// Where frames go: numbered PNG or Windows bitmap files, one still picture,
+// a YUV4MPEG2 stream (a file or standard output), or a video file written
+// through the ffmpeg libraries. Every output is written under a temporary
+// name and renamed when complete; folders are made as needed; existing
+// output is replaced only when asked to.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Graphics.h"
+
+namespace tweenery {
+
+struct TFrameRate {
+  int Num = 25, Den = 1;
+  double Value() const { return static_cast<double>(Num) / Den; }
+};
+
+enum class TOutputKind { Sequence, Still, Y4M, Video };
+
+struct TOutputOptions {
+  std::string Name;        // "-" is YUV4MPEG2 on standard output
+  bool Overwrite = false;  // -y
+  int PngLevel = 1;
+  int Threads = 0;         // PNG writers; 0: one per core
+};
+
+// The kind of output a name asks for. Raises EUsage for a name whose kind
+// is unknown, or a frame pattern that is malformed.
+TOutputKind OutputKindOf(const std::string& Name);
+// Raises EToolFailure when the output exists and may not be replaced, or
+// is a folder.
+void CheckOutputIsFree(const TOutputOptions& Options);
+
+class TFrameSink {
+ public:
+  virtual ~TFrameSink() = default;
+  virtual void Write(const TBitmap& Frame) = 0;
+  // Completes the output under its final name. A sink destroyed before
+  // Finish removes what it wrote.
+  virtual void Finish() = 0;
+  // What was written, for the summary: "H.264 (libx264)", "PNG frames".
+  virtual std::string Description() const = 0;
+};
+
+// Frames of Width x Height at Rate. PaletteSamples are pictures whose
+// colours the frames show (the pictures of the run, a frame from the
+// middle): formats with a palette build theirs from them.
+std::unique_ptr<TFrameSink> OpenSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
+                                     const std::vector<const TBitmap*>& PaletteSamples);
+
+// ---- building blocks shared by the sinks
+
+// A file written under a hidden temporary name beside its final one,
+// renamed by Commit; removed when dropped uncommitted.
+class TTempFile {
+ public:
+  explicit TTempFile(std::string FinalName);
+  ~TTempFile();
+  TTempFile(const TTempFile&) = delete;
+  TTempFile& operator=(const TTempFile&) = delete;
+  const std::string& Name() const { return FTemp; }
+  const std::string& FinalName() const { return FFinal; }
+  void Commit();
+
+ private:
+  std::string FFinal, FTemp;
+  bool FCommitted = false;
+};
+
+// Makes the folders above FileName; raises EToolFailure with the system's reason.
+void MakeFoldersFor(const std::string& FileName);
+void WriteWholeFile(const std::string& FileName, const std::vector<std::uint8_t>& Bytes);
+
+// The video sink (Video.cpp).
+std::unique_ptr<TFrameSink> OpenVideoSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
+                                          const std::vector<const TBitmap*>& PaletteSamples);
+
+// A palette of at most 256 colours for Samples (median cut) and the lookup
+// that maps any pixel to its nearest entry; for GIF.
+class TPalette {
+ public:
+  explicit TPalette(const std::vector<const TBitmap*>& Samples);
+  const std::vector<std::uint32_t>& Colors() const { return FColors; }  // 0xFFRRGGBB
+  // Not for several threads at once: the lookup fills as colours come.
+  std::uint8_t IndexOf(std::uint32_t Pixel) const {
+    const std::uint32_t key = ((Pixel >> 6) & 0x3F000u) | ((Pixel >> 4) & 0xFC0u) | ((Pixel >> 2) & 0x3Fu);
+    const std::uint16_t index = FLookup[key];
+    return index <= 0xFF ? static_cast<std::uint8_t>(index) : Nearest(key);
+  }
+
+ private:
+  std::uint8_t Nearest(std::uint32_t Key) const;
+
+  std::vector<std::uint32_t> FColors;
+  mutable std::vector<std::uint16_t> FLookup;  // 6 bits per channel; 0xFFFF: not looked up yet
+};
+
+}  // namespace tweenery

@@ -1,0 +1,105 @@
+#include "tools/Pictures.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/ImageCodecs.h"
+#include "tools/Png.h"
+#include "tools/ToolErrors.h"
+#include "tweenkit/Tweenery.h"
+
+namespace tweenery {
+
+// Generated at build time from demo/pictures.
+extern const unsigned char kBuiltInFrom[];
+extern const std::size_t kBuiltInFromSize;
+extern const unsigned char kBuiltInTo[];
+extern const std::size_t kBuiltInToSize;
+
+void RegisterToolImageLoaders() {
+  static const bool registered = [] {
+    RegisterImageLoader("png", LoadPNGFile);
+    return true;
+  }();
+  (void)registered;
+}
+
+namespace {
+
+bool StartsWith(const std::vector<std::uint8_t>& Bytes, const char* Magic, std::size_t Length) {
+  return Bytes.size() >= Length && std::memcmp(Bytes.data(), Magic, Length) == 0;
+}
+
+// Why the name cannot be read as a file, or "" when it can be tried.
+std::string FileProblem(const std::string& FileName) {
+  struct stat info {};
+  if (stat(FileName.c_str(), &info) != 0) return errno == ENOENT ? "no such file" : std::strerror(errno);
+  if (S_ISDIR(info.st_mode)) return "is a folder, not a picture";
+  if (!S_ISREG(info.st_mode)) return "is not a regular file";
+  if (info.st_size == 0) return "the file is empty";
+  return "";
+}
+
+void Decode(const std::vector<std::uint8_t>& Bytes, TBitmap& Out) {
+  if (StartsWith(Bytes, "BM", 2)) return DecodeWindowsBitmap(Bytes.data(), Bytes.size(), Out);
+  if (StartsWith(Bytes, "\xFF\xD8", 2)) return DecodeJPEG(Bytes.data(), Bytes.size(), Out);
+  if (StartsWith(Bytes, "\x89PNG", 4)) return DecodePNG(Bytes.data(), Bytes.size(), Out);
+  throw EInvalidGraphic("not a Windows bitmap, JPEG or PNG picture");
+}
+
+}  // namespace
+
+std::unique_ptr<TBitmap> ReadPicture(const std::string& FileName) {
+  if (FileName.empty()) throw EUsage("a picture name is empty");
+  const std::string problem = FileProblem(FileName);
+  if (!problem.empty()) throw EToolFailure("cannot read '" + FileName + "': " + problem);
+  auto picture = std::make_unique<TBitmap>();
+  try {
+    Decode(ReadFileBytes(FileName), *picture);
+  } catch (const Exception& e) {
+    throw EToolFailure("cannot read '" + FileName + "': " + e.Message());
+  }
+  if (picture->Empty()) throw EToolFailure("cannot read '" + FileName + "': the picture has no pixels");
+  return picture;
+}
+
+std::unique_ptr<TBitmap> BuiltInPicture(int Index) {
+  auto picture = std::make_unique<TBitmap>();
+  if (Index == 0)
+    DecodeWindowsBitmap(kBuiltInFrom, kBuiltInFromSize, *picture);
+  else
+    DecodeWindowsBitmap(kBuiltInTo, kBuiltInToSize, *picture);
+  return picture;
+}
+
+std::unique_ptr<TBitmap> FitPicture(const TBitmap& Source, int Width, int Height, TFit Fit, TColor Background) {
+  auto out = std::make_unique<TBitmap>(Width, Height);
+  if (Source.Width() == Width && Source.Height() == Height) {
+    out->Assign(&Source);
+    return out;
+  }
+  TCanvas* canvas = out->Canvas();
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(Background);
+  canvas->FillRect(Rect(0, 0, Width, Height));
+  const std::int64_t sw = Source.Width(), sh = Source.Height();
+  std::int64_t dw = Width, dh = Height;
+  if (Fit != TFit::Stretch) {
+    // Source wider than the frame (sw / sh > W / H): contain keeps the
+    // width, cover the height; the other side follows, rounded.
+    const bool wider = sw * Height > sh * Width;
+    if (wider == (Fit == TFit::Contain))
+      dh = std::max<std::int64_t>(1, (sh * Width * 2 + sw) / (2 * sw));
+    else
+      dw = std::max<std::int64_t>(1, (sw * Height * 2 + sh) / (2 * sh));
+  }
+  const std::int64_t left = (Width - dw) / 2, top = (Height - dh) / 2;
+  canvas->StretchDraw(Rect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(left + dw),
+                           static_cast<int>(top + dh)),
+                      const_cast<TBitmap*>(&Source));
+  return out;
+}
+
+}  // namespace tweenery

@@ -1,0 +1,108 @@
+// libpng's simplified interface reads (it reports every failure as a message
+// and never leaves through longjmp into our frames); the full interface
+// writes, since only it lets the zlib level and the row filter be chosen.
+#include "tools/Png.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <memory>
+
+#include "platform/ImageCodecs.h"
+
+namespace tweenery {
+
+void DecodePNG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, Data, Size)) {
+    const std::string reason = image.message;
+    png_image_free(&image);
+    const bool signature = Size >= 8 && std::memcmp(Data, "\x89PNG\r\n\x1a\n", 8) == 0;
+    throw EInvalidGraphic(signature ? "malformed PNG: " + reason : std::string("not a PNG picture"));
+  }
+  if (image.width == 0 || image.height == 0 ||
+      static_cast<std::int64_t>(image.width) * image.height > MaxPixels) {
+    png_image_free(&image);
+    throw EInvalidGraphic("PNG picture of " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+                          " pixels is too large");
+  }
+  const std::size_t count = static_cast<std::size_t>(image.width) * image.height;
+  png_color black{0, 0, 0};
+  // Composed onto black, so transparency reads as the black of new pixels.
+  image.format = PNG_FORMAT_BGR;
+  std::vector<std::uint8_t> bgr(count * 3);
+  if (!png_image_finish_read(&image, &black, bgr.data(), 0, nullptr)) {
+    const std::string reason = image.message;
+    png_image_free(&image);
+    throw EInvalidGraphic("malformed or truncated PNG: " + reason);
+  }
+  TBitmap decoded(static_cast<int>(image.width), static_cast<int>(image.height));
+  const std::uint8_t* s = bgr.data();
+  std::uint32_t* d = decoded.Bits();
+  for (std::size_t i = 0; i < count; ++i, s += 3)
+    d[i] = 0xFF000000u | (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
+  Out.Assign(&decoded);
+}
+
+namespace {
+
+void AppendBytes(png_structp Png, png_bytep Data, png_size_t Length) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(Png));
+  out->insert(out->end(), Data, Data + Length);
+}
+
+void NoFlush(png_structp) {}
+
+// Kept free of objects with destructors: libpng leaves through longjmp.
+bool WritePNG(const TBitmap& Bitmap, int Level, std::vector<std::uint8_t>& Out, const char*& Failure) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  if (!info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    Failure = "libpng failed";
+    return false;
+  }
+  png_set_write_fn(png, &Out, AppendBytes, NoFlush);
+  png_set_compression_level(png, Level);
+  // Adaptive filtering costs more than the low levels' deflate itself.
+  png_set_filter(png, 0, Level <= 3 ? PNG_FILTER_SUB : PNG_ALL_FILTERS);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(Bitmap.Width()), static_cast<png_uint_32>(Bitmap.Height()), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  png_set_bgr(png);
+  png_set_filler(png, 0, PNG_FILLER_AFTER);  // the 0xFF byte of each pixel is dropped
+  for (int y = 0; y < Bitmap.Height(); ++y)
+    png_write_row(png, reinterpret_cast<png_const_bytep>(Bitmap.ScanLine(y)));
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodePNG(const TBitmap& Bitmap, int Level) {
+  if (Bitmap.Empty()) throw EInvalidGraphic("cannot write an empty picture as PNG");
+  std::vector<std::uint8_t> out;
+  out.reserve(static_cast<std::size_t>(Bitmap.Width()) * Bitmap.Height());
+  const char* failure = "libpng could not start";
+  if (!WritePNG(Bitmap, Level < 0 ? 0 : (Level > 9 ? 9 : Level), out, failure)) throw EInvalidGraphic(failure);
+  return out;
+}
+
+bool LoadPNGFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture) {
+  Picture.reset();
+  try {
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(FileName);
+    auto bitmap = std::make_unique<TBitmap>();
+    DecodePNG(bytes.data(), bytes.size(), *bitmap);
+    Picture = std::move(bitmap);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace tweenery

@@ -1,0 +1,26 @@
+// PNG pictures through libpng: a strict reader for the pictures a run
+// starts from, and a fast writer for frames.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Graphics.h"
+
+namespace tweenery {
+
+// PNG bytes into Out as 0xFFRRGGBB (alpha dropped onto black; palette,
+// grey and 16-bit pictures converted). Malformed or truncated data, or a
+// picture larger than MaxPixels, raises EInvalidGraphic with the reason and
+// leaves Out as it was.
+void DecodePNG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels = TBitmap::MaxPixels);
+
+// The picture as a 24-bit PNG. Level is zlib's, 0 (store) to 9 (smallest);
+// the low levels that frames use by default write several times faster.
+std::vector<std::uint8_t> EncodePNG(const TBitmap& Bitmap, int Level);
+
+// A loader for the component's image loader table.
+bool LoadPNGFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture);
+
+}  // namespace tweenery

@@ -1,0 +1,67 @@
+#include "tools/Programme.h"
+
+namespace tweenery {
+
+std::size_t TProgramme::AddTransition(TTransitionPlan Plan) {
+  FPlans.push_back(std::move(Plan));
+  return FPlans.size() - 1;
+}
+
+void TProgramme::AddPart(std::size_t Transition, TPartKind Kind, std::int64_t Count) {
+  if (Count != 0) FParts.push_back({Transition, Kind, Count});
+}
+
+void TProgramme::Open(std::size_t Transition) {
+  if (FOpen == Transition) return;
+  FRun.reset();
+  FRenderer.reset();
+  FOpen.reset();
+  const TTransitionPlan& plan = FPlans.at(Transition);
+  FRenderer = std::make_unique<TTransitionRenderer>(*plan.From, *plan.To, plan.Settings);
+  FRun = std::make_unique<TTransitionRun>(
+      *FRenderer, plan.Steps ? PlaybackFrames(FRenderer->FrameCount(), *plan.Steps)
+                             : EasedFrames(FRenderer->FrameCount(), plan.Count, plan.Easing));
+  FOpen = Transition;
+}
+
+TTransitionRenderer& TProgramme::Renderer(std::size_t Transition) {
+  Open(Transition);
+  return *FRenderer;
+}
+
+TTransitionRun& TProgramme::Run(std::size_t Transition) {
+  Open(Transition);
+  return *FRun;
+}
+
+std::int64_t TProgramme::PartLength(const TPart& Part) {
+  if (Part.Count >= 0) return Part.Count;
+  const TTransitionPlan& plan = FPlans.at(Part.Transition);
+  if (!plan.Steps) return plan.Count;
+  return static_cast<std::int64_t>(Run(Part.Transition).Count());
+}
+
+std::int64_t TProgramme::FrameCount() {
+  std::int64_t count = 0;
+  for (const TPart& part : FParts) count += PartLength(part);
+  return count;
+}
+
+const TBitmap& TProgramme::Frame(std::int64_t Index) {
+  for (const TPart& part : FParts) {
+    const std::int64_t length = PartLength(part);
+    if (Index >= length) {
+      Index -= length;
+      continue;
+    }
+    TTransitionRun& run = Run(part.Transition);
+    switch (part.Kind) {
+      case TPartKind::FirstFrame: return run.Frame(0);
+      case TPartKind::LastFrame: return run.Frame(run.Count() - 1);
+      case TPartKind::Run: return run.Frame(static_cast<std::size_t>(Index));
+    }
+  }
+  throw ETimeBase("frame " + std::to_string(Index) + " is past the end of the run");
+}
+
+}  // namespace tweenery

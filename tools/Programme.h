@@ -1,0 +1,58 @@
+// The frames a command writes, in order: transitions between pictures and
+// still holds of their first or last frames, each transition composed by
+// the time base as it is reached.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "tweenkit/TimeBase.h"
+
+namespace tweenery {
+
+struct TTransitionPlan {
+  const TBitmap* From = nullptr;
+  const TBitmap* To = nullptr;
+  TTransitionSettings Settings;
+  // Timing: as playback with these Steps, or Count frames through Easing.
+  std::optional<TPositiveInteger> Steps;
+  std::int64_t Count = 0;
+  TEasing Easing;
+};
+
+class TProgramme {
+ public:
+  enum class TPartKind { FirstFrame, Run, LastFrame };
+
+  std::size_t AddTransition(TTransitionPlan Plan);
+  // Count frames of the transition's run, or of its first or last frame.
+  void AddPart(std::size_t Transition, TPartKind Kind, std::int64_t Count);
+
+  std::int64_t FrameCount();
+  const TBitmap& Frame(std::int64_t Index);
+  // The transition's renderer and run, made when first needed; the one
+  // before is let go.
+  TTransitionRenderer& Renderer(std::size_t Transition);
+  TTransitionRun& Run(std::size_t Transition);
+  std::size_t TransitionCount() const { return FPlans.size(); }
+  const TTransitionPlan& Plan(std::size_t Transition) const { return FPlans.at(Transition); }
+
+ private:
+  struct TPart {
+    std::size_t Transition;
+    TPartKind Kind;
+    std::int64_t Count;  // -1: the run's own length
+  };
+  void Open(std::size_t Transition);
+  std::int64_t PartLength(const TPart& Part);
+
+  std::vector<TTransitionPlan> FPlans;
+  std::vector<TPart> FParts;
+  std::optional<std::size_t> FOpen;
+  std::unique_ptr<TTransitionRenderer> FRenderer;
+  std::unique_ptr<TTransitionRun> FRun;
+};
+
+}  // namespace tweenery

@@ -1,0 +1,334 @@
+// Video files through libavformat and libavcodec: H.264 (libx264 where the
+// libraries have it, else MPEG-4 part 2) in MP4, Matroska and QuickTime,
+// VP9 in WebM, GIF with a palette made from the run's pictures, and
+// animated PNG.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <filesystem>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include "tools/Output.h"
+#include "tools/ToolErrors.h"
+
+namespace tweenery {
+
+namespace {
+
+std::string AvError(int Code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(Code, text, sizeof text);
+  return text;
+}
+
+struct TCodecChoice {
+  const AVCodec* Codec = nullptr;
+  AVPixelFormat Format = AV_PIX_FMT_YUV420P;
+  std::string Description;
+};
+
+TCodecChoice ChooseCodec(const std::string& Extension) {
+  TCodecChoice choice;
+  auto pick = [&](const char* name, AVPixelFormat format, const char* description) {
+    if (choice.Codec) return;
+    if (const AVCodec* codec = avcodec_find_encoder_by_name(name)) {
+      choice.Codec = codec;
+      choice.Format = format;
+      choice.Description = description;
+    }
+  };
+  if (Extension == "gif") {
+    pick("gif", AV_PIX_FMT_PAL8, "GIF");
+  } else if (Extension == "apng") {
+    pick("apng", AV_PIX_FMT_RGB24, "animated PNG");
+  } else if (Extension == "webm") {
+    pick("libvpx-vp9", AV_PIX_FMT_YUV420P, "VP9 (libvpx)");
+    pick("libvpx", AV_PIX_FMT_YUV420P, "VP8 (libvpx)");
+  } else {
+    pick("libx264", AV_PIX_FMT_YUV420P, "H.264 (libx264)");
+    pick("mpeg4", AV_PIX_FMT_YUV420P, "MPEG-4 part 2 (no libx264 in these libraries)");
+  }
+  return choice;
+}
+
+// 4:2:0 needs even sides: the frame is padded by repeating its last column
+// and row.
+int EvenUp(int Side, AVPixelFormat Format) { return Format == AV_PIX_FMT_YUV420P ? (Side + 1) & ~1 : Side; }
+
+class TVideoSink : public TFrameSink {
+ public:
+  TVideoSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
+             const std::vector<const TBitmap*>& PaletteSamples)
+      : FName(Options.Name), FWidth(Width), FHeight(Height) {
+    // The encoders' statistics are not the tool's to print; errors come
+    // back as return codes and reach the user through EToolFailure.
+    av_log_set_level(AV_LOG_ERROR);
+    std::string extension = std::filesystem::path(FName).extension().string().substr(1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    FChoice = ChooseCodec(extension);
+    if (!FChoice.Codec) throw EToolFailure("cannot write '" + FName + "': these ffmpeg libraries have no encoder for it");
+    if (FChoice.Format == AV_PIX_FMT_PAL8) FPalette = std::make_unique<TPalette>(PaletteSamples);
+
+    MakeFoldersFor(FName);
+    FFile = std::make_unique<TTempFile>(FName);
+    const AVOutputFormat* format = av_guess_format(extension == "apng" ? "apng" : nullptr, FName.c_str(), nullptr);
+    Check(avformat_alloc_output_context2(&FFormat, format, nullptr, FFile->Name().c_str()), "cannot set up");
+    FStream = avformat_new_stream(FFormat, nullptr);
+    FCodec = avcodec_alloc_context3(FChoice.Codec);
+    if (!FStream || !FCodec) throw EToolFailure("cannot write '" + FName + "': out of memory");
+    FCodec->width = EvenUp(Width, FChoice.Format);
+    FCodec->height = EvenUp(Height, FChoice.Format);
+    FCodec->pix_fmt = FChoice.Format;
+    FCodec->time_base = AVRational{Rate.Den, Rate.Num};
+    FCodec->framerate = AVRational{Rate.Num, Rate.Den};
+    FCodec->gop_size = 60;
+    if (FFormat->oformat->flags & AVFMT_GLOBALHEADER) FCodec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary* settings = nullptr;
+    const std::string name = FChoice.Codec->name;
+    if (name == "libx264") {
+      av_dict_set(&settings, "preset", "veryfast", 0);
+      av_dict_set(&settings, "crf", "18", 0);
+    } else if (name == "libvpx-vp9" || name == "libvpx") {
+      av_dict_set(&settings, "deadline", "realtime", 0);
+      av_dict_set(&settings, "cpu-used", "8", 0);
+      av_dict_set(&settings, "crf", "30", 0);
+      av_dict_set(&settings, "row-mt", "1", 0);
+      FCodec->bit_rate = 0;
+    } else if (name == "mpeg4") {
+      FCodec->bit_rate = 0;
+      FCodec->flags |= AV_CODEC_FLAG_QSCALE;
+      FCodec->global_quality = FF_QP2LAMBDA * 3;
+    }
+    const int opened = avcodec_open2(FCodec, FChoice.Codec, &settings);
+    av_dict_free(&settings);
+    Check(opened, "cannot open the encoder");
+    Check(avcodec_parameters_from_context(FStream->codecpar, FCodec), "cannot set up the stream");
+    FStream->time_base = FCodec->time_base;
+    FStream->avg_frame_rate = FCodec->framerate;
+    Check(avio_open(&FFormat->pb, FFile->Name().c_str(), AVIO_FLAG_WRITE), "cannot open");
+    Check(avformat_write_header(FFormat, nullptr), "cannot write the header");
+    FFrame = av_frame_alloc();
+    FPacket = av_packet_alloc();
+    if (!FFrame || !FPacket) throw EToolFailure("cannot write '" + FName + "': out of memory");
+    FFrame->format = FCodec->pix_fmt;
+    FFrame->width = FCodec->width;
+    FFrame->height = FCodec->height;
+    Check(av_frame_get_buffer(FFrame, 0), "cannot allocate a frame");
+    if (!FPalette) {
+      FScale = sws_getContext(FCodec->width, FCodec->height, AV_PIX_FMT_BGRA, FCodec->width, FCodec->height,
+                              FCodec->pix_fmt, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+      if (!FScale) throw EToolFailure("cannot write '" + FName + "': no pixel conversion");
+      FPadded.resize(static_cast<std::size_t>(FCodec->width) * FCodec->height);
+    }
+  }
+
+  ~TVideoSink() override {
+    sws_freeContext(FScale);
+    av_frame_free(&FFrame);
+    av_packet_free(&FPacket);
+    avcodec_free_context(&FCodec);
+    if (FFormat) {
+      if (FFormat->pb) avio_closep(&FFormat->pb);
+      avformat_free_context(FFormat);
+    }
+  }
+
+  void Write(const TBitmap& Frame) override {
+    Check(av_frame_make_writable(FFrame), "cannot reuse a frame");
+    if (FPalette) FillIndexed(Frame); else FillConverted(Frame);
+    FFrame->pts = FNextPts++;
+    Encode(FFrame);
+  }
+
+  void Finish() override {
+    Encode(nullptr);
+    Check(av_write_trailer(FFormat), "cannot finish");
+    Check(avio_closep(&FFormat->pb), "cannot close");
+    FFile->Commit();
+  }
+
+  std::string Description() const override {
+    if (FCodec->width == FWidth && FCodec->height == FHeight) return FChoice.Description;
+    return FChoice.Description + ", padded to " + std::to_string(FCodec->width) + " x " + std::to_string(FCodec->height) +
+           " for 4:2:0";
+  }
+
+ private:
+  void Check(int Code, const char* What) {
+    if (Code < 0) throw EToolFailure("cannot write '" + FName + "': " + What + ": " + AvError(Code));
+  }
+
+  void FillConverted(const TBitmap& Frame) {
+    const int w = FCodec->width, h = FCodec->height;
+    for (int y = 0; y < h; ++y) {
+      const std::uint32_t* s = Frame.ScanLine(std::min(y, FHeight - 1));
+      std::uint32_t* d = FPadded.data() + static_cast<std::size_t>(y) * w;
+      std::memcpy(d, s, sizeof(std::uint32_t) * FWidth);
+      for (int x = FWidth; x < w; ++x) d[x] = s[FWidth - 1];
+    }
+    const std::uint8_t* planes[1] = {reinterpret_cast<const std::uint8_t*>(FPadded.data())};
+    const int strides[1] = {w * 4};
+    sws_scale(FScale, planes, strides, 0, h, FFrame->data, FFrame->linesize);
+  }
+
+  void FillIndexed(const TBitmap& Frame) {
+    for (int y = 0; y < FHeight; ++y) {
+      const std::uint32_t* s = Frame.ScanLine(y);
+      std::uint8_t* d = FFrame->data[0] + static_cast<std::ptrdiff_t>(y) * FFrame->linesize[0];
+      for (int x = 0; x < FWidth; ++x) d[x] = FPalette->IndexOf(s[x]);
+    }
+    auto* palette = reinterpret_cast<std::uint32_t*>(FFrame->data[1]);
+    const auto& colors = FPalette->Colors();
+    for (std::size_t i = 0; i < 256; ++i) palette[i] = i < colors.size() ? colors[i] : 0xFF000000u;
+  }
+
+  void Encode(AVFrame* Frame) {
+    Check(avcodec_send_frame(FCodec, Frame), "cannot encode");
+    for (;;) {
+      const int received = avcodec_receive_packet(FCodec, FPacket);
+      if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return;
+      Check(received, "cannot encode");
+      av_packet_rescale_ts(FPacket, FCodec->time_base, FStream->time_base);
+      FPacket->stream_index = FStream->index;
+      Check(av_interleaved_write_frame(FFormat, FPacket), "cannot write");
+    }
+  }
+
+  std::string FName;
+  int FWidth, FHeight;
+  TCodecChoice FChoice;
+  std::unique_ptr<TPalette> FPalette;
+  std::unique_ptr<TTempFile> FFile;
+  AVFormatContext* FFormat = nullptr;
+  AVStream* FStream = nullptr;
+  AVCodecContext* FCodec = nullptr;
+  AVFrame* FFrame = nullptr;
+  AVPacket* FPacket = nullptr;
+  SwsContext* FScale = nullptr;
+  std::vector<std::uint32_t> FPadded;
+  std::int64_t FNextPts = 0;
+};
+
+// ---------------------------------------------------------------- palette
+
+// A box of the colour histogram (6 bits per channel) for the median cut.
+struct TColorBox {
+  std::vector<std::uint32_t> Keys;  // histogram indexes inside the box
+  std::uint64_t Weight = 0;
+  int LongestChannel = 0;
+  int Spread = 0;
+};
+
+int Channel(std::uint32_t Key, int C) { return static_cast<int>((Key >> (12 - 6 * C)) & 0x3F); }
+
+void Measure(TColorBox& Box, const std::vector<std::uint32_t>& Counts) {
+  int lo[3] = {63, 63, 63}, hi[3] = {0, 0, 0};
+  Box.Weight = 0;
+  for (std::uint32_t key : Box.Keys) {
+    Box.Weight += Counts[key];
+    for (int c = 0; c < 3; ++c) {
+      lo[c] = std::min(lo[c], Channel(key, c));
+      hi[c] = std::max(hi[c], Channel(key, c));
+    }
+  }
+  Box.Spread = -1;
+  for (int c = 0; c < 3; ++c)
+    if (hi[c] - lo[c] > Box.Spread) {
+      Box.Spread = hi[c] - lo[c];
+      Box.LongestChannel = c;
+    }
+}
+
+}  // namespace
+
+TPalette::TPalette(const std::vector<const TBitmap*>& Samples) {
+  std::vector<std::uint32_t> counts(1u << 18, 0);
+  for (const TBitmap* sample : Samples) {
+    if (!sample) continue;
+    for (int y = 0; y < sample->Height(); ++y) {
+      const std::uint32_t* row = sample->ScanLine(y);
+      for (int x = 0; x < sample->Width(); ++x) {
+        const std::uint32_t p = row[x];
+        ++counts[((p >> 6) & 0x3F000u) | ((p >> 4) & 0xFC0u) | ((p >> 2) & 0x3Fu)];
+      }
+    }
+  }
+  std::vector<TColorBox> boxes(1);
+  for (std::uint32_t key = 0; key < counts.size(); ++key)
+    if (counts[key]) boxes[0].Keys.push_back(key);
+  if (boxes[0].Keys.empty()) boxes[0].Keys.push_back(0);
+  Measure(boxes[0], counts);
+  // Split the box with the most pixels that can still be split, at its
+  // weighted median along its longest side.
+  while (boxes.size() < 256) {
+    TColorBox* widest = nullptr;
+    for (TColorBox& box : boxes)
+      if (box.Spread > 0 && (!widest || box.Weight * box.Spread > widest->Weight * widest->Spread)) widest = &box;
+    if (!widest) break;
+    const int c = widest->LongestChannel;
+    std::sort(widest->Keys.begin(), widest->Keys.end(),
+              [c](std::uint32_t a, std::uint32_t b) { return Channel(a, c) < Channel(b, c); });
+    std::uint64_t half = 0, seen = 0;
+    for (std::uint32_t key : widest->Keys) half += counts[key];
+    half /= 2;
+    std::size_t cut = 0;
+    while (cut + 1 < widest->Keys.size() && seen + counts[widest->Keys[cut]] <= half) seen += counts[widest->Keys[cut++]];
+    cut = std::max<std::size_t>(cut, 1);
+    // Never cut between two keys of one channel value: both halves must shrink.
+    while (cut < widest->Keys.size() && Channel(widest->Keys[cut], c) == Channel(widest->Keys[cut - 1], c)) ++cut;
+    if (cut >= widest->Keys.size()) {
+      cut = 1;
+      while (cut < widest->Keys.size() && Channel(widest->Keys[cut], c) == Channel(widest->Keys[0], c)) ++cut;
+    }
+    TColorBox upper;
+    upper.Keys.assign(widest->Keys.begin() + static_cast<std::ptrdiff_t>(cut), widest->Keys.end());
+    widest->Keys.resize(cut);
+    Measure(*widest, counts);
+    Measure(upper, counts);
+    boxes.push_back(std::move(upper));
+  }
+  for (const TColorBox& box : boxes) {
+    std::uint64_t sum[3] = {0, 0, 0}, weight = 0;
+    for (std::uint32_t key : box.Keys) {
+      const std::uint64_t n = std::max<std::uint32_t>(counts[key], 1);
+      for (int c = 0; c < 3; ++c) sum[c] += n * static_cast<std::uint64_t>(Channel(key, c) * 4 + 2);
+      weight += n;
+    }
+    std::uint32_t color = 0xFF000000u;
+    for (int c = 0; c < 3; ++c) color |= static_cast<std::uint32_t>(std::min<std::uint64_t>(sum[c] / weight, 255)) << (16 - 8 * c);
+    FColors.push_back(color);
+  }
+  FLookup.assign(counts.size(), 0xFFFF);
+}
+
+std::uint8_t TPalette::Nearest(std::uint32_t Key) const {
+  const int r = Channel(Key, 0) * 4 + 2, g = Channel(Key, 1) * 4 + 2, b = Channel(Key, 2) * 4 + 2;
+  int best = 0, bestDistance = 1 << 30;
+  for (std::size_t i = 0; i < FColors.size(); ++i) {
+    const int dr = r - static_cast<int>((FColors[i] >> 16) & 0xFF), dg = g - static_cast<int>((FColors[i] >> 8) & 0xFF),
+              db = b - static_cast<int>(FColors[i] & 0xFF);
+    // Weighted by how strongly the eye tells the channels apart.
+    const int distance = 2 * dr * dr + 4 * dg * dg + 3 * db * db;
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = static_cast<int>(i);
+    }
+  }
+  FLookup[Key] = static_cast<std::uint16_t>(best);
+  return static_cast<std::uint8_t>(best);
+}
+
+std::unique_ptr<TFrameSink> OpenVideoSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
+                                          const std::vector<const TBitmap*>& PaletteSamples) {
+  return std::make_unique<TVideoSink>(Options, Width, Height, Rate, PaletteSamples);
+}
+
+}  // namespace tweenery
