@@ -87,6 +87,9 @@ struct TNode {
 // A new node holding Value, linked after Prev when Prev is not nullptr.
 TNode* AppendNode(TNode* Prev, std::int32_t Value);
 
+// Finds the r-th bar left in a pool without walking it (effects/BarIndex.h).
+struct TBarIndex;
+
 // The bar indexes of a random-bars run: a pool of indexes not drawn yet and
 // the list of those drawn, in drawing order.
 class TRandomBarsFXState : public TFXState {
@@ -98,11 +101,14 @@ class TRandomBarsFXState : public TFXState {
   std::int32_t LastFrame = 0;
   std::int32_t BarCount = 0;
 
+  TRandomBarsFXState();
   ~TRandomBarsFXState() override;
   void Init(TFXParams* Params) override;
   void Done(TFXParams* Params) override;
   void CreateList(std::int32_t N, TNode*& Head, TNode*& Tail);
   void DestroyList(TNode*& Head, TNode*& Tail);
+  // Built by Init beside the pool, dropped with it.
+  std::unique_ptr<TBarIndex> Index;
 };
 
 // The same memory for the twin random bars, a class of its own.
@@ -115,11 +121,14 @@ class TTwinRandomBarsFXState : public TFXState {
   std::int32_t LastFrame = 0;
   std::int32_t BarCount = 0;
 
+  TTwinRandomBarsFXState();
   ~TTwinRandomBarsFXState() override;
   void Init(TFXParams* Params) override;
   void Done(TFXParams* Params) override;
   void CreateList(std::int32_t N, TNode*& Head, TNode*& Tail);
   void DestroyList(TNode*& Head, TNode*& Tail);
+  // Built by Init beside the pool, dropped with it.
+  std::unique_ptr<TBarIndex> Index;
 };
 
 // ---------------------------------------------------------------- dispatch

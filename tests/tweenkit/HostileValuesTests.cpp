@@ -11,6 +11,7 @@
 
 #include "EffectHarness.h"
 #include "platform/FormText.h"
+#include "platform/Random.h"
 
 namespace tweenery::test {
 namespace {
@@ -132,6 +133,84 @@ TEST(HostileValues, EffectsCalledDirectlyWithExtremeFrames) {
             EXPECT_EQ(FirstMismatch(*got.Frame, SameAs(want)), "") << op << " reverse " << reverse << " " << frame;
           }
         }
+}
+
+std::vector<std::int32_t> Values(const TNode* Head) {
+  std::vector<std::int32_t> values;
+  for (; Head; Head = Head->Next) values.push_back(Head->Value);
+  return values;
+}
+
+// The index beside the pool picks what the walk along it picks, in the same
+// order, leaving the same lists, whatever Steps does to the range.
+TEST(HostileValues, IndexedPicksMatchTheWalkAlongThePool) {
+  auto from = CodedPicture(40, 6, kFromTag), to = CodedPicture(40, 6, kToTag);
+  for (std::int32_t bars : {0, 1, 2, 40, 300}) {
+    TRandomBarsFXState indexed, walked;
+    TFXParams a = MakeParams(0), b = MakeParams(0);
+    indexed.BarCount = walked.BarCount = bars;
+    indexed.Init(&a);
+    walked.LastFrame = -1;
+    walked.CreateList(bars, walked.PoolHead, walked.PoolTail);  // no index: the walk
+    SetRandSeed(1234 + bars);
+    std::vector<TEffectCall> frames;
+    int frame = 0;
+    for (int step = 1; frame <= bars + 1; frame += step, step = step % 7 + 1) {
+      a.CurrentFrame = frame;
+      a.State = &indexed;
+      frames.push_back(CallEffect(FXRandomBars, from.get(), to.get(), a));
+    }
+    SetRandSeed(1234 + bars);
+    frame = 0;
+    std::size_t i = 0;
+    for (int step = 1; frame <= bars + 1; frame += step, step = step % 7 + 1, ++i) {
+      b.CurrentFrame = frame;
+      b.State = &walked;
+      const TEffectCall want = CallEffect(FXRandomBars, from.get(), to.get(), b);
+      ASSERT_EQ(FirstMismatch(*frames[i].Frame, SameAs(want)), "") << bars << " frame " << frame;
+    }
+    EXPECT_EQ(Values(indexed.PickedHead), Values(walked.PickedHead)) << bars;
+    EXPECT_EQ(Values(indexed.PoolHead), Values(walked.PoolHead)) << bars;
+  }
+}
+
+TEST(HostileValues, RandomBarsWorkPerTickDoesNotGrowWithThePool) {
+  auto from = CodedPicture(16, 8, kFromTag), to = CodedPicture(16, 8, kToTag);
+  TRandomBarsFXState state;
+  TFXParams p = MakeParams(0);
+  state.BarCount = 1000000;
+  state.Init(&p);
+  p.State = &state;
+  p.CurrentFrame = 99999;  // one tick of Steps 100000
+  const auto start = std::chrono::steady_clock::now();
+  CallEffect(FXRandomBars, from.get(), to.get(), p);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(state.LastFrame, 99999);
+  EXPECT_EQ(Values(state.PickedHead).size(), 100000u);
+}
+
+// A form text that makes a control 2147483647 wide play random bars: Play
+// returns at once and the lists stay bounded.
+TEST(HostileValues, RandomBarsOnAHugeControlStayBounded) {
+  for (const char* op : {"toRandomBars", "toTwinRandomBars"}) {
+    THeadlessHost host(30, 20);
+    TTweenery t(nullptr);
+    t.SetParent(&host);
+    auto from = CodedPicture(20, 10, kFromTag), to = CodedPicture(20, 10, kToTag);
+    t.SetFromBitmap(from.get());
+    t.SetToBitmap(to.get());
+    const auto start = std::chrono::steady_clock::now();
+    ReadComponentText(std::string("object T: TTweenery\n  Width = 2147483647\n  Operation = ") + op +
+                          "\n  Interval = 1\n  Steps = 100000\n  Active = True\nend\n",
+                      t);
+    ASSERT_TRUE(t.Active());
+    HeadlessLoop().RunFor(std::chrono::milliseconds(50));
+    t.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << op;
+    FillSurface(host);
+    t.Repaint();
+    EXPECT_EQ(Painted(host), 20 * 10) << op;
+  }
 }
 
 double ProcessCpuSeconds() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Random.h"
+#include "tweenkit/effects/BarIndex.h"
 #include "tweenkit/effects/FXCommon.h"
 
 namespace tweenery {
@@ -25,10 +26,26 @@ void PickBars(TBarState& State, std::int32_t F) {
   while (State.LastFrame < F) {
     const std::int32_t r = Random(N - F);
     TNode* before = nullptr;
-    TNode* pick = State.PoolHead;
-    for (std::int32_t i = 0; i < r && pick; ++i) {
-      before = pick;
-      pick = pick->Next;
+    TNode* pick = nullptr;
+    if (TBarIndex* index = State.Index.get()) {
+      if (r >= index->Remaining) {
+        // An unlisted bar: counted, never drawn (BarIndex.h).
+        if (index->Unlisted == 0) return;
+        --index->Unlisted;
+        ++State.LastFrame;
+        continue;
+      }
+      const std::int32_t value = index->Find(r);
+      pick = index->Nodes[static_cast<std::size_t>(value)];
+      if (r > 0) before = index->Nodes[static_cast<std::size_t>(index->Find(r - 1))];
+      index->Remove(value);
+    } else {
+      // A pool built without Init: walk it.
+      pick = State.PoolHead;
+      for (std::int32_t i = 0; i < r && pick; ++i) {
+        before = pick;
+        pick = pick->Next;
+      }
     }
     // Only a state that Init never prepared can run dry.
     if (!pick) return;
