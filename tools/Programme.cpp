@@ -18,9 +18,6 @@ void TProgramme::Open(std::size_t Transition) {
   FOpen.reset();
   const TTransitionPlan& plan = FPlans.at(Transition);
   FRenderer = std::make_unique<TTransitionRenderer>(*plan.From, *plan.To, plan.Settings);
-  FRun = std::make_unique<TTransitionRun>(
-      *FRenderer, plan.Steps ? PlaybackFrames(FRenderer->FrameCount(), *plan.Steps)
-                             : EasedFrames(FRenderer->FrameCount(), plan.Count, plan.Easing));
   FOpen = Transition;
 }
 
@@ -31,6 +28,12 @@ TTransitionRenderer& TProgramme::Renderer(std::size_t Transition) {
 
 TTransitionRun& TProgramme::Run(std::size_t Transition) {
   Open(Transition);
+  if (!FRun) {
+    const TTransitionPlan& plan = FPlans.at(Transition);
+    FRun = std::make_unique<TTransitionRun>(
+        *FRenderer, plan.Steps ? PlaybackFrames(FRenderer->FrameCount(), *plan.Steps)
+                               : EasedFrames(FRenderer->FrameCount(), plan.Count, plan.Easing));
+  }
   return *FRun;
 }
 
@@ -38,7 +41,8 @@ std::int64_t TProgramme::PartLength(const TPart& Part) {
   if (Part.Count >= 0) return Part.Count;
   const TTransitionPlan& plan = FPlans.at(Part.Transition);
   if (!plan.Steps) return plan.Count;
-  return static_cast<std::int64_t>(Run(Part.Transition).Count());
+  // Counted, not listed: the caller refuses a run too long to list.
+  return PlaybackFrameCount(Renderer(Part.Transition).FrameCount(), *plan.Steps);
 }
 
 std::int64_t TProgramme::FrameCount() {

@@ -310,6 +310,12 @@ std::vector<std::int32_t> PlaybackFrames(std::int32_t FrameCount, TPositiveInteg
   return frames;
 }
 
+std::int64_t PlaybackFrameCount(std::int32_t FrameCount, TPositiveInteger Steps) {
+  if (Steps < 1) throw ETimeBase("Steps must be at least 1");
+  // Ticks land on Steps - 1, 2 Steps - 1, ...; the first at or past the end ends the run.
+  return (std::int64_t{std::max(FrameCount, 0)} + 1 + Steps - 1) / Steps;
+}
+
 std::vector<std::int32_t> EasedFrames(std::int32_t FrameCount, std::int64_t Count, const TEasing& Easing) {
   if (Count < 1) throw ETimeBase("a run needs at least one frame");
   std::vector<std::int32_t> frames;

@@ -115,6 +115,9 @@ class TTransitionRenderer {
 // added per tick from the set-up's -1, up to and including the frame that
 // ends the transition. Raises ETimeBase for Steps below 1.
 std::vector<std::int32_t> PlaybackFrames(std::int32_t FrameCount, TPositiveInteger Steps);
+// Their number, known without listing them (a huge Delta can make it
+// billions). Raises ETimeBase for Steps below 1.
+std::int64_t PlaybackFrameCount(std::int32_t FrameCount, TPositiveInteger Steps);
 // The CurrentFrame of Count frames evenly spaced in time from the first
 // frame (progress 0) to the last (progress 1), eased. Raises ETimeBase for
 // a Count below 1; one frame shows the end.

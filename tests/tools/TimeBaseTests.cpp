@@ -168,6 +168,10 @@ TEST(TimeBase, RunsOfFramesAndTheirLimits) {
   EXPECT_EQ(PlaybackFrames(4, 1), (std::vector<std::int32_t>{0, 1, 2, 3, 4}));
   EXPECT_EQ(PlaybackFrames(4, 2147483647), (std::vector<std::int32_t>{4}));
   EXPECT_EQ(PlaybackFrames(0, 5), (std::vector<std::int32_t>{0}));
+  for (std::int32_t n : {0, 1, 9, 10, 11, 41})
+    for (TPositiveInteger steps : {1, 2, 3, 10, 50})
+      EXPECT_EQ(PlaybackFrameCount(n, steps), static_cast<std::int64_t>(PlaybackFrames(n, steps).size())) << n << " " << steps;
+  EXPECT_EQ(PlaybackFrameCount(2147483647, 1), 2147483648);
   EXPECT_THROW(PlaybackFrames(10, 0), ETimeBase);
   EXPECT_THROW(PlaybackFrames(10, -5), ETimeBase);
   EXPECT_EQ(EasedFrames(100, 1, TEasing()), (std::vector<std::int32_t>{100}));
