@@ -334,30 +334,26 @@ class TY4MSink : public TFrameSink {
     const int cw = (FWidth + 1) / 2, ch = (FHeight + 1) / 2;
     std::uint8_t* u = y + static_cast<std::size_t>(FWidth) * FHeight;
     std::uint8_t* v = u + static_cast<std::size_t>(cw) * ch;
-    for (int row = 0; row < FHeight; ++row) {
-      const std::uint32_t* s = Frame.ScanLine(row);
-      std::uint8_t* d = y + static_cast<std::size_t>(row) * FWidth;
-      for (int x = 0; x < FWidth; ++x) {
-        const int r = (s[x] >> 16) & 0xFF, g = (s[x] >> 8) & 0xFF, b = s[x] & 0xFF;
-        d[x] = static_cast<std::uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
-      }
-    }
+    // Two rows at a time, so each pixel is read once for luma and chroma;
+    // an odd last row or column stands in for its missing neighbour.
     for (int cy = 0; cy < ch; ++cy) {
-      const std::uint32_t* s0 = Frame.ScanLine(2 * cy);
-      const std::uint32_t* s1 = Frame.ScanLine(std::min(2 * cy + 1, FHeight - 1));
+      const int top = 2 * cy, bottom = std::min(top + 1, FHeight - 1);
+      const std::uint32_t* s0 = Frame.ScanLine(top);
+      const std::uint32_t* s1 = Frame.ScanLine(bottom);
+      std::uint8_t* y0 = y + static_cast<std::size_t>(top) * FWidth;
+      std::uint8_t* y1 = y + static_cast<std::size_t>(bottom) * FWidth;
+      std::uint8_t* uRow = u + static_cast<std::size_t>(cy) * cw;
+      std::uint8_t* vRow = v + static_cast<std::size_t>(cy) * cw;
       for (int cx = 0; cx < cw; ++cx) {
-        const int x0 = 2 * cx, x1 = std::min(2 * cx + 1, FWidth - 1);
-        const std::uint32_t p[4] = {s0[x0], s0[x1], s1[x0], s1[x1]};
+        const int x0 = 2 * cx, x1 = x0 + 1 < FWidth ? x0 + 1 : x0;
         int r = 0, g = 0, b = 0;
-        for (std::uint32_t q : p) {
-          r += (q >> 16) & 0xFF;
-          g += (q >> 8) & 0xFF;
-          b += q & 0xFF;
-        }
-        const std::size_t at = static_cast<std::size_t>(cy) * cw + cx;
+        Luma(s0[x0], y0[x0], r, g, b);
+        Luma(s0[x1], y0[x1], r, g, b);
+        Luma(s1[x0], y1[x0], r, g, b);
+        Luma(s1[x1], y1[x1], r, g, b);
         // Sums of four: the shift by 10 divides by 4 as well as by 256.
-        u[at] = static_cast<std::uint8_t>(((-38 * r - 74 * g + 112 * b + 512) >> 10) + 128);
-        v[at] = static_cast<std::uint8_t>(((112 * r - 94 * g - 18 * b + 512) >> 10) + 128);
+        uRow[cx] = static_cast<std::uint8_t>(((-38 * r - 74 * g + 112 * b + 512) >> 10) + 128);
+        vRow[cx] = static_cast<std::uint8_t>(((112 * r - 94 * g - 18 * b + 512) >> 10) + 128);
       }
     }
     Put(FBuffer.data(), FBuffer.size());
@@ -374,6 +370,13 @@ class TY4MSink : public TFrameSink {
   std::string Description() const override { return "YUV4MPEG2 4:2:0"; }
 
  private:
+  static void Luma(std::uint32_t Pixel, std::uint8_t& Y, int& R, int& G, int& B) {
+    const int r = (Pixel >> 16) & 0xFF, g = (Pixel >> 8) & 0xFF, b = Pixel & 0xFF;
+    Y = static_cast<std::uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
+    R += r;
+    G += g;
+    B += b;
+  }
   void Put(const void* Data, std::size_t Size) {
     if (std::fwrite(Data, 1, Size, FOut) != Size) Fail();
   }
