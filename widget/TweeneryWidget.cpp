@@ -115,6 +115,12 @@ void TweeneryWidget::resizeEvent(QResizeEvent* Event) {
 
 QSize TweeneryWidget::sizeHint() const { return QSize(Tweenery()->Width(), Tweenery()->Height()); }
 
+void TweeneryWidget::SetDesigning(bool Value) {
+  // Through the root, as a designer marks a whole form.
+  FRoot->SetDesigning(Value);
+  FTweenery->Invalidate();
+}
+
 void TweeneryWidget::BindDone() {
   FTweenery->SetOnDone([this](TObject* Sender) {
     // The run has stopped before the component calls this.

@@ -87,6 +87,11 @@ class TweeneryWidget : public TQtControlHost {
 
   QSize sizeHint() const override;
 
+  // The designing state, which a form designer sets on the widgets it
+  // places: the component then outlines itself while a picture is missing.
+  void SetDesigning(bool Value);
+  bool IsDesigning() const { return FTweenery->IsDesigning(); }
+
   QStringList About() const;
   bool Active() const { return FTweenery->Active(); }
   QColor Color() const;
