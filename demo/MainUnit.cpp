@@ -10,8 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <array>
 #include <charconv>
+#include <optional>
 #include <limits>
 
 #include "demo/AbtUnit.h"
@@ -25,28 +25,6 @@ static void InitDemoFormResources() { Q_INIT_RESOURCE(DemoForms); }
 namespace tweenery {
 
 namespace {
-
-struct TOperationItem {
-  const char* Text;
-  TTransitionOperation Operation;
-};
-
-constexpr std::array<TOperationItem, OperationItemCount> kOperationItems{{
-    {"MonoSlider", toMonoSlider}, {"Slider", toSlider},
-    {"Strip", toStrip},           {"Crush", toCrush},
-    {"MonoReveal", toMonoReveal}, {"Reveal", toReveal},
-    {"Push", toPush},             {"Glide", toGlide},
-    {"Blinds", toBlinds},         {"Checkerboard", toCheckerboard},
-    {"Iris", toIris},             {"Zoom", toZoom},
-    {"Fade", toFade},             {"Mosaic", toMosaic},
-    {"Blend", toBlend},           {"Replace", toReplace},
-    {"RGB", toRGB},               {"RGBBlend", toRGBBlend},
-    {"Spiral", toSpiral},         {"CheckerBlinds", toCheckerBlinds},
-    {"Shade", toShade},           {"ShadeContinue", toShadeContinue},
-    {"Squeeze", toSqueeze},       {"RandomBars", toRandomBars},
-    {"TwinRandomBars", toTwinRandomBars}, {"Swarm", toSwarm},
-    {"StripedIris", toStripedIris}, {"Roll", toRoll},
-}};
 
 const char* const kModifierItems[] = {"Left", "Right", "Up", "Down"};
 const char* const kRGBOrderItems[] = {"RGB", "RBG", "GRB", "GBR", "BRG", "BGR"};
@@ -131,47 +109,6 @@ std::optional<T> EditNumber(const QLineEdit* Edit) {
 }
 
 }  // namespace
-
-const TOperationPreset& OperationPreset(TTransitionOperation Operation) {
-  static const std::array<TOperationPreset, TransitionOperationCount> presets = [] {
-    std::array<TOperationPreset, TransitionOperationCount> p{};
-    auto set = [&p](std::initializer_list<TTransitionOperation> operations, TOperationPreset preset) {
-      for (TTransitionOperation o : operations) p[o] = preset;
-    };
-    const std::optional<TPositiveInteger> same;
-    set({toMonoSlider, toCrush, toStrip, toFade}, {10, 5, 1, true});
-    set({toSlider}, {10, 3, 1, true});
-    set({toBlinds}, {50, 1, 15, false});
-    set({toCheckerboard}, {200, 1, 1, false});
-    set({toIris}, {10, 1, 1, false});
-    set({toZoom, toSqueeze}, {10, 2, 1, true});
-    set({toMosaic}, {100, 1, 6, false});
-    set({toPush, toMonoReveal, toReveal, toBlend, toGlide, toReplace}, {10, 10, same, true});
-    set({toRGB, toRGBBlend}, {1000, 1, 1, true});
-    set({toSpiral}, {10, 1, 7, false});
-    set({toCheckerBlinds}, {50, 1, 5, true});
-    set({toShade, toShadeContinue}, {10, 2, same, true});
-    set({toRandomBars, toTwinRandomBars}, {10, 10, same, false});
-    set({toSwarm}, {10, 10, 15, false});
-    set({toStripedIris}, {10, 2, 1, false});
-    set({toRoll}, {10, 2, 10, false});
-    return p;
-  }();
-  return presets.at(Operation);
-}
-
-const char* OperationItemText(int Item) { return kOperationItems.at(Item).Text; }
-TTransitionOperation OperationOfItem(int Item) { return kOperationItems.at(Item).Operation; }
-
-bool OperationUsesDelta(TTransitionOperation Operation) {
-  switch (Operation) {
-    case toMonoSlider: case toSlider: case toStrip: case toBlinds: case toSpiral:
-    case toCheckerBlinds: case toSwarm: case toStripedIris: case toRoll:
-      return true;
-    default:
-      return false;
-  }
-}
 
 // ---------------------------------------------------------------- the form
 

@@ -12,8 +12,8 @@
 
 #include <QDialog>
 #include <cstdint>
-#include <optional>
 
+#include "tweenkit/Presets.h"
 #include "tweenkit/Tweenery.h"
 
 class QButtonGroup;
@@ -31,23 +31,6 @@ namespace tweenery {
 class TAboutForm;
 class TWin95ColorButton;
 class TweeneryWidget;
-
-// What choosing an operation writes into the component and the dialog.
-struct TOperationPreset {
-  std::uint32_t Interval;
-  TPositiveInteger Steps;
-  std::optional<TPositiveInteger> Delta;  // empty: Delta stays as it is
-  bool ReverseOnDone;
-};
-const TOperationPreset& OperationPreset(TTransitionOperation Operation);
-
-// The operation items in display order (three columns of ten, filled top
-// to bottom) and the operation each selects.
-constexpr int OperationItemCount = 28;
-const char* OperationItemText(int Item);
-TTransitionOperation OperationOfItem(int Item);
-// Whether the operation reads Delta, so the dialog lets it be edited.
-bool OperationUsesDelta(TTransitionOperation Operation);
 
 // The form description with the component's stored properties and pictures.
 const char* const MainFormResource = ":/demo/MainUnit.form";
