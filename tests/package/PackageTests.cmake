@@ -23,3 +23,31 @@ configure_file(package_qt/TweeneryForm.ui.in ${CMAKE_CURRENT_BINARY_DIR}/package
 qt6_wrap_ui(TWEENERY_FORM_HEADER ${CMAKE_CURRENT_BINARY_DIR}/package_qt/TweeneryForm.ui)
 target_sources(test_package_qt_UiFormTests PRIVATE ${TWEENERY_FORM_HEADER})
 target_include_directories(test_package_qt_UiFormTests PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
+
+# Outside projects against an installation made into the build folder: the
+# guide's example through find_package(Tweenery), and a headless program
+# through pkg-config. Not labelled "threaded", so the TSan preset leaves
+# them out; the ASan preset builds the consumers with its own flags.
+set(TWEENERY_TEST_PREFIX ${CMAKE_CURRENT_BINARY_DIR}/installed)
+set(TWEENERY_CONSUMER_ARGS -DCXX=${CMAKE_CXX_COMPILER} "-DCXX_FLAGS=${CMAKE_CXX_FLAGS}"
+  "-DLINKER_FLAGS=${CMAKE_EXE_LINKER_FLAGS}" -DPREFIX=${TWEENERY_TEST_PREFIX})
+set(TWEENERY_RUN_CONSUMER ${CMAKE_CURRENT_SOURCE_DIR}/package/RunConsumer.cmake)
+add_test(NAME package_install COMMAND ${CMAKE_COMMAND} -DMODE=install -DBUILD_DIR=${CMAKE_BINARY_DIR}
+  ${TWEENERY_CONSUMER_ARGS} -P ${TWEENERY_RUN_CONSUMER})
+add_test(NAME package_find_package_consumer COMMAND ${CMAKE_COMMAND} -DMODE=cmake
+  -DSOURCE=${PROJECT_SOURCE_DIR}/docs/examples/embed -DWORK=${CMAKE_CURRENT_BINARY_DIR}/consumer-cmake
+  -DPROGRAM=embed-transition ${TWEENERY_CONSUMER_ARGS} -P ${TWEENERY_RUN_CONSUMER})
+add_test(NAME package_pkgconfig_consumer COMMAND ${CMAKE_COMMAND} -DMODE=pkgconfig -DPACKAGE=tweenery
+  -DSOURCE=${CMAKE_CURRENT_SOURCE_DIR}/package/consumers/pkgconfig -DWORK=${CMAKE_CURRENT_BINARY_DIR}/consumer-pkgconfig
+  ${TWEENERY_CONSUMER_ARGS} -P ${TWEENERY_RUN_CONSUMER})
+set_tests_properties(package_install PROPERTIES FIXTURES_SETUP tweenery_installed TIMEOUT 300)
+set_tests_properties(package_find_package_consumer package_pkgconfig_consumer PROPERTIES
+  FIXTURES_REQUIRED tweenery_installed TIMEOUT 300 RESOURCE_LOCK tweenery_consumer_build
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu")
+
+find_program(TWEENERY_DOXYGEN doxygen)
+if(TWEENERY_DOXYGEN)
+  add_test(NAME docs_reference COMMAND ${CMAKE_COMMAND} -DMODE=doxygen -DSOURCE=${PROJECT_SOURCE_DIR}
+    -DWORK=${CMAKE_CURRENT_BINARY_DIR}/reference -P ${TWEENERY_RUN_CONSUMER})
+  set_tests_properties(docs_reference PROPERTIES TIMEOUT 300)
+endif()

@@ -26,7 +26,7 @@ class UiFormTests : public QObject {
     QCOMPARE(tweenery->geometry(), QRect(8, 8, 65, 65));
     QVERIFY(tweenery->FromImageFile().endsWith(QStringLiteral("/rgb24-v3.bmp")));
     QVERIFY(tweenery->ToImageFile().endsWith(QStringLiteral("/baseline.jpg")));
-    QCOMPARE(tweenery->Operation(), TweeneryWidget::toFade);
+    QCOMPARE(tweenery->Operation(), TweeneryWidget::toPush);
     QCOMPARE(tweenery->Interval(), 10u);
     const QImage from = tweenery->FromBitmap().convertToFormat(QImage::Format_RGB32);
     const QImage to = tweenery->ToBitmap().convertToFormat(QImage::Format_RGB32);
