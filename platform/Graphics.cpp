@@ -1,6 +1,7 @@
 #include "platform/Graphics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <cstdlib>
 
@@ -415,6 +416,9 @@ struct TScaledColumns {
 };
 
 void XorRowPlain(std::uint32_t* D, const std::uint32_t* S, int Count) { XorRowLoop(D, S, Count); }
+void CopyRowPlain(std::uint32_t* D, const std::uint32_t* S, int Count) {
+  std::memcpy(D, S, static_cast<std::size_t>(Count) * sizeof(std::uint32_t));
+}
 void GatherRowPlain(std::uint32_t* D, const std::uint32_t* S, const TScaledColumns& C, int Count) {
   GatherRowLoop(D, S, C.Columns.data(), Count);
 }
@@ -425,6 +429,32 @@ void GatherXorRowPlain(std::uint32_t* D, const std::uint32_t* S, const TScaledCo
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target("avx2"))) void XorRowAVX2(std::uint32_t* D, const std::uint32_t* S, int Count) {
   XorRowLoop(D, S, Count);
+}
+
+// A row copy whose loads never wait on its own earlier stores. A load is held
+// back by a pending store to an address equal modulo 4 KiB, so when the
+// destination lies a little way after the source modulo 4 KiB, a forward
+// copy stalls on nearly every load; run backwards, the pending stores lie
+// behind the loads instead. (The library's memcpy always runs forward.)
+__attribute__((target("avx2"))) void CopyRowAVX2(std::uint32_t* D, const std::uint32_t* S, int Count) {
+  constexpr int kLanes = 8, kUnroll = 4 * kLanes;
+  const std::uintptr_t gap = (reinterpret_cast<std::uintptr_t>(D) - reinterpret_cast<std::uintptr_t>(S)) & 4095u;
+  if (Count < kUnroll || gap == 0 || gap >= 2048) {
+    std::memcpy(D, S, static_cast<std::size_t>(Count) * sizeof(std::uint32_t));
+    return;
+  }
+  int k = Count;
+  for (; k >= kUnroll; k -= kUnroll) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(S + k - kLanes));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(S + k - 2 * kLanes));
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(S + k - 3 * kLanes));
+    const __m256i e = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(S + k - 4 * kLanes));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(D + k - kLanes), a);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(D + k - 2 * kLanes), b);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(D + k - 3 * kLanes), c);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(D + k - 4 * kLanes), e);
+  }
+  for (; k > 0; --k) D[k - 1] = S[k - 1];
 }
 
 // Eight pixels of a scaled row from the sixteen source pixels at Base:
@@ -472,11 +502,15 @@ __attribute__((target("avx2"))) void GatherXorRowAVX2(std::uint32_t* D, const st
 const bool HasAVX2 = __builtin_cpu_supports("avx2");
 #else
 const bool HasAVX2 = false;
+#define CopyRowAVX2 CopyRowPlain
 #define XorRowAVX2 XorRowPlain
 #define GatherRowAVX2 GatherRowPlain
 #define GatherXorRowAVX2 GatherXorRowPlain
 #endif
 
+void CopyRow(std::uint32_t* D, const std::uint32_t* S, int Count) {
+  (HasAVX2 ? CopyRowAVX2 : CopyRowPlain)(D, S, Count);
+}
 void XorRow(std::uint32_t* D, const std::uint32_t* S, int Count) {
   (HasAVX2 ? XorRowAVX2 : XorRowPlain)(D, S, Count);
 }
@@ -531,7 +565,6 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRe
     columns.Plan(src->Width());
   }
 
-  const std::size_t spanBytes = static_cast<std::size_t>(count) * sizeof(std::uint32_t);
   const std::uint32_t* previousSpan = nullptr;
   int previousSourceRow = -1;
   for (std::int64_t j = iy0; j < iy1; ++j) {
@@ -543,12 +576,12 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRe
       if (invert)
         XorRow(d, s, count);
       else
-        std::memcpy(d, s, spanBytes);
+        CopyRow(d, s, count);
     } else if (invert) {
       GatherXorRow(d, sRow, columns, count);
     } else if (sourceRow == previousSourceRow) {
       // An enlarged picture repeats rows: copy the span just gathered.
-      std::memcpy(d, previousSpan, spanBytes);
+      CopyRow(d, previousSpan, count);
     } else {
       GatherRow(d, sRow, columns, count);
       previousSpan = d;
@@ -585,6 +618,33 @@ TBitmap::TBitmap(int Width, int Height) : FCanvas(this) { SetSize(Width, Height)
 
 TBitmap::~TBitmap() = default;
 
+namespace {
+
+// Successive bitmaps start 1088 bytes further into their first page (modulo
+// the page): any three allocated in a row lie at least 1 KiB apart there.
+constexpr std::size_t kPage = 4096, kStaggerStep = 1024 + 64;
+std::atomic<std::size_t> NextStagger{0};
+
+}  // namespace
+
+void TBitmap::TPixelBlockFree::operator()(std::uint32_t* Block) const { std::free(Block); }
+
+TBitmap::TPixelBlock TBitmap::AllocatePixels(std::size_t Count, std::uint32_t*& Pixels) {
+  const std::size_t stagger = (NextStagger.fetch_add(1, std::memory_order_relaxed) * kStaggerStep) % kPage;
+  const std::size_t bytes = (Count * sizeof(std::uint32_t) + stagger + kPage - 1) / kPage * kPage;
+  auto* block = static_cast<std::uint32_t*>(std::aligned_alloc(kPage, bytes));
+  if (!block) throw EOutOfResources("Out of memory for bitmap pixels");
+  Pixels = block + stagger / sizeof(std::uint32_t);
+  return TPixelBlock(block);
+}
+
+void TBitmap::Adopt(TPixelBlock Block, std::uint32_t* Pixels, int Width, int Height) {
+  FBlock = std::move(Block);
+  FPixels = FBlock ? Pixels : nullptr;
+  FWidth = Width;
+  FHeight = Height;
+}
+
 void TBitmap::SetSize(int Width, int Height) {
   Width = std::max(Width, 0);
   Height = std::max(Height, 0);
@@ -593,18 +653,25 @@ void TBitmap::SetSize(int Width, int Height) {
     throw EOutOfResources("Bitmap too large");
   if (Width == 0 || Height == 0) {
     // An empty bitmap keeps its other side, as the toolkit's bitmaps do.
-    FPixels.clear();
+    Adopt(nullptr, nullptr, Width, Height);
   } else {
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(Width) * Height, 0xFF000000u);
+    const std::size_t count = static_cast<std::size_t>(Width) * Height;
+    std::uint32_t* pixels = nullptr;
+    TPixelBlock block = AllocatePixels(count, pixels);
     const int keepW = std::min(Width, FWidth), keepH = std::min(Height, FHeight);
-    for (int y = 0; keepW > 0 && y < keepH; ++y)
-      std::memcpy(&pixels[static_cast<std::size_t>(y) * Width],
-                  &FPixels[static_cast<std::size_t>(y) * FWidth],
-                  static_cast<std::size_t>(keepW) * sizeof(std::uint32_t));
-    FPixels.swap(pixels);
+    if (keepW <= 0 || keepH <= 0) {
+      std::fill(pixels, pixels + count, 0xFF000000u);
+    } else {
+      for (int y = 0; y < keepH; ++y) {
+        std::uint32_t* row = pixels + static_cast<std::size_t>(y) * Width;
+        std::memcpy(row, FPixels + static_cast<std::size_t>(y) * FWidth,
+                    static_cast<std::size_t>(keepW) * sizeof(std::uint32_t));
+        std::fill(row + keepW, row + Width, 0xFF000000u);
+      }
+      std::fill(pixels + static_cast<std::size_t>(keepH) * Width, pixels + count, 0xFF000000u);
+    }
+    Adopt(std::move(block), pixels, Width, Height);
   }
-  FWidth = Width;
-  FHeight = Height;
   Modified();
 }
 
@@ -612,14 +679,23 @@ void TBitmap::Assign(const TBitmap* Source) {
   if (Source == this) return;
   if (!Source) {
     if (FWidth == 0 && FHeight == 0) return;
-    FPixels.clear();
-    FWidth = FHeight = 0;
+    Adopt(nullptr, nullptr, 0, 0);
     Modified();
     return;
   }
-  FPixels = Source->FPixels;
-  FWidth = Source->FWidth;
-  FHeight = Source->FHeight;
+  const std::size_t count = static_cast<std::size_t>(Source->FWidth) * Source->FHeight;
+  if (count == 0) {
+    Adopt(nullptr, nullptr, Source->FWidth, Source->FHeight);
+  } else if (FPixels && static_cast<std::size_t>(FWidth) * FHeight == count) {
+    std::memcpy(FPixels, Source->FPixels, count * sizeof(std::uint32_t));
+    FWidth = Source->FWidth;
+    FHeight = Source->FHeight;
+  } else {
+    std::uint32_t* pixels = nullptr;
+    TPixelBlock block = AllocatePixels(count, pixels);
+    std::memcpy(pixels, Source->FPixels, count * sizeof(std::uint32_t));
+    Adopt(std::move(block), pixels, Source->FWidth, Source->FHeight);
+  }
   Modified();
 }
 
@@ -636,11 +712,11 @@ void TBitmap::Assign(const TPersistent* Source) {
 }
 
 std::uint32_t* TBitmap::ScanLine(int Row) {
-  return FPixels.data() + static_cast<std::size_t>(Row) * FWidth;
+  return FPixels + static_cast<std::size_t>(Row) * FWidth;
 }
 
 const std::uint32_t* TBitmap::ScanLine(int Row) const {
-  return FPixels.data() + static_cast<std::size_t>(Row) * FWidth;
+  return FPixels + static_cast<std::size_t>(Row) * FWidth;
 }
 
 void TBitmap::Modified() {

@@ -251,8 +251,8 @@ class TBitmap : public TPersistent {
   // Modified() when done.
   std::uint32_t* ScanLine(int Row);
   const std::uint32_t* ScanLine(int Row) const;
-  std::uint32_t* Bits() { return FPixels.data(); }
-  const std::uint32_t* Bits() const { return FPixels.data(); }
+  std::uint32_t* Bits() { return FPixels; }
+  const std::uint32_t* Bits() const { return FPixels; }
 
   void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
   const TNotifyEvent& OnChange() const { return FOnChange; }
@@ -263,9 +263,21 @@ class TBitmap : public TPersistent {
   static constexpr std::int64_t MaxPixels = std::int64_t{1} << 28;  // 1 GiB
 
  private:
+  // Pixel memory starts at a page boundary plus a per-bitmap stagger, so the
+  // rows of pictures allocated one after another never share their offsets
+  // within a page: a row copy between two of them would otherwise have its
+  // loads wait on unrelated stores (4 KiB aliasing) and run at half speed.
+  struct TPixelBlockFree {
+    void operator()(std::uint32_t* Block) const;
+  };
+  using TPixelBlock = std::unique_ptr<std::uint32_t[], TPixelBlockFree>;
+  static TPixelBlock AllocatePixels(std::size_t Count, std::uint32_t*& Pixels);
+  void Adopt(TPixelBlock Block, std::uint32_t* Pixels, int Width, int Height);
+
   int FWidth = 0;
   int FHeight = 0;
-  std::vector<std::uint32_t> FPixels;
+  TPixelBlock FBlock;
+  std::uint32_t* FPixels = nullptr;  // FWidth * FHeight pixels inside FBlock
   TCanvas FCanvas;
   TNotifyEvent FOnChange;
 };
