@@ -6,6 +6,36 @@
 #include "tweenkit/Tweenery.h"
 
 namespace tweenery {
+namespace {
+
+bool IsDirection(TTransitionModifier Modifier) {
+  return Modifier == tmLeft || Modifier == tmRight || Modifier == tmUp || Modifier == tmDown;
+}
+
+// Whether the effect writes every pixel of a frame of From's size, so that
+// no pixel of the Color fill beneath it could show. Only pictures of one
+// size qualify; each operation listed either starts with a whole-frame copy
+// of one picture (Iris, MonoSlider, Glide, Roll, Swarm, Replace,
+// Checkerboard, Blinds across rows), tiles the frame with copies whose
+// spans add up to its extent (Push, the reveals, Crush), or rewrites the
+// whole frame from a picture's pixel buffer (Fade, Blend, RGB, RGBBlend).
+// Everything else keeps the fill.
+bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, const TBitmap& From,
+                      const TBitmap& To) {
+  if (From.Width() != To.Width() || From.Height() != To.Height() || !IsDirection(Params.Modifier)) return false;
+  switch (Operation) {
+    case toPush: case toCheckerboard: case toCrush: case toMonoReveal: case toReveal: case toIris:
+    case toMonoSlider: case toFade: case toBlend: case toGlide: case toReplace: case toRGB: case toRGBBlend:
+    case toSwarm: case toRoll:
+      return true;
+    case toBlinds:
+      return Params.Modifier == tmUp || Params.Modifier == tmDown;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
 
 void TTweenery::GenerateFrame() {
   if (FFromBitmap->Empty() || FToBitmap->Empty()) return;
@@ -31,7 +61,7 @@ bool TTweenery::ComposeFrame() {
   canvas->Brush()->SetStyle(bsSolid);
   canvas->Brush()->SetColor(FParams.Color);
   const TRect frameRect = Rect(0, 0, FFrameBitmap->Width(), FFrameBitmap->Height());
-  canvas->FillRect(frameRect);
+  if (!CoversWholeFrame(FOperation, FParams, *FFromBitmap, *FToBitmap)) canvas->FillRect(frameRect);
   FParams.FrameRect = frameRect;
   if (FParams.CurrentFrame < 0) FParams.CurrentFrame = 0;
   const TFXDispatchEntry& row = FXDispatch[FOperation];
