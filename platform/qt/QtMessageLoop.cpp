@@ -19,9 +19,11 @@ void TQtMessageLoop::Post(TStep Step) {
   FPosted.push_back(std::move(Step));
   if (FDrainPosted) return;
   FDrainPosted = true;
-  // Queued under the lock: everything Qt allocates for the call happens
-  // before the GUI thread takes the lock to drain, which it frees after.
-  QMetaObject::invokeMethod(this, [this] { RunPosted(); }, Qt::QueuedConnection);
+  // Queued by name: the call event is Qt's alone, and everything the step
+  // needs reaches the GUI thread through this lock, which RunPosted takes
+  // first. (A queued lambda would be read on the GUI thread before any
+  // lock, ordered only by Qt's futexes, which the thread sanitizer cannot see.)
+  QMetaObject::invokeMethod(this, "RunPosted", Qt::QueuedConnection);
 }
 
 void TQtMessageLoop::RunPosted() {

@@ -32,8 +32,9 @@ class TQtMessageLoop : public QObject, public TMessageLoop {
   void Terminate() override;
 
  private:
-  // GUI thread: runs the steps posted so far, in order.
-  void RunPosted();
+  // GUI thread: runs the steps posted so far, in order. Invoked by name, so
+  // the queued call carries nothing our code wrote on the posting thread.
+  Q_INVOKABLE void RunPosted();
   void RunGuarded(const TStep& Step);
   void QuitOrRemember();
 
