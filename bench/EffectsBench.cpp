@@ -5,18 +5,13 @@
 
 #include "BenchSupport.h"
 #include "platform/Random.h"
+#include "tweenkit/Presets.h"
 #include "tweenkit/Tweenery.h"
 
 namespace tweenery::bench {
 namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080;
-
-const char* const kOperationNames[TransitionOperationCount] = {
-    "Push", "Blinds", "Checkerboard", "Crush", "MonoReveal", "Reveal", "Iris",
-    "MonoSlider", "Slider", "Strip", "Zoom", "Fade", "Mosaic", "Blend", "Glide",
-    "Replace", "RGB", "RGBBlend", "Spiral", "CheckerBlinds", "Shade", "ShadeContinue",
-    "Squeeze", "RandomBars", "TwinRandomBars", "Swarm", "StripedIris", "Roll"};
 
 // Opens up the run set-up for the benchmark.
 class TBenchTweenery : public TTweenery {
@@ -100,7 +95,7 @@ void BM_GenerateFrame(benchmark::State& State, TTransitionOperation Operation) {
 void RegisterAll() {
   benchmark::RegisterBenchmark("Memcpy1920x1080", BM_MemcpyFrame)->Unit(benchmark::kMillisecond);
   for (int op = 0; op < TransitionOperationCount; ++op)
-    benchmark::RegisterBenchmark(kOperationNames[op], BM_GenerateFrame, static_cast<TTransitionOperation>(op))
+    benchmark::RegisterBenchmark(OperationText(static_cast<TTransitionOperation>(op)), BM_GenerateFrame, static_cast<TTransitionOperation>(op))
         ->Unit(benchmark::kMillisecond);
 }
 

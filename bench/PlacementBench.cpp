@@ -12,18 +12,13 @@
 
 #include "BenchSupport.h"
 #include "platform/Random.h"
+#include "tweenkit/Presets.h"
 #include "tweenkit/Tweenery.h"
 
 namespace tweenery::bench {
 namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080;
-
-const char* const kOperationNames[TransitionOperationCount] = {
-    "Push", "Blinds", "Checkerboard", "Crush", "MonoReveal", "Reveal", "Iris",
-    "MonoSlider", "Slider", "Strip", "Zoom", "Fade", "Mosaic", "Blend", "Glide",
-    "Replace", "RGB", "RGBBlend", "Spiral", "CheckerBlinds", "Shade", "ShadeContinue",
-    "Squeeze", "RandomBars", "TwinRandomBars", "Swarm", "StripedIris", "Roll"};
 
 void Noise(TBitmap& Bitmap, std::uint32_t Seed) {
   std::uint32_t s = Seed;
@@ -103,7 +98,7 @@ void RegisterAll() {
     const auto operation = static_cast<TTransitionOperation>(op);
     if (operation == toRandomBars || operation == toTwinRandomBars) continue;
     for (const bool shuffled : {false, true})
-      benchmark::RegisterBenchmark((std::string(kOperationNames[op]) + (shuffled ? "/shuffled" : "/program")).c_str(),
+      benchmark::RegisterBenchmark((std::string(OperationText(static_cast<TTransitionOperation>(op))) + (shuffled ? "/shuffled" : "/program")).c_str(),
                                    BM_Component, operation, shuffled)
           ->Unit(benchmark::kMillisecond)
           ->MinTime(0.05);
