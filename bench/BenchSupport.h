@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tweenkit/Tweenery.h"
+
 namespace tweenery::bench {
 
 class TRatioReporter : public benchmark::ConsoleReporter {
@@ -60,6 +62,29 @@ inline int RunWithRatios(int argc, char** argv, const std::string& Baseline) {
     if (name != Baseline) std::printf("  %-40s %6.2fx\n", name.c_str(), time / base->second);
   benchmark::Shutdown();
   return 0;
+}
+
+// The first frame number at which the effect reports completion, found by
+// doubling and bisection on direct calls.
+inline std::int32_t FinishingFrame(TTransitionOperation Operation, TBitmap* From, TBitmap* To) {
+  TBitmap frame(From->Width(), From->Height());
+  TFXParams params{};
+  params.Delta = 10;
+  params.Modifier = tmLeft;
+  params.FrameRect = Rect(0, 0, From->Width(), From->Height());
+  auto finished = [&](std::int32_t f) {
+    params.CurrentFrame = f;
+    frame.SetSize(From->Width(), From->Height());
+    return FXDispatch[Operation].Forward(From, To, &frame, params);
+  };
+  std::int32_t hi = 1;
+  while (hi < (1 << 30) && !finished(hi)) hi *= 2;
+  std::int32_t lo = hi / 2;
+  while (hi - lo > 1) {
+    const std::int32_t mid = lo + (hi - lo) / 2;
+    if (finished(mid)) hi = mid; else lo = mid;
+  }
+  return hi;
 }
 
 }  // namespace tweenery::bench

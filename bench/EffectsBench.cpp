@@ -33,29 +33,6 @@ std::unique_ptr<TBitmap> NoisePicture(std::uint32_t Seed) {
   return bitmap;
 }
 
-// The first frame number at which the effect reports completion, found by
-// doubling and bisection on direct calls.
-std::int32_t FinishingFrame(TTransitionOperation Operation, TBitmap* From, TBitmap* To) {
-  TBitmap frame(From->Width(), From->Height());
-  TFXParams params{};
-  params.Delta = 10;
-  params.Modifier = tmLeft;
-  params.FrameRect = Rect(0, 0, From->Width(), From->Height());
-  auto finished = [&](std::int32_t f) {
-    params.CurrentFrame = f;
-    frame.SetSize(From->Width(), From->Height());
-    return FXDispatch[Operation].Forward(From, To, &frame, params);
-  };
-  std::int32_t hi = 1;
-  while (hi < (1 << 30) && !finished(hi)) hi *= 2;
-  std::int32_t lo = hi / 2;
-  while (hi - lo > 1) {
-    const std::int32_t mid = lo + (hi - lo) / 2;
-    if (finished(mid)) hi = mid; else lo = mid;
-  }
-  return hi;
-}
-
 void BM_GenerateFrame(benchmark::State& State, TTransitionOperation Operation) {
   static std::unique_ptr<TBitmap> from = NoisePicture(1), to = NoisePicture(2);
   TBenchTweenery tweenery;

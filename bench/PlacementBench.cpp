@@ -31,27 +31,6 @@ void Noise(TBitmap& Bitmap, std::uint32_t Seed) {
   }
 }
 
-// The first frame at which a direct call reports completion.
-std::int32_t FinishingFrame(TTransitionOperation Operation, TBitmap* From, TBitmap* To) {
-  TBitmap frame(From->Width(), From->Height());
-  TFXParams params{};
-  params.Delta = 10;
-  params.Modifier = tmLeft;
-  params.FrameRect = Rect(0, 0, From->Width(), From->Height());
-  auto finished = [&](std::int32_t f) {
-    params.CurrentFrame = f;
-    return FXDispatch[Operation].Forward(From, To, &frame, params);
-  };
-  std::int32_t hi = 1;
-  while (hi < (1 << 30) && !finished(hi)) hi *= 2;
-  std::int32_t lo = hi / 2;
-  while (hi - lo > 1) {
-    const std::int32_t mid = lo + (hi - lo) / 2;
-    if (finished(mid)) hi = mid; else lo = mid;
-  }
-  return hi;
-}
-
 // Allocations of random count and size (heap blocks and small bitmaps),
 // kept alive while the benchmark runs.
 struct TLitter {

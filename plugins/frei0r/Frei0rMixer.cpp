@@ -226,8 +226,8 @@ TMixer::~TMixer() {
 
 void TMixer::SetParam(int Index, const void* Value) {
   if (Index < 0 || Index >= static_cast<int>(FDescription.Params.size()) || !Value) return;
-  const TParamSpec& spec = FDescription.Params[Index];
-  switch (spec.Type) {
+  const TParamSpec& param = FDescription.Params[Index];
+  switch (param.Type) {
     case F0R_PARAM_STRING: {
       const char* text = *static_cast<const char* const*>(Value);
       FEasingText = "linear";
@@ -248,16 +248,16 @@ void TMixer::SetParam(int Index, const void* Value) {
       break;
     }
     default:
-      FValues[spec.Kind] = Bounded(*static_cast<const double*>(Value), DefaultValue(FOperation, spec.Kind));
-      if (spec.Kind == pkProgress) FProgressSet = true;
+      FValues[param.Kind] = Bounded(*static_cast<const double*>(Value), DefaultValue(FOperation, param.Kind));
+      if (param.Kind == pkProgress) FProgressSet = true;
       break;
   }
 }
 
 void TMixer::GetParam(int Index, void* Value) const {
   if (Index < 0 || Index >= static_cast<int>(FDescription.Params.size()) || !Value) return;
-  const TParamSpec& spec = FDescription.Params[Index];
-  switch (spec.Type) {
+  const TParamSpec& param = FDescription.Params[Index];
+  switch (param.Type) {
     case F0R_PARAM_STRING:
       *static_cast<f0r_param_string*>(Value) = const_cast<char*>(FEasingText.c_str());
       break;
@@ -265,7 +265,7 @@ void TMixer::GetParam(int Index, void* Value) const {
       *static_cast<f0r_param_color_t*>(Value) = {FColor[0], FColor[1], FColor[2]};
       break;
     default:
-      *static_cast<double*>(Value) = FValues[spec.Kind];
+      *static_cast<double*>(Value) = FValues[param.Kind];
       break;
   }
 }
