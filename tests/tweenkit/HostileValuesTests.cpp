@@ -221,20 +221,25 @@ double ProcessCpuSeconds() {
 
 // Interval 0 composes nothing; the worker waits without spinning a core.
 TEST(HostileValues, ThreadWithIntervalZeroIdlesWithoutSpinning) {
-  TTweeneryRig rig(12, 8, toPush);
-  rig.Tweenery->SetUseThread(true);
-  rig.Tweenery->SetInterval(0);
-  rig.Tweenery->Play();
-  const double before = ProcessCpuSeconds();
-  HeadlessLoop().RunFor(std::chrono::milliseconds(1000));
-  const double used = ProcessCpuSeconds() - before;
-  EXPECT_EQ(rig.Tweenery->CurrentFrame(), -1);
-  EXPECT_LT(used, 0.25);
-  // A later Interval takes over from the next wait.
-  rig.Tweenery->SetInterval(1);
-  HeadlessLoop().RunUntil([&] { return rig.Tweenery->CurrentFrame() > 0; }, std::chrono::seconds(10));
-  EXPECT_GT(rig.Tweenery->CurrentFrame(), 0);
-  rig.Tweenery->Stop();
+  {
+    TTweeneryRig rig(12, 8, toPush);
+    rig.Tweenery->SetUseThread(true);
+    rig.Tweenery->SetInterval(0);
+    rig.Tweenery->Play();
+    const double before = ProcessCpuSeconds();
+    HeadlessLoop().RunFor(std::chrono::milliseconds(1000));
+    const double used = ProcessCpuSeconds() - before;
+    EXPECT_EQ(rig.Tweenery->CurrentFrame(), -1);
+    EXPECT_LT(used, 0.25);
+    // A later Interval takes over from the next wait.
+    rig.Tweenery->SetInterval(1);
+    HeadlessLoop().RunUntil([&] { return rig.Tweenery->CurrentFrame() > 0; }, std::chrono::seconds(10));
+    EXPECT_GT(rig.Tweenery->CurrentFrame(), 0);
+    rig.Tweenery->Stop();
+  }
+  // The worker frees itself after the component lets go; the process must
+  // not end (and tear the loop down) while it is still finishing.
+  HeadlessLoop().RunUntil([] { return TThread::LiveThreads() == 0; }, std::chrono::seconds(10));
 }
 
 }  // namespace
