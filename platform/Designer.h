@@ -75,7 +75,9 @@ class TPropertyEditor {
   /// numbers; EDesignerError when the text is no number or the kind takes no text).
   virtual void SetValue(const std::string& Value);
 
+  /// The component whose property is edited.
   TComponent* Component() const { return FComponent; }
+  /// The edited property's published name.
   const std::string& PropertyName() const { return FPropertyName; }
 
   /// Hands every later write to Writer instead of the property itself;
@@ -87,6 +89,7 @@ class TPropertyEditor {
   std::string GetStrValue() const;
   /// Writes the string property, through the designer's writer when one is set.
   void SetStrValue(const std::string& Value);
+  /// The edited property's row of the published-property table.
   const TPropInfo& Property() const { return *FProperty; }
 
  private:
@@ -109,16 +112,16 @@ void RegisterPropertyEditor(const std::string& PropertyType, const std::string& 
 
 /// One palette page and the classes registered on it, in registration order.
 struct TRegisteredPage {
-  std::string Page;
-  std::vector<std::string> ClassNames;
+  std::string Page;                     ///< the palette page's name
+  std::vector<std::string> ClassNames;  ///< the class names registered on it
 };
 
 /// One property editor registration.
 struct TRegisteredPropertyEditor {
-  std::string PropertyType;
-  std::string ComponentClass;
-  std::string PropertyName;
-  TPropertyEditorClass EditorClass;
+  std::string PropertyType;          ///< property type it applies to
+  std::string ComponentClass;        ///< component class, "" for any
+  std::string PropertyName;          ///< property name, "" for any
+  TPropertyEditorClass EditorClass;  ///< makes the editor
 };
 
 /// The palette pages in the order they were first registered.
@@ -140,11 +143,14 @@ void ClearDesignerRegistry();
 /// Where registrations go. The defaults record them in this registry; a
 /// package loaded by a designer sends them to the designer's registry.
 struct TDesignerHooks {
+  /// Receives each RegisterComponents call.
   std::function<void(const std::string& Page, const std::vector<TComponentClass>& Classes)> RegisterComponents;
+  /// Receives each RegisterPropertyEditor call.
   std::function<void(const std::string& PropertyType, const std::string& ComponentClass,
                      const std::string& PropertyName, TPropertyEditorClass EditorClass)>
       RegisterPropertyEditor;
 };
+/// The hooks in force.
 TDesignerHooks& DesignerHooks();
 /// Back to the defaults that record in this registry.
 void ResetDesignerHooks();

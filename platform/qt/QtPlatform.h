@@ -1,11 +1,12 @@
-// The Qt 6 port of the platform: the Qt event loop as the GUI thread's
-// message loop, a widget that hosts windowless controls, the desktop
-// services on Qt's dialogs, the shell and the clipboard, and drawing of
-// captions onto a TBitmap. Knows nothing of transitions.
-//
-// A Qt program creates its QApplication first and then one TQtPlatform on
-// the GUI thread; while it lives, Application() is the Qt loop and the
-// service hooks are Qt's. Destroying it restores the headless defaults.
+/// @file
+/// The Qt 6 port of the platform: the Qt event loop as the GUI thread's
+/// message loop, a widget that hosts windowless controls, the desktop
+/// services on Qt's dialogs, the shell and the clipboard, and drawing of
+/// captions onto a TBitmap. Knows nothing of transitions.
+///
+/// A Qt program creates its QApplication first and then one TQtPlatform on
+/// the GUI thread; while it lives, Application() is the Qt loop and the
+/// service hooks are Qt's. Destroying it restores the headless defaults.
 #pragma once
 
 #include <QStringList>
@@ -19,37 +20,42 @@ namespace tweenery {
 
 class TQtMessageLoop;
 
+/// The Qt port in force while it lives: its message loop and service hooks.
 class TQtPlatform {
  public:
+  /// Installs the Qt loop and services; after the QApplication, on the GUI thread.
   TQtPlatform();
+  /// Restores the headless loop and services.
   ~TQtPlatform();
   TQtPlatform(const TQtPlatform&) = delete;
   TQtPlatform& operator=(const TQtPlatform&) = delete;
 
+  /// The installed loop.
   TQtMessageLoop* Loop() const { return FLoop.get(); }
 
  private:
   std::unique_ptr<TQtMessageLoop> FLoop;
 };
 
-// Installs Qt's message box, file and colour dialogs, shell open and
-// clipboard as the service hooks (ResetServiceHooks restores the headless ones).
+/// Installs Qt's message box, file and colour dialogs, shell open and
+/// clipboard as the service hooks (ResetServiceHooks restores the headless ones).
 void InstallQtServiceHooks();
 
-// The file dialog's "description|pattern|description|pattern" filter as Qt
-// name filters: "Bitmap files (*.bmp)". Several patterns separated by ';'
-// become space-separated; a pattern list the description already shows in
-// parentheses is replaced by the real one; "*.*" (every file on the desktop
-// this comes from) becomes "*", since Qt's "*.*" wants a dot in the name.
+/// The file dialog's "description|pattern|description|pattern" filter as Qt
+/// name filters: "Bitmap files (*.bmp)". Several patterns separated by ';'
+/// become space-separated; a pattern list the description already shows in
+/// parentheses is replaced by the real one; "*.*" (every file on the desktop
+/// this comes from) becomes "*", since Qt's "*.*" wants a dot in the name.
 QStringList QtNameFilters(const std::string& Filter);
 
-// A custom colour as the colour dialog stores it, "ColorA=BBGGRR" (A to P,
-// hex); false when the entry is malformed.
+/// A custom colour as the colour dialog stores it, "ColorA=BBGGRR" (A to P,
+/// hex); false when the entry is malformed.
 bool ParseCustomColor(const std::string& Entry, int& Index, TColor& Color);
+/// The entry of custom colour Index (0 for A) holding Color.
 std::string CustomColorEntry(int Index, TColor Color);
 
-// What the shell opens for a target: a local file (existing, or an
-// absolute path) as a file URL, anything else as the user would type it.
+/// What the shell opens for a target: a local file (existing, or an
+/// absolute path) as a file URL, anything else as the user would type it.
 QUrl ShellUrl(const std::string& Target);
 
 }  // namespace tweenery
