@@ -1,9 +1,10 @@
-// The time base of a transition: how many frames it takes for given
-// pictures and settings, and the frame at a CurrentFrame, at a frame number
-// of a run or at a progress through an easing curve. Frames are composed by
-// the component itself (SetupFX, then the tick's GenerateFrame), so every
-// pixel equals what playback shows; the random operations draw from a seed,
-// so any frame of a seeded run can be had again.
+/// @file
+/// The time base of a transition: how many frames it takes for given
+/// pictures and settings, and the frame at a CurrentFrame, at a frame number
+/// of a run or at a progress through an easing curve. Frames are composed by
+/// the component itself (SetupFX, then the tick's GenerateFrame), so every
+/// pixel equals what playback shows; the random operations draw from a seed,
+/// so any frame of a seeded run can be had again.
 #pragma once
 
 #include <cstdint>
@@ -16,29 +17,35 @@
 
 namespace tweenery {
 
-// A malformed easing, an impossible run.
+/// A malformed easing, an impossible run.
 class ETimeBase : public ETweenery {
  public:
   using ETweenery::ETweenery;
 };
 
-// Where a steps() curve jumps.
+/// Where a steps() curve jumps.
 enum TStepPosition : std::uint8_t { spJumpEnd, spJumpStart, spJumpNone, spJumpBoth };
 
-// An easing curve with the definitions of CSS: linear, ease, ease-in,
-// ease-out, ease-in-out, cubic-bezier(x1, y1, x2, y2), steps(n[, position]),
-// step-start and step-end. It maps a progress in time to a progress of the
-// picture; cubic-bezier curves may leave [0, 1] in between.
+/// An easing curve with the definitions of CSS: linear, ease, ease-in,
+/// ease-out, ease-in-out, cubic-bezier(x1, y1, x2, y2), steps(n[, position]),
+/// step-start and step-end. It maps a progress in time to a progress of the
+/// picture; cubic-bezier curves may leave [0, 1] in between.
 class TEasing {
  public:
-  TEasing() = default;  // linear
+  TEasing() = default;  ///< linear
+  /// cubic-bezier(X1, Y1, X2, Y2); raises ETimeBase unless X1 and X2 lie
+  /// in [0, 1].
   static TEasing CubicBezier(double X1, double Y1, double X2, double Y2);
+  /// steps(Count, Position); raises ETimeBase for a Count below 1 (below 2
+  /// with spJumpNone).
   static TEasing Steps(int Count, TStepPosition Position = spJumpEnd);
-  // Raises ETimeBase naming the text when it is not one of the forms above.
+  /// Raises ETimeBase naming the text when it is not one of the forms above.
   static TEasing Parse(const std::string& Text);
 
-  // Progress is clamped to [0, 1]; 0 gives 0 and 1 gives 1.
+  /// Progress is clamped to [0, 1]; 0 gives 0 and 1 gives 1.
   double operator()(double Progress) const;
+  /// The curve in CSS notation: "linear", "cubic-bezier(0.42,0,1,1)" (also
+  /// for ease-in), "steps(4,jump-end)".
   const std::string& Text() const { return FText; }
 
  private:
@@ -50,53 +57,59 @@ class TEasing {
   std::string FText = "linear";
 };
 
-// What a transition looks like, apart from its pictures and its timing.
+/// What a transition looks like, apart from its pictures and its timing.
+/// Each field means what the component's property of the same name means,
+/// with the component's default.
 struct TTransitionSettings {
-  TTransitionOperation Operation = toPush;
-  TTransitionModifier Modifier = tmLeft;
-  bool Reverse = false;
-  TPositiveInteger Delta = 10;
-  TRGBOrder RGBOrder = coRGB;
-  // The fill colour; without one, the From picture's top-left pixel, as the
-  // component takes it.
+  TTransitionOperation Operation = toPush;  ///< the transition
+  TTransitionModifier Modifier = tmLeft;    ///< its direction
+  bool Reverse = false;                     ///< its reverse form
+  TPositiveInteger Delta = 10;              ///< its effect-specific size
+  TRGBOrder RGBOrder = coRGB;               ///< the channel order of toRGB and toRGBBlend
+  /// The fill colour; without one, the From picture's top-left pixel, as the
+  /// component takes it.
   std::optional<TColor> Color;
-  // The random generator's state at the start of the run.
+  /// The random generator's state at the start of the run.
   std::uint64_t Seed = 0;
 };
 
-// The operations whose frames draw on the random generator.
+/// The operations whose frames draw on the random generator.
 bool UsesRandom(TTransitionOperation Operation);
 
-// One run of a transition between two pictures of one size. It keeps its
-// own random state, so several renderers can take turns without disturbing
-// one another's draws.
+/// One run of a transition between two pictures of one size. It keeps its
+/// own random state, so several renderers can take turns without disturbing
+/// one another's draws.
 class TTransitionRenderer {
  public:
-  // To is fitted to From's size as the component fits it. Raises ETimeBase
-  // when a picture is empty.
+  /// To is fitted to From's size as the component fits it. Raises ETimeBase
+  /// when a picture is empty.
   TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings);
   ~TTransitionRenderer();
   TTransitionRenderer(const TTransitionRenderer&) = delete;
   TTransitionRenderer& operator=(const TTransitionRenderer&) = delete;
 
+  ///@{
+  /// The frames' size: the From picture's.
   int Width() const;
   int Height() const;
+  ///@}
+  /// The settings the run was made with.
   const TTransitionSettings& Settings() const { return FSettings; }
 
-  // The first CurrentFrame at which the effect reports its end with Steps 1:
-  // frames 0 to FrameCount() are the whole transition, the last one ending
-  // it. Found by bisection (each effect, once it has ended, stays ended).
+  /// The first CurrentFrame at which the effect reports its end with Steps 1:
+  /// frames 0 to FrameCount() are the whole transition, the last one ending
+  /// it. Found by bisection (each effect, once it has ended, stays ended).
   std::int32_t FrameCount() const { return FFrameCount; }
-  // The CurrentFrame at a progress: Round(Easing(Progress) * FrameCount()),
-  // kept inside [0, FrameCount()].
+  /// The CurrentFrame at a progress: Round(Easing(Progress) * FrameCount()),
+  /// kept inside [0, FrameCount()].
   std::int32_t FrameAtProgress(double Progress, const TEasing& Easing) const;
 
-  // Starts the run again from its seed; the next Compose is its first frame.
+  /// Starts the run again from its seed; the next Compose is its first frame.
   void Restart();
-  // The frame at CurrentFrame (kept inside [0, FrameCount()]), continuing
-  // the run: the random operations draw on from the frame composed last.
-  // The CurrentFrame composed last is not composed again. The bitmap stays
-  // valid until the next call.
+  /// The frame at CurrentFrame (kept inside [0, FrameCount()]), continuing
+  /// the run: the random operations draw on from the frame composed last.
+  /// The CurrentFrame composed last is not composed again. The bitmap stays
+  /// valid until the next call.
   const TBitmap& Compose(std::int32_t CurrentFrame);
 
  private:
@@ -111,36 +124,41 @@ class TTransitionRenderer {
   std::int32_t FFrameCount = 0;
 };
 
-// The CurrentFrame of every frame of a run as playback composes it: Steps
-// added per tick from the set-up's -1, up to and including the frame that
-// ends the transition. Raises ETimeBase for Steps below 1.
+/// The CurrentFrame of every frame of a run as playback composes it: Steps
+/// added per tick from the set-up's -1, up to and including the frame that
+/// ends the transition. Raises ETimeBase for Steps below 1.
 std::vector<std::int32_t> PlaybackFrames(std::int32_t FrameCount, TPositiveInteger Steps);
-// Their number, known without listing them (a huge Delta can make it
-// billions). Raises ETimeBase for Steps below 1.
+/// Their number, known without listing them (a huge Delta can make it
+/// billions). Raises ETimeBase for Steps below 1.
 std::int64_t PlaybackFrameCount(std::int32_t FrameCount, TPositiveInteger Steps);
-// The CurrentFrame of Count frames evenly spaced in time from the first
-// frame (progress 0) to the last (progress 1), eased. Raises ETimeBase for
-// a Count below 1; one frame shows the end.
+/// The CurrentFrame of Count frames evenly spaced in time from the first
+/// frame (progress 0) to the last (progress 1), eased. Raises ETimeBase for
+/// a Count below 1; one frame shows the end.
 std::vector<std::int32_t> EasedFrames(std::int32_t FrameCount, std::int64_t Count, const TEasing& Easing);
 
-// The frames of one run in output order. Going forward composes each frame
-// once; a frame before the last one composed replays a random run from its
-// seed, so frame n is the same however it is reached.
+/// The frames of one run in output order. Going forward composes each frame
+/// once; a frame before the last one composed replays a random run from its
+/// seed, so frame n is the same however it is reached.
 class TTransitionRun {
  public:
+  /// The frames Frames (CurrentFrame values, as PlaybackFrames or
+  /// EasedFrames give them) of Renderer's run; Renderer must outlive it.
   TTransitionRun(TTransitionRenderer& Renderer, std::vector<std::int32_t> Frames);
+  /// Number of frames.
   std::size_t Count() const { return FFrames.size(); }
+  /// The CurrentFrame of frame Index.
   std::int32_t CurrentFrameOf(std::size_t Index) const { return FFrames.at(Index); }
+  /// Frame Index, composed; valid until the next call.
   const TBitmap& Frame(std::size_t Index);
-  // The picture at a progress through the run's transition: the frames of
-  // the run before it, then the frame at FrameAtProgress. Equals Frame(i)
-  // where Progress is the time of frame i.
+  /// The picture at a progress through the run's transition: the frames of
+  /// the run before it, then the frame at FrameAtProgress. Equals Frame(i)
+  /// where Progress is the time of frame i.
   const TBitmap& At(double Progress, const TEasing& Easing);
 
  private:
   TTransitionRenderer& FRenderer;
   std::vector<std::int32_t> FFrames;
-  std::optional<std::size_t> FNext;  // the index the run stands before
+  std::optional<std::size_t> FNext;  ///< the index the run stands before
 };
 
 }  // namespace tweenery
