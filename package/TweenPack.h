@@ -14,6 +14,8 @@
 
 #include "platform/Designer.h"
 
+/// Marks the package's entry points for export when the package itself is
+/// built (TWEENPACK_BUILDING); empty for those who include the header.
 #if defined(TWEENPACK_BUILDING)
 #define TWEENPACK_API __attribute__((visibility("default")))
 #else
@@ -34,7 +36,7 @@ struct TTweenpackInfo {
   std::uint32_t Flags;             ///< TTweenpackFlag values
   const char* Name;                ///< "tweenpack"
   const char* Version;             ///< the component's version, "4.1"
-  const char* Description;
+  const char* Description;         ///< one line for a loader's list of packages
   const char* const* Contains;     ///< the units inside, ending with nullptr
   const char* const* Requires;     ///< the platform packages it relies on, ending with nullptr
 };
@@ -55,14 +57,16 @@ TWEENPACK_API void TweenpackFinalize(void);
 }  // extern "C"
 
 namespace tweenery {
+///@{
 /// Exported names a loader looks up with dlsym.
 inline constexpr const char* TweenpackInfoSymbol = "TweenpackInfo";
 inline constexpr const char* TweenpackInitializeSymbol = "TweenpackInitialize";
 inline constexpr const char* TweenpackFinalizeSymbol = "TweenpackFinalize";
+///@}
 /// tweenery::Register(), mangled.
 inline constexpr const char* TweenpackRegisterSymbol = "_ZN8tweenery8RegisterEv";
 
-using TTweenpackInitialize = int (*)(const TPackageHost* Host);
-using TTweenpackFinalize = void (*)();
-using TTweenpackRegister = void (*)();
+using TTweenpackInitialize = int (*)(const TPackageHost* Host);  ///< type of TweenpackInitialize
+using TTweenpackFinalize = void (*)();                         ///< type of TweenpackFinalize
+using TTweenpackRegister = void (*)();                         ///< type of tweenery::Register
 }  // namespace tweenery
