@@ -57,12 +57,12 @@ TWEENPACK_API void TweenpackFinalize(void);
 }  // extern "C"
 
 namespace tweenery {
-///@{
+/**@{*/
 /// Exported names a loader looks up with dlsym.
 inline constexpr const char* TweenpackInfoSymbol = "TweenpackInfo";
 inline constexpr const char* TweenpackInitializeSymbol = "TweenpackInitialize";
 inline constexpr const char* TweenpackFinalizeSymbol = "TweenpackFinalize";
-///@}
+/**@}*/
 /// tweenery::Register(), mangled.
 inline constexpr const char* TweenpackRegisterSymbol = "_ZN8tweenery8RegisterEv";
 

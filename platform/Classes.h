@@ -112,20 +112,20 @@ class TComponent : public TPersistent {
 
   /// The component that frees this one, or nullptr.
   TComponent* Owner() const { return FOwner; }
-  ///@{
+  /**@{*/
   /// The name a form description and FindComponent know the component by.
   const std::string& Name() const { return FName; }
   void SetName(const std::string& Value) { FName = Value; }
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// The components this one owns, in the order they were created.
   int ComponentCount() const { return static_cast<int>(FComponents.size()); }
   TComponent* Components(int Index) const { return FComponents.at(Index); }
-  ///@}
+  /**@}*/
   /// The owned component named Name, or nullptr.
   TComponent* FindComponent(const std::string& Name) const;
 
-  ///@{
+  /**@{*/
   /// TComponentStateFlag values; the loading state changes how some
   /// setters behave (a file name is stored without reading the file).
   unsigned ComponentState() const { return FComponentState; }
@@ -134,7 +134,7 @@ class TComponent : public TPersistent {
   /// Designing spreads to the owned components, as a designer marks a form.
   void SetDesigning(bool Value);
   void SetLoading(bool Value);
-  ///@}
+  /**@}*/
   /// Called once a form description has been read into the component.
   virtual void Loaded();
 
@@ -143,7 +143,7 @@ class TComponent : public TPersistent {
   /// Published properties of the class, in publishing order.
   virtual const std::vector<TPropInfo>& PublishedProperties() const;
 
-  ///@{
+  /**@{*/
   /// Event handlers that form descriptions bind by name. The owner (the form)
   /// publishes them; the reader resolves "OnDone = TweeneryDone" through it.
   /// Publishes Handler under Name, for components this one owns.
@@ -155,7 +155,7 @@ class TComponent : public TPersistent {
   std::string EventBinding(const std::string& Property) const;
   /// Records the handler name of an event property, for the writer.
   void SetEventBinding(const std::string& Property, const std::string& Handler);
-  ///@}
+  /**@}*/
 
  private:
   void InsertComponent(TComponent* Component);
@@ -207,26 +207,26 @@ struct TPropInfo {
   /// handler.
   std::function<bool(const TObject*)> IsDefault;
 
-  ///@{
+  /**@{*/
   /// Read and write the value of an Integer, Cardinal, Boolean, Enumeration
   /// or Color property (GetOrd, SetOrd) or of a String one (GetStr, SetStr).
   std::function<std::int64_t(const TObject*)> GetOrd;
   std::function<void(TObject*, std::int64_t)> SetOrd;
   std::function<std::string(const TObject*)> GetStr;
   std::function<void(TObject*, const std::string&)> SetStr;
-  ///@}
+  /**@}*/
   /// Strings: the list itself; the reader clears it and adds the stored lines.
   std::function<TStrings*(TObject*)> GetStrings;
-  ///@{
+  /**@{*/
   /// Bitmap: read the picture; set it from a decoded bitmap.
   std::function<const TBitmap*(const TObject*)> GetBitmap;
   std::function<void(TObject*, const TBitmap*)> SetBitmap;
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// Event: whether a handler is assigned; bind a resolved handler.
   std::function<bool(const TObject*)> EventAssigned;
   std::function<void(TObject*, TNotifyEvent)> SetEvent;
-  ///@}
+  /**@}*/
 };
 
 /// The row of Table named Name, or nullptr.

@@ -61,11 +61,11 @@ class TControlHost {
   virtual ~TControlHost() = default;
   /// The surface the controls paint on, or nullptr when there is none yet.
   virtual TBitmap* Surface() = 0;
-  ///@{
+  /**@{*/
   /// Size of the area the controls are aligned in.
   virtual int ClientWidth() const = 0;
   virtual int ClientHeight() const = 0;
-  ///@}
+  /**@}*/
   /// Schedules a repaint of the control's rectangle.
   virtual void InvalidateControl(TControl* Control) = 0;
   /// Paints the control at once.
@@ -86,7 +86,7 @@ class TControl : public TComponent {
   /// Leaves its host first.
   ~TControl() override;
 
-  ///@{
+  /**@{*/
   /// The control's rectangle in host coordinates; each setter goes through
   /// SetBounds.
   int Left() const { return FLeft; }
@@ -97,7 +97,7 @@ class TControl : public TComponent {
   void SetTop(int Value) { SetBounds(FLeft, Value, FWidth, FHeight); }
   void SetWidth(int Value) { SetBounds(FLeft, FTop, Value, FHeight); }
   void SetHeight(int Value) { SetBounds(FLeft, FTop, FWidth, Value); }
-  ///@}
+  /**@}*/
   /// Moves and resizes the control and has its old and new rectangles
   /// repainted.
   virtual void SetBounds(int Left, int Top, int Width, int Height);
@@ -106,33 +106,33 @@ class TControl : public TComponent {
   /// (0, 0, Width, Height): the rectangle the control paints in.
   TRect ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
 
-  ///@{
+  /**@{*/
   /// The host the control sits on, or nullptr; setting it moves the
   /// control from the old host to the new one.
   TControlHost* Parent() const { return FParent; }
   void SetParent(TControlHost* Value);
-  ///@}
+  /**@}*/
 
-  ///@{
+  /**@{*/
   /// How the control fits its host's client area; a change realigns it.
   TAlign Align() const { return FAlign; }
   void SetAlign(TAlign Value);
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// A disabled control takes no mouse input.
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool Value);
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// A hidden control is not painted and takes no mouse input.
   bool Visible() const { return FVisible; }
   void SetVisible(bool Value);
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// TControlStyleFlag bits.
   unsigned ControlStyle() const { return FControlStyle; }
   void SetControlStyle(unsigned Value) { FControlStyle = Value; }
-  ///@}
+  /**@}*/
 
   /// Asks the host to repaint the control later.
   void Invalidate();
@@ -144,7 +144,7 @@ class TControl : public TComponent {
   /// Paints the control; the host has set up its canvas.
   virtual void PaintControl() {}
 
-  ///@{
+  /**@{*/
   /// Input the host delivers, in control coordinates. MouseDown and MouseUp
   /// raise their events; a release over the control after a press on it
   /// clicks it.
@@ -153,9 +153,9 @@ class TControl : public TComponent {
   virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
   virtual void Click();
   virtual void DblClick();
-  ///@}
+  /**@}*/
 
-  ///@{
+  /**@{*/
   /// The handlers a form binds; each is called with the control as sender.
   const TNotifyEvent& OnClick() const { return FOnClick; }
   void SetOnClick(TNotifyEvent Value) { FOnClick = std::move(Value); }
@@ -175,7 +175,7 @@ class TControl : public TComponent {
   void SetOnEndDrag(TEndDragEvent Value) { FOnEndDrag = std::move(Value); }
   const TStartDragEvent& OnStartDrag() const { return FOnStartDrag; }
   void SetOnStartDrag(TStartDragEvent Value) { FOnStartDrag = std::move(Value); }
-  ///@}
+  /**@}*/
 
  private:
   int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;

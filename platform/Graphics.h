@@ -19,7 +19,7 @@ namespace tweenery {
 /// its index in the system colour scheme.
 using TColor = std::int32_t;
 
-///@{
+/**@{*/
 /// The sixteen plain colours, as 0x00BBGGRR.
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clMaroon = 0x000080;
@@ -37,13 +37,13 @@ constexpr TColor clBlue = 0xFF0000;
 constexpr TColor clFuchsia = 0xFF00FF;
 constexpr TColor clAqua = 0xFFFF00;
 constexpr TColor clWhite = 0xFFFFFF;
-///@}
+/**@}*/
 
 /// The system colour of index Index in the colour scheme (0x80 in the high byte).
 constexpr TColor SystemColor(int Index) {
   return static_cast<TColor>(0x80000000u | static_cast<std::uint32_t>(Index));
 }
-///@{
+/**@{*/
 /// System colours: they follow the colour scheme, resolved by ColorToRGB.
 constexpr TColor clScrollBar = SystemColor(0);
 constexpr TColor clBackground = SystemColor(1);
@@ -70,7 +70,7 @@ constexpr TColor cl3DDkShadow = SystemColor(21);
 constexpr TColor cl3DLight = SystemColor(22);
 constexpr TColor clInfoText = SystemColor(23);
 constexpr TColor clInfoBk = SystemColor(24);
-///@}
+/**@}*/
 
 /// Any colour as 0x00BBGGRR; system colours resolve through the fixed classic
 /// colour scheme (grey button faces, navy highlight, white windows).
@@ -82,7 +82,7 @@ std::string ColorToIdent(TColor Color);
 /// The colour named Ident into Color; false, Color unchanged, for an unknown name.
 bool IdentToColor(const std::string& Ident, TColor& Color);
 
-///@{
+/**@{*/
 /// Conversions between a colour and a stored pixel (0xFFRRGGBB).
 inline std::uint32_t ColorToPixel(TColor Color) {
   const std::uint32_t c = static_cast<std::uint32_t>(ColorToRGB(Color));
@@ -92,7 +92,7 @@ inline TColor PixelToColor(std::uint32_t Pixel) {
   return static_cast<TColor>(((Pixel & 0xFFu) << 16) | (Pixel & 0xFF00u) |
                              ((Pixel >> 16) & 0xFFu));
 }
-///@}
+/**@}*/
 
 // ---------------------------------------------------------------- rectangles
 
@@ -105,11 +105,11 @@ struct TRect {
   int Right = 0;   ///< the column after the last
   int Bottom = 0;  ///< the row after the last
 
-  ///@{
+  /**@{*/
   /// Signed extent: negative for a mirrored rectangle.
   int Width() const { return Right - Left; }
   int Height() const { return Bottom - Top; }
-  ///@}
+  /**@}*/
   /// Same four sides.
   friend bool operator==(const TRect&, const TRect&) = default;
 };
@@ -147,16 +147,16 @@ enum TCopyMode : std::uint32_t {
 /// solid at first.
 class TBrush {
  public:
-  ///@{
+  /**@{*/
   /// Fill colour.
   TColor Color() const { return FColor; }
   void SetColor(TColor Value) { FColor = Value; }
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// Solid or clear.
   TBrushStyle Style() const { return FStyle; }
   void SetStyle(TBrushStyle Value) { FStyle = Value; }
-  ///@}
+  /**@}*/
 
  private:
   TColor FColor = clWhite;
@@ -167,21 +167,21 @@ class TBrush {
 /// first.
 class TPen {
  public:
-  ///@{
+  /**@{*/
   /// Line colour.
   TColor Color() const { return FColor; }
   void SetColor(TColor Value) { FColor = Value; }
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// Solid, dashed or none.
   TPenStyle Style() const { return FStyle; }
   void SetStyle(TPenStyle Value) { FStyle = Value; }
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// Line width in pixels; below 1 is taken as 1.
   int Width() const { return FWidth; }
   void SetWidth(int Value) { FWidth = Value < 1 ? 1 : Value; }
-  ///@}
+  /**@}*/
 
  private:
   TColor FColor = clBlack;
@@ -205,22 +205,22 @@ class TCanvas {
   TBrush* Brush() { return &FBrush; }
   /// The outline of Rectangle and the lines.
   TPen* Pen() { return &FPen; }
-  ///@{
+  /**@{*/
   /// Raster operation of CopyRect and StretchDraw; cmSrcCopy at first.
   TCopyMode CopyMode() const { return FCopyMode; }
   void SetCopyMode(TCopyMode Value) { FCopyMode = Value; }
-  ///@}
+  /**@}*/
 
   /// Fills R with the brush (nothing for a clear brush).
   void FillRect(const TRect& R);
   /// A one-pixel border just inside R, in the brush colour.
   void FrameRect(const TRect& R);
-  ///@{
+  /**@{*/
   /// Outlines the rectangle from (X1, Y1) to (X2 - 1, Y2 - 1) with the pen
   /// and fills its inside with the brush.
   void Rectangle(int X1, int Y1, int X2, int Y2);
   void Rectangle(const TRect& R) { Rectangle(R.Left, R.Top, R.Right, R.Bottom); }
-  ///@}
+  /**@}*/
   /// Moves the pen position without drawing.
   void MoveTo(int X, int Y);
   /// A line from the pen position to (X, Y), which is not drawn, and moves
@@ -243,22 +243,22 @@ class TCanvas {
   /// The whole picture scaled into R, under the current copy mode.
   void StretchDraw(const TRect& R, TBitmap* Graphic);
 
-  ///@{
+  /**@{*/
   /// Colour at (X, Y); -1 outside the surface, where a write is skipped.
   TColor Pixels(int X, int Y) const;
   void SetPixels(int X, int Y, TColor Color);
-  ///@}
+  /**@}*/
 
   /// Used by control hosts: where the canvas draws and what it may touch, in
   /// surface coordinates.
   void SetSurface(TBitmap* Surface, int OriginX, int OriginY, const TRect& Clip);
   /// The bitmap the canvas draws on, or nullptr.
   TBitmap* Surface() const { return FSurface; }
-  ///@{
+  /**@{*/
   /// Where the canvas's (0, 0) lies on the surface.
   int OriginX() const { return FOriginX; }
   int OriginY() const { return FOriginY; }
-  ///@}
+  /**@}*/
 
  private:
   TRect ClipRect() const;  ///< in canvas coordinates
@@ -296,29 +296,29 @@ class TBitmap : public TPersistent {
   TBitmap& operator=(const TBitmap&) = delete;
   ~TBitmap() override;
 
-  ///@{
+  /**@{*/
   /// Size in pixels.
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// Resizing keeps the content that fits; new pixels are black.
   void SetWidth(int Value) { SetSize(Value, FHeight); }
   void SetHeight(int Value) { SetSize(FWidth, Value); }
   void SetSize(int Width, int Height);
-  ///@}
+  /**@}*/
   /// No pixels: width or height 0.
   bool Empty() const { return FWidth == 0 || FHeight == 0; }
 
   /// Draws on this bitmap.
   TCanvas* Canvas() { return &FCanvas; }
-  ///@{
+  /**@{*/
   /// Becomes a copy of Source's size and pixels; nullptr empties.
   void Assign(const TBitmap* Source);
   void Assign(const TPersistent* Source) override;
-  ///@}
+  /**@}*/
 
-  ///@{
+  /**@{*/
   /// Windows bitmap files and their bytes (the form-description payload).
   /// Any depth and encoding is read; a 24-bit file is written. A failure
   /// raises EInvalidGraphic and leaves the bitmap as it was.
@@ -326,25 +326,25 @@ class TBitmap : public TPersistent {
   void SaveToFile(const std::string& FileName) const;
   void LoadFromBytes(const std::vector<std::uint8_t>& Bytes);
   std::vector<std::uint8_t> SaveToBytes() const;
-  ///@}
+  /**@}*/
 
-  ///@{
+  /**@{*/
   /// Top-down rows of 0xFFRRGGBB pixels. A writer through ScanLine calls
   /// Modified() when done.
   std::uint32_t* ScanLine(int Row);
   const std::uint32_t* ScanLine(int Row) const;
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// All rows, Width() pixels each, without padding; nullptr when empty.
   std::uint32_t* Bits() { return FPixels; }
   const std::uint32_t* Bits() const { return FPixels; }
-  ///@}
+  /**@}*/
 
-  ///@{
+  /**@{*/
   /// Raised after every change of content or size.
   void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
   const TNotifyEvent& OnChange() const { return FOnChange; }
-  ///@}
+  /**@}*/
   /// Raises OnChange; every drawing operation calls it.
   void Modified();
 

@@ -21,11 +21,11 @@ class TBitmap;
 constexpr std::int64_t DefaultPictureLimit = std::int64_t{1} << 27;  ///< 512 MiB of pixels
 /// The default limit, for callers that name it.
 constexpr std::int64_t MaxImagePixels = DefaultPictureLimit;
-///@{
+/**@{*/
 /// The picture-size limit in force, in pixels.
 std::int64_t PictureLimit();
 void SetPictureLimit(std::int64_t Pixels);
-///@}
+/**@}*/
 
 /// The largest picture file worth reading for a limit: an uncompressed
 /// 32-bit picture of that many pixels, plus room for headers and tables.

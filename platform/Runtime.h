@@ -115,20 +115,20 @@ class TTimer : public TComponent {
   /// Stops the timer.
   ~TTimer() override;
 
-  ///@{
+  /**@{*/
   /// Whether the timer ticks; a change takes effect at once.
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool Value);
-  ///@}
+  /**@}*/
   /// Milliseconds between ticks; at 0 the timer never ticks.
   std::uint32_t Interval() const { return FInterval; }
   /// Takes effect at once: the next tick comes Interval after the change.
   void SetInterval(std::uint32_t Value);
-  ///@{
+  /**@{*/
   /// The tick's handler, called with the timer as sender.
   const TNotifyEvent& OnTimer() const { return FOnTimer; }
   void SetOnTimer(TNotifyEvent Value);
-  ///@}
+  /**@}*/
 
  private:
   void UpdateTimer();
@@ -175,16 +175,16 @@ class TThread : public TObject {
   void TerminateAndResume();
   /// Whether Terminate has been called; Execute polls it.
   bool Terminated() const { return FTerminated.load(); }
-  ///@{
+  /**@{*/
   /// Whether the thread deletes itself when Execute returns.
   bool FreeOnTerminate() const { return FFreeOnTerminate.load(); }
   void SetFreeOnTerminate(bool Value) { FFreeOnTerminate = Value; }
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// The priority the thread was given; tpNormal at first.
   TThreadPriority Priority() const { return FPriority.load(); }
   void SetPriority(TThreadPriority Value) { FPriority = Value; }
-  ///@}
+  /**@}*/
   /// Waits until Execute has returned (not for a self-freeing thread).
   void WaitFor();
 

@@ -67,7 +67,7 @@ void ResetServiceHooks();
 
 /// @name Services
 /// Each calls the hook of the same name; what the hook answers is the result.
-///@{
+/**@{*/
 /// Shows Text in a message box and waits for OK.
 void ShowMessage(const std::string& Text);
 /// Runs the open-file dialog; true, with Request.FileName set, when confirmed.
@@ -80,7 +80,7 @@ bool ShellOpen(const std::string& Target);
 void SetClipboardText(const std::string& Text);
 /// The clipboard's text.
 std::string ClipboardText();
-///@}
+/**@}*/
 
 /// What the headless defaults saw, and the answers they give next.
 struct THeadlessServiceLog {

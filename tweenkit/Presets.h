@@ -49,13 +49,13 @@ enum TOperationParameter : unsigned {
 /// TOperationParameter bits of Operation.
 unsigned OperationParameters(TTransitionOperation Operation);
 
-///@{
+/**@{*/
 /// Lookups by name, without regard to case: an item text ("MonoSlider") or
 /// an enumerator ("toMonoSlider"); "left" or "tmLeft"; "RGB" or "coRGB".
 std::optional<TTransitionOperation> FindOperation(const std::string& Name);
 std::optional<TTransitionModifier> FindModifier(const std::string& Name);
 std::optional<TRGBOrder> FindRGBOrder(const std::string& Name);
-///@}
+/**@}*/
 const char* ModifierText(TTransitionModifier Modifier);  ///< "left"
 const char* RGBOrderText(TRGBOrder Order);               ///< "RGB"
 

@@ -88,11 +88,11 @@ class TTransitionRenderer {
   TTransitionRenderer(const TTransitionRenderer&) = delete;
   TTransitionRenderer& operator=(const TTransitionRenderer&) = delete;
 
-  ///@{
+  /**@{*/
   /// The frames' size: the From picture's.
   int Width() const;
   int Height() const;
-  ///@}
+  /**@}*/
   /// The settings the run was made with.
   const TTransitionSettings& Settings() const { return FSettings; }
 

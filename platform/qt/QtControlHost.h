@@ -46,14 +46,14 @@ class TQtControlHost : public QWidget, public TControlHost {
   void paintEvent(QPaintEvent* Event) override;
   /// Resizes the surface and realigns the controls.
   void resizeEvent(QResizeEvent* Event) override;
-  ///@{
+  /**@{*/
   /// Delivered to the control under the pointer, or to the one that took
   /// the press, in its coordinates.
   void mousePressEvent(QMouseEvent* Event) override;
   void mouseMoveEvent(QMouseEvent* Event) override;
   void mouseReleaseEvent(QMouseEvent* Event) override;
   void mouseDoubleClickEvent(QMouseEvent* Event) override;
-  ///@}
+  /**@}*/
 
  private:
   /// The topmost visible control under (X, Y), or nullptr.

@@ -61,11 +61,11 @@ class TCustomControl : public QWidget {
   /// Runs Paint on the surface and shows it.
   void paintEvent(QPaintEvent* Event) override;
   void changeEvent(QEvent* Event) override;  ///< enabling repaints
-  ///@{
+  /**@{*/
   /// Gaining or losing focus repaints, for controls that show it.
   void focusInEvent(QFocusEvent* Event) override;
   void focusOutEvent(QFocusEvent* Event) override;
-  ///@}
+  /**@}*/
   /// Repaints at the new size; the surface follows at the next paint.
   void resizeEvent(QResizeEvent* Event) override;
 
