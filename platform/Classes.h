@@ -143,9 +143,10 @@ class TComponent : public TPersistent {
   /// Published properties of the class, in publishing order.
   virtual const std::vector<TPropInfo>& PublishedProperties() const;
 
-  /**@{*/
+  /// @name Event bindings
   /// Event handlers that form descriptions bind by name. The owner (the form)
   /// publishes them; the reader resolves "OnDone = TweeneryDone" through it.
+  /**@{*/
   /// Publishes Handler under Name, for components this one owns.
   void PublishMethod(const std::string& Name, TNotifyEvent Handler);
   /// The handler published under Name, or nullptr.

@@ -156,7 +156,7 @@ class TControl : public TComponent {
   /**@}*/
 
   /**@{*/
-  /// The handlers a form binds; each is called with the control as sender.
+  /// Event handlers, each called with the control as sender.
   const TNotifyEvent& OnClick() const { return FOnClick; }
   void SetOnClick(TNotifyEvent Value) { FOnClick = std::move(Value); }
   const TNotifyEvent& OnDblClick() const { return FOnDblClick; }
