@@ -12,7 +12,9 @@
 #include <iostream>
 #include <random>
 #include <sstream>
+#include <thread>
 
+#include "tools/FrameWriter.h"
 #include "tools/Output.h"
 #include "tools/Pictures.h"
 #include "tools/Programme.h"
@@ -24,6 +26,10 @@ namespace tweenery {
 namespace {
 
 using TClock = std::chrono::steady_clock;
+
+// Each composing thread holds copies of the pictures; more threads than
+// this would only cost memory.
+constexpr int kMostJobs = 256;
 
 // ---------------------------------------------------------------- options
 
@@ -54,6 +60,7 @@ struct TRunOptions {
   bool Overwrite = false;
   int PngLevel = 1;
   int Threads = 0;
+  std::optional<int> Jobs;
   bool Quiet = false;
   bool Verbose = false;
   std::int64_t MaxFrames = 100000;
@@ -98,6 +105,10 @@ void AddRunOptions(CLI::App* App, TRunOptions& O) {
   App->add_flag("-y,--overwrite", O.Overwrite, "replace existing output");
   App->add_option("--png-level", O.PngLevel, "zlib level of PNG frames, 0 to 9")->capture_default_str();
   App->add_option("--threads", O.Threads, "threads writing PNG frames (default: one per core)");
+  App->add_option("--jobs", O.Jobs,
+                  "frames composed at once, 1 to 256 (default: one per core; 1: composed and written in turn "
+                  "on one thread). Random bars and Swarm are composed in turn whatever it says; the output "
+                  "is the same for any number");
   App->add_flag("-q,--quiet", O.Quiet, "no progress bar and no summary");
   App->add_flag("-v,--verbose", O.Verbose, "say what is rendered before rendering it");
   App->add_option("--max-frames", O.MaxFrames, "refuse runs longer than this")->capture_default_str();
@@ -270,6 +281,7 @@ void Write(TProgramme& Programme, const TPictures& Pictures, TFrameRate Rate, co
     throw EUsage("the run would have " + std::to_string(total) + " frames, more than --max-frames " +
                  std::to_string(R.MaxFrames) + "; raise --steps or --max-frames");
   if (R.PngLevel < 0 || R.PngLevel > 9) throw EUsage("--png-level must be 0 to 9");
+  if (R.Jobs && (*R.Jobs < 1 || *R.Jobs > kMostJobs)) throw EUsage("--jobs must be 1 to " + std::to_string(kMostJobs));
   if (Request.Frame && (*Request.Frame < 0 || *Request.Frame >= total))
     throw EUsage("--frame " + std::to_string(*Request.Frame) + ": the run has frames 0 to " + std::to_string(total - 1));
   if (Request.At && !(*Request.At >= 0 && *Request.At <= 1)) throw EUsage("--at must lie in [0, 1]");
@@ -292,10 +304,8 @@ void Write(TProgramme& Programme, const TPictures& Pictures, TFrameRate Rate, co
   } else if (Request.Frame) {
     sink->Write(Programme.Frame(*Request.Frame));
   } else {
-    for (std::int64_t i = 0; i < total; ++i) {
-      sink->Write(Programme.Frame(i));
-      progress.Update(i + 1);
-    }
+    const int jobs = R.Jobs.value_or(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, static_cast<unsigned>(kMostJobs))));
+    WriteFrames(Programme, total, *sink, jobs, [&progress](std::int64_t Written) { progress.Update(Written); });
   }
   sink->Finish();
   progress.Clear();

@@ -51,7 +51,7 @@ std::int64_t TProgramme::FrameCount() {
   return count;
 }
 
-const TBitmap& TProgramme::Frame(std::int64_t Index) {
+std::pair<const TProgramme::TPart*, std::size_t> TProgramme::Locate(std::int64_t Index) {
   for (const TPart& part : FParts) {
     const std::int64_t length = PartLength(part);
     if (Index >= length) {
@@ -60,12 +60,22 @@ const TBitmap& TProgramme::Frame(std::int64_t Index) {
     }
     TTransitionRun& run = Run(part.Transition);
     switch (part.Kind) {
-      case TPartKind::FirstFrame: return run.Frame(0);
-      case TPartKind::LastFrame: return run.Frame(run.Count() - 1);
-      case TPartKind::Run: return run.Frame(static_cast<std::size_t>(Index));
+      case TPartKind::FirstFrame: return {&part, 0};
+      case TPartKind::LastFrame: return {&part, run.Count() - 1};
+      case TPartKind::Run: return {&part, static_cast<std::size_t>(Index)};
     }
   }
   throw ETimeBase("frame " + std::to_string(Index) + " is past the end of the run");
+}
+
+const TBitmap& TProgramme::Frame(std::int64_t Index) {
+  const auto [part, frame] = Locate(Index);
+  return Run(part->Transition).Frame(frame);
+}
+
+TProgramme::TFramePlace TProgramme::Place(std::int64_t Index) {
+  const auto [part, frame] = Locate(Index);
+  return {part->Transition, Run(part->Transition).CurrentFrameOf(frame)};
 }
 
 }  // namespace tweenery

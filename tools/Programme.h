@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "tweenkit/TimeBase.h"
@@ -32,6 +33,13 @@ class TProgramme {
 
   std::int64_t FrameCount();
   const TBitmap& Frame(std::int64_t Index);
+  // Which transition frame Index shows, and at which CurrentFrame: what
+  // another composer needs to compose the same picture.
+  struct TFramePlace {
+    std::size_t Transition;
+    std::int32_t CurrentFrame;
+  };
+  TFramePlace Place(std::int64_t Index);
   // The transition's renderer and run, made when first needed; the one
   // before is let go.
   TTransitionRenderer& Renderer(std::size_t Transition);
@@ -46,6 +54,8 @@ class TProgramme {
     std::int64_t Count;  // -1: the run's own length
   };
   void Open(std::size_t Transition);
+  // The part frame Index lies in and the index of its frame in the run.
+  std::pair<const TPart*, std::size_t> Locate(std::int64_t Index);
   std::int64_t PartLength(const TPart& Part);
 
   std::vector<TTransitionPlan> FPlans;

@@ -1,0 +1,267 @@
+#include "tools/FrameWriter.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace tweenery {
+
+bool ComposesApart(const TTransitionSettings& Settings) {
+  // Random bars keep the bars still to come in their state; Swarm scatters
+  // fresh draws every frame.
+  return !UsesRandom(Settings.Operation);
+}
+
+namespace {
+
+// The frames in flight and every composing thread's pictures together stay
+// within this; bigger frames get fewer threads.
+constexpr std::int64_t kMemoryBudget = std::int64_t{2} << 30;
+// Each composing thread's component holds its own From, To and frame, and
+// the thread has one frame of the ring in hand.
+constexpr std::int64_t kFramesPerThread = 4;
+// The ring holds, beyond one frame per composing thread, the frame being
+// written and the one next in line.
+constexpr int kSpareSlots = 2;
+
+// The component set up as the time base sets up its own (the same
+// properties in the same order, so the same fill colour), composing
+// whichever CurrentFrame it is asked for. For an operation that composes
+// apart, the frame at a CurrentFrame is the same however it is reached.
+class TApartComposer : public TTweenery {
+ public:
+  explicit TApartComposer(const TTransitionPlan& Plan) : TTweenery(nullptr) {
+    const TTransitionSettings& s = Plan.Settings;
+    SetInterval(0);
+    SetBounds(0, 0, Plan.From->Width(), Plan.From->Height());
+    SetOperation(s.Operation);
+    SetModifier(s.Modifier);
+    SetReverse(s.Reverse);
+    SetDelta(s.Delta);
+    SetRGBOrder(s.RGBOrder);
+    // The component copies both pictures: the shared ones are only read.
+    SetFromBitmap(Plan.From);
+    SetToBitmap(Plan.To);
+    if (s.Color) SetColor(*s.Color);
+  }
+  const TBitmap& Compose(std::int32_t CurrentFrame) {
+    if (FComposed != CurrentFrame) {
+      FComposed.reset();
+      SetCurrentFrame(CurrentFrame);
+      FComposed = CurrentFrame;
+    }
+    return *FrameBitmap();
+  }
+
+ private:
+  std::optional<std::int32_t> FComposed;  // held frames are composed once
+};
+
+// The calling thread walks the programme and hands each frame that composes
+// apart to the composing threads, composing the others itself; one writing
+// thread takes the frames from a ring in order. A slot of the ring belongs
+// to the calling thread while free, to its composer while composing, and
+// to the writer once ready; it changes hands under the lock.
+class TPipeline {
+ public:
+  TPipeline(TProgramme& Programme, std::int64_t Count, TFrameSink& Sink, int Threads, const TFramesWritten& Written)
+      : FProgramme(Programme), FCount(Count), FSink(Sink), FWritten(Written) {
+    for (std::size_t t = 0; t < Programme.TransitionCount(); ++t) {
+      FPlans.push_back(Programme.Plan(t));
+      if (ComposesApart(FPlans.back().Settings)) FComposers = Threads;
+    }
+    FSlotCount = FComposers + kSpareSlots;
+    FSlots = std::make_unique<TSlot[]>(static_cast<std::size_t>(FSlotCount));
+  }
+  ~TPipeline() { StopAll(); }
+  TPipeline(const TPipeline&) = delete;
+  TPipeline& operator=(const TPipeline&) = delete;
+
+  void Run() {
+    FWriter = std::thread([this] { WriteInOrder(); });
+    for (int i = 0; i < FComposers; ++i) FComposing.emplace_back([this] { ComposeApart(); });
+    Dispatch();
+    FWriter.join();
+    StopAll();
+    if (FFailure) std::rethrow_exception(FFailure);
+  }
+
+ private:
+  enum class TSlotState { Free, Composing, Ready, Failed };
+  struct TSlot {
+    std::int64_t Index = -1;
+    TSlotState State = TSlotState::Free;
+    TBitmap Frame;
+    std::exception_ptr Failure;
+  };
+  struct TJob {
+    std::int64_t Index;
+    std::size_t Transition;
+    std::int32_t CurrentFrame;
+  };
+
+  TSlot& SlotOf(std::int64_t Index) { return FSlots[static_cast<std::size_t>(Index % FSlotCount)]; }
+
+  // The calling thread. Stops at its own first failure: the writer reports
+  // it when it gets there.
+  void Dispatch() {
+    for (std::int64_t i = 0; i < FCount; ++i) {
+      TSlot& slot = SlotOf(i);
+      {
+        std::unique_lock lock(FMutex);
+        FSlotFree.wait(lock, [&] { return slot.State == TSlotState::Free || FStopping; });
+        if (FStopping) return;
+      }
+      try {
+        const TProgramme::TFramePlace place = FProgramme.Place(i);
+        if (FComposers > 0 && ComposesApart(FPlans[place.Transition].Settings)) {
+          std::lock_guard lock(FMutex);
+          slot.Index = i;
+          slot.State = TSlotState::Composing;
+          FJobs.push_back({i, place.Transition, place.CurrentFrame});
+          FJobWaiting.notify_one();
+          continue;
+        }
+        slot.Frame.Assign(&FProgramme.Frame(i));
+        HandOver(slot, i, nullptr);
+      } catch (...) {
+        HandOver(slot, i, std::current_exception());
+        return;
+      }
+    }
+  }
+
+  // Each composing thread, with a component of its own for the transition
+  // it composes last.
+  void ComposeApart() {
+    std::unique_ptr<TApartComposer> composer;
+    std::size_t transition = 0;
+    for (;;) {
+      TJob job;
+      {
+        std::unique_lock lock(FMutex);
+        FJobWaiting.wait(lock, [&] { return !FJobs.empty() || FStopping; });
+        if (FStopping) return;
+        job = FJobs.front();
+        FJobs.pop_front();
+      }
+      TSlot& slot = SlotOf(job.Index);
+      std::exception_ptr failure;
+      try {
+        if (!composer || transition != job.Transition) {
+          composer.reset();
+          composer = std::make_unique<TApartComposer>(FPlans[job.Transition]);
+          transition = job.Transition;
+        }
+        slot.Frame.Assign(&composer->Compose(job.CurrentFrame));
+      } catch (...) {
+        failure = std::current_exception();
+        composer.reset();
+      }
+      HandOver(slot, job.Index, failure);
+    }
+  }
+
+  void HandOver(TSlot& Slot, std::int64_t Index, std::exception_ptr Failure) {
+    std::lock_guard lock(FMutex);
+    Slot.Index = Index;
+    Slot.Failure = std::move(Failure);
+    Slot.State = Slot.Failure ? TSlotState::Failed : TSlotState::Ready;
+    FSlotDone.notify_all();
+  }
+
+  // The writing thread: frame after frame, each as soon as it is ready.
+  void WriteInOrder() {
+    for (std::int64_t i = 0; i < FCount; ++i) {
+      TSlot& slot = SlotOf(i);
+      std::unique_lock lock(FMutex);
+      FSlotDone.wait(lock, [&] {
+        return (slot.Index == i && (slot.State == TSlotState::Ready || slot.State == TSlotState::Failed)) || FStopping;
+      });
+      if (FStopping) return;
+      if (slot.State == TSlotState::Failed) return Fail(lock, slot.Failure);
+      lock.unlock();
+      try {
+        FSink.Write(slot.Frame);
+        if (FWritten) FWritten(i + 1);
+      } catch (...) {
+        lock.lock();
+        return Fail(lock, std::current_exception());
+      }
+      lock.lock();
+      slot.State = TSlotState::Free;
+      slot.Index = -1;
+      FSlotFree.notify_one();
+    }
+  }
+
+  void Fail(std::unique_lock<std::mutex>&, std::exception_ptr Failure) {
+    FFailure = std::move(Failure);
+    FStopping = true;
+    NotifyAll();
+  }
+
+  void NotifyAll() {
+    FSlotFree.notify_all();
+    FSlotDone.notify_all();
+    FJobWaiting.notify_all();
+  }
+
+  void StopAll() {
+    {
+      std::lock_guard lock(FMutex);
+      FStopping = true;
+      NotifyAll();
+    }
+    if (FWriter.joinable()) FWriter.join();
+    for (std::thread& thread : FComposing)
+      if (thread.joinable()) thread.join();
+  }
+
+  TProgramme& FProgramme;
+  const std::int64_t FCount;
+  TFrameSink& FSink;
+  const TFramesWritten& FWritten;
+  std::vector<TTransitionPlan> FPlans;
+  int FComposers = 0;
+  int FSlotCount = 0;
+  std::unique_ptr<TSlot[]> FSlots;
+
+  std::mutex FMutex;
+  std::condition_variable FSlotFree, FSlotDone, FJobWaiting;
+  std::deque<TJob> FJobs;
+  bool FStopping = false;
+  std::exception_ptr FFailure;
+  std::thread FWriter;
+  std::vector<std::thread> FComposing;
+};
+
+}  // namespace
+
+int ComposingThreads(int Jobs, int Width, int Height) {
+  const std::int64_t frame = std::max<std::int64_t>(std::int64_t{4} * Width * Height, 1);
+  const std::int64_t fits = (kMemoryBudget / frame - kSpareSlots) / kFramesPerThread;
+  return static_cast<int>(std::clamp<std::int64_t>(std::min<std::int64_t>(Jobs, fits), 1, std::max(Jobs, 1)));
+}
+
+void WriteFrames(TProgramme& Programme, std::int64_t Count, TFrameSink& Sink, int Jobs, const TFramesWritten& Written) {
+  const TBitmap* first = Programme.TransitionCount() > 0 ? Programme.Plan(0).From : nullptr;
+  const int threads = first ? ComposingThreads(Jobs, first->Width(), first->Height()) : 1;
+  if (threads <= 1) {
+    for (std::int64_t i = 0; i < Count; ++i) {
+      Sink.Write(Programme.Frame(i));
+      if (Written) Written(i + 1);
+    }
+    return;
+  }
+  TPipeline pipeline(Programme, Count, Sink, threads, Written);
+  pipeline.Run();
+}
+
+}  // namespace tweenery
