@@ -192,4 +192,6 @@ void InjectDIBFailures(int GetFailures, int SetFailures) {
   PendingSetFailures = std::max(SetFailures, 0);
 }
 
+bool DIBFailuresPending() { return PendingGetFailures.load() > 0 || PendingSetFailures.load() > 0; }
+
 }  // namespace tweenery

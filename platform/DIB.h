@@ -49,5 +49,8 @@ int SetDIBits(TBitmap* Bitmap, int StartLine, int Lines, const std::uint8_t* Bit
 
 /// Test hook: makes the next Count calls of GetDIBits (or SetDIBits) fail.
 void InjectDIBFailures(int GetFailures, int SetFailures);
+/// Whether an injected failure is still due: code that can do without the
+/// transfer goes through it while one is, so that the failure strikes.
+bool DIBFailuresPending();
 
 }  // namespace tweenery

@@ -69,6 +69,13 @@ void MixThenWrite(TBitmap* Frame, PixelBuffer& Pixels, const std::function<void(
 
 }  // namespace
 
+bool MixesRows(TMixRoute Route, std::initializer_list<const TBitmap*> Pictures) {
+  if (Route == mrBuffers || DIBFailuresPending()) return false;
+  return std::none_of(Pictures.begin(), Pictures.end(), [](const TBitmap* P) { return P == nullptr || P->Empty(); });
+}
+
+const TRowKernels& RowKernels(TMixRoute Route) { return Route == mrPlainRows ? PlainRowKernels() : FastRowKernels(); }
+
 void MixPixels(TBitmap* Picture, TBitmap* Frame, const std::function<void(PixelBuffer& Pixels)>& Mix) {
   PixelBuffer pixels = ReadPixels(Picture);
   MixThenWrite(Frame, pixels, [&] { Mix(pixels); });
