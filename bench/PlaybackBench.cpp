@@ -1,0 +1,122 @@
+// Playback at display rate on the headless host: Push on 1920 x 1080
+// pictures with the thread driver at Interval 1, each frame painted into the
+// host's surface by the host's update pass between messages, as a program
+// built on the headless loop paints. One iteration is one painted frame, so
+// the time per iteration is the frame period; the counters give frames
+// painted per second and the time from a tick to its painted frame. The
+// tick and the paint are also timed alone, to show where a frame's time goes.
+#include <chrono>
+
+#include "BenchSupport.h"
+#include "PlaybackTiming.h"
+#include "platform/Controls.h"
+#include "platform/Runtime.h"
+
+namespace tweenery::bench {
+namespace {
+
+constexpr int kWidth = 1920, kHeight = 1080;
+
+THeadlessLoop& Loop() { return static_cast<THeadlessLoop&>(*Application()); }
+
+// A component covering a headless host, with two noise pictures.
+struct TPlaybackRig {
+  THeadlessHost Host{kWidth, kHeight};
+  TTimedTweenery Tweenery{nullptr};
+
+  explicit TPlaybackRig(bool UseThread) {
+    TBitmap from(kWidth, kHeight), to(kWidth, kHeight);
+    FillNoise(from, 1);
+    FillNoise(to, 2);
+    Tweenery.SetBounds(0, 0, kWidth, kHeight);
+    Tweenery.SetParent(&Host);
+    Tweenery.SetFromBitmap(&from);
+    Tweenery.SetToBitmap(&to);
+    Tweenery.SetOperation(toPush);
+    Tweenery.SetUseThread(UseThread);
+    Tweenery.SetInterval(1);
+    Host.Update();
+  }
+  ~TPlaybackRig() {
+    Tweenery.SetOnDone(nullptr);
+    Tweenery.Stop();
+    Tweenery.SetParent(nullptr);
+  }
+
+  // Runs the loop, painting after the messages, until one more frame shows.
+  bool PaintNextFrame() {
+    const int painted = Tweenery.Painted;
+    return Loop().RunUntil(
+        [&] {
+          Host.Update();
+          return Tweenery.Painted > painted;
+        },
+        std::chrono::seconds(10));
+  }
+};
+
+void BM_HeadlessPlayback(benchmark::State& State) {
+  TPlaybackRig rig(/*UseThread=*/true);
+  rig.Tweenery.Loop();
+  rig.Tweenery.Play();
+  for (int i = 0; i < 30; ++i) rig.PaintNextFrame();  // the thread is up and the caches warm
+  const int ticks = rig.Tweenery.Ticks, painted = rig.Tweenery.Painted;
+  const std::size_t latency = rig.Tweenery.LatencyMs.size();
+  const auto start = TPlaybackClock::now();
+  for (auto _ : State)
+    if (!rig.PaintNextFrame()) {
+      State.SkipWithError("no frame painted for 10 s");
+      break;
+    }
+  const double seconds = std::chrono::duration<double>(TPlaybackClock::now() - start).count();
+  ReportPlayback(State, rig.Tweenery, ticks, painted, latency, seconds);
+}
+
+// The tick alone (next frame composed, control invalidated), no paint.
+void BM_TickOnly(benchmark::State& State) {
+  TPlaybackRig rig(/*UseThread=*/false);
+  rig.Tweenery.Loop();
+  rig.Tweenery.Play();
+  for (auto _ : State) rig.Tweenery.FXTimer(nullptr);
+}
+
+// The paint alone: the host's update pass putting the frame on its surface.
+void BM_PaintOnly(benchmark::State& State) {
+  TPlaybackRig rig(/*UseThread=*/false);
+  rig.Tweenery.SetCurrentFrame(96);
+  for (auto _ : State) {
+    rig.Tweenery.Invalidate();
+    rig.Host.Update();
+  }
+}
+
+// Tick and paint back to back on the GUI thread, no thread and no waiting:
+// the least a frame of playback costs.
+void BM_TickAndPaint(benchmark::State& State) {
+  TPlaybackRig rig(/*UseThread=*/false);
+  rig.Tweenery.Loop();
+  rig.Tweenery.Play();
+  for (auto _ : State) {
+    rig.Tweenery.FXTimer(nullptr);
+    rig.Host.Update();
+  }
+}
+
+void RegisterAll() {
+  benchmark::RegisterBenchmark("Memcpy1920x1080", BM_MemcpyFrame)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Push/tick", BM_TickOnly)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Push/paint", BM_PaintOnly)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Push/tick+paint", BM_TickAndPaint)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Push/thread-interval1-painted", BM_HeadlessPlayback)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->MinTime(2.0);
+}
+
+}  // namespace
+}  // namespace tweenery::bench
+
+int main(int argc, char** argv) {
+  tweenery::bench::RegisterAll();
+  return tweenery::bench::RunWithRatios(argc, argv, "Memcpy1920x1080");
+}

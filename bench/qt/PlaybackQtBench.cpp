@@ -1,0 +1,157 @@
+// Playback at display rate in the Qt host (run it on the offscreen platform:
+// QT_QPA_PLATFORM=offscreen): Push on 1920 x 1080 pictures with the thread
+// driver at Interval 1, each tick's frame shown through the widget's paint
+// event. One iteration is one frame shown, so the time per iteration is the
+// frame period. "widget" plays TweeneryWidget as a program uses it;
+// "host" puts a timed component in a TQtControlHost and also gives the time
+// from a tick to the end of the paint event that shows its frame.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPaintEvent>
+#include <chrono>
+
+#include "../BenchSupport.h"
+#include "../PlaybackTiming.h"
+#include "platform/qt/QtControlHost.h"
+#include "platform/qt/QtPlatform.h"
+#include "widget/TweeneryWidget.h"
+
+namespace tweenery::bench {
+namespace {
+
+constexpr int kWidth = 1920, kHeight = 1080;
+
+QImage NoiseImage(std::uint32_t Seed) {
+  TBitmap bitmap(kWidth, kHeight);
+  FillNoise(bitmap, Seed);
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  for (int y = 0; y < kHeight; ++y)
+    std::memcpy(image.scanLine(y), bitmap.ScanLine(y), std::size_t{kWidth} * 4);
+  return image;
+}
+
+// Processes events, waiting for them, until Shown() counts one more frame.
+template <class Shown>
+bool ShowNextFrame(Shown&& Count) {
+  const int before = Count();
+  QElapsedTimer waited;
+  waited.start();
+  while (Count() == before) {
+    if (waited.elapsed() > 10000) return false;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+  }
+  return true;
+}
+
+// The widget, counting the paint events that show a frame not shown before.
+class TCountingWidget : public TweeneryWidget {
+ public:
+  int Shown = 0;
+
+ protected:
+  void paintEvent(QPaintEvent* Event) override {
+    TweeneryWidget::paintEvent(Event);
+    const int frame = Tweenery()->CurrentFrame();
+    if (frame != FLastFrame) ++Shown;
+    FLastFrame = frame;
+  }
+
+ private:
+  int FLastFrame = -2;
+};
+
+void BM_WidgetPlayback(benchmark::State& State) {
+  TCountingWidget widget;
+  widget.resize(kWidth, kHeight);
+  widget.setFromBitmap(NoiseImage(1));
+  widget.setToBitmap(NoiseImage(2));
+  widget.setUseThread(true);
+  widget.setInterval(1);
+  QObject::connect(&widget, &TweeneryWidget::done, &widget, [&] { widget.play(); });
+  widget.show();
+  widget.play();
+  for (int i = 0; i < 30; ++i) ShowNextFrame([&] { return widget.Shown; });
+  const int shown = widget.Shown;
+  const auto start = TPlaybackClock::now();
+  for (auto _ : State)
+    if (!ShowNextFrame([&] { return widget.Shown; })) {
+      State.SkipWithError("no frame shown for 10 s");
+      break;
+    }
+  const double seconds = std::chrono::duration<double>(TPlaybackClock::now() - start).count();
+  State.counters["fps"] = (widget.Shown - shown) / seconds;
+  widget.stop();
+}
+
+// The host, telling the timed component when its frame has been drawn.
+class TTimingHost : public TQtControlHost {
+ public:
+  TTimedTweenery* Tweenery = nullptr;
+
+ protected:
+  void paintEvent(QPaintEvent* Event) override {
+    TQtControlHost::paintEvent(Event);
+    if (Tweenery) Tweenery->Shown();
+  }
+};
+
+void BM_HostPlayback(benchmark::State& State) {
+  TTimingHost host;
+  host.resize(kWidth, kHeight);
+  TTimedTweenery tweenery(nullptr);
+  tweenery.ShownAtPaint = false;
+  host.Tweenery = &tweenery;
+  {
+    TBitmap from(kWidth, kHeight), to(kWidth, kHeight);
+    FillNoise(from, 1);
+    FillNoise(to, 2);
+    tweenery.SetBounds(0, 0, kWidth, kHeight);
+    tweenery.SetFromBitmap(&from);
+    tweenery.SetToBitmap(&to);
+  }
+  tweenery.SetParent(&host);
+  tweenery.SetUseThread(true);
+  tweenery.SetInterval(1);
+  tweenery.Loop();
+  host.show();
+  tweenery.Play();
+  for (int i = 0; i < 30; ++i) ShowNextFrame([&] { return tweenery.Painted; });
+  const int ticks = tweenery.Ticks, painted = tweenery.Painted;
+  const std::size_t latency = tweenery.LatencyMs.size();
+  const auto start = TPlaybackClock::now();
+  for (auto _ : State)
+    if (!ShowNextFrame([&] { return tweenery.Painted; })) {
+      State.SkipWithError("no frame shown for 10 s");
+      break;
+    }
+  const double seconds = std::chrono::duration<double>(TPlaybackClock::now() - start).count();
+  ReportPlayback(State, tweenery, ticks, painted, latency, seconds);
+  tweenery.SetOnDone(nullptr);
+  tweenery.Stop();
+  tweenery.SetParent(nullptr);
+  host.Tweenery = nullptr;
+}
+
+void RegisterAll() {
+  benchmark::RegisterBenchmark("Memcpy1920x1080", BM_MemcpyFrame)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Push/widget/thread-interval1-shown", BM_WidgetPlayback)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->MinTime(2.0);
+  benchmark::RegisterBenchmark("Push/host/thread-interval1-shown", BM_HostPlayback)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->MinTime(2.0);
+}
+
+}  // namespace
+}  // namespace tweenery::bench
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+  QApplication app(argc, argv);
+  tweenery::TQtPlatform platform;
+  tweenery::bench::RegisterAll();
+  return tweenery::bench::RunWithRatios(argc, argv, "Memcpy1920x1080");
+}
