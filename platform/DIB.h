@@ -21,16 +21,16 @@ struct TBitmapInfoHeader {
   std::uint16_t biBitCount = 0;           ///< 24; other depths are refused
   std::uint32_t biCompression = BI_RGB;   ///< BI_RGB; others are refused
   std::uint32_t biSizeImage = 0;          ///< bytes of all rows, padding included
-  ///@{
+  /**@{*/
   /// Resolution; not used.
   std::int32_t biXPelsPerMeter = 0;
   std::int32_t biYPelsPerMeter = 0;
-  ///@}
-  ///@{
+  /**@}*/
+  /**@{*/
   /// Palette sizes; 0 for 24-bit colours.
   std::uint32_t biClrUsed = 0;
   std::uint32_t biClrImportant = 0;
-  ///@}
+  /**@}*/
 };
 
 /// Bytes per row of a 24-bit bitmap Width pixels wide.
