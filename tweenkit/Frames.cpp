@@ -17,19 +17,22 @@ bool IsDirection(TTransitionModifier Modifier) {
 // size qualify; each operation listed either starts with a whole-frame copy
 // of one picture (Iris, MonoSlider, Glide, Roll, Swarm, Replace,
 // Checkerboard, Blinds across rows), tiles the frame with copies whose
-// spans add up to its extent (Push, the reveals, Crush), or rewrites the
-// whole frame from a picture's pixel buffer (Fade, Blend, RGB, RGBBlend).
-// Everything else keeps the fill.
+// spans add up to its extent (Push, the reveals, Crush, Slider and Strip,
+// whose bands and background between them reach every row and column;
+// Squeeze, whose centre, bands and corners meet edge to edge), composes
+// every row from the leaving picture with the entering one through a mask
+// (Blinds across columns, Spiral, CheckerBlinds, StripedIris), or rewrites
+// the whole frame from a picture's pixel buffer (Fade, Blend, RGB,
+// RGBBlend). Everything else keeps the fill.
 bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, const TBitmap& From,
                       const TBitmap& To) {
   if (From.Width() != To.Width() || From.Height() != To.Height() || !IsDirection(Params.Modifier)) return false;
   switch (Operation) {
     case toPush: case toCheckerboard: case toCrush: case toMonoReveal: case toReveal: case toIris:
     case toMonoSlider: case toFade: case toBlend: case toGlide: case toReplace: case toRGB: case toRGBBlend:
-    case toSwarm: case toRoll:
+    case toSwarm: case toRoll: case toBlinds: case toSlider: case toStrip: case toSpiral: case toCheckerBlinds:
+    case toStripedIris: case toSqueeze:
       return true;
-    case toBlinds:
-      return Params.Modifier == tmUp || Params.Modifier == tmDown;
     default:
       return false;
   }

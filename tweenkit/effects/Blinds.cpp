@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "tweenkit/effects/FXCommon.h"
@@ -58,6 +59,35 @@ void ComposeColumnSlats(TBitmap* Frame, TBitmap* Entering, TBitmap* Leaving, con
   Frame->Modified();
 }
 
+// The squares of the passes of a stage, as masks over pictures of the
+// frame's size: a frame row crossed by squares is composed from From's and
+// To's rows in one go, any other row is From's. Rows of one pass's squares
+// share a column mask, and the passes of a stage never share a row.
+struct TSquarePass {
+  int Pitch, Offset;
+};
+void ComposeSquares(TBitmap* Frame, TBitmap* From, TBitmap* To, std::initializer_list<TSquarePass> Passes) {
+  constexpr int kSide = 3;
+  const int W = Frame->Width(), H = Frame->Height();
+  std::vector<std::vector<std::uint32_t>> masks;
+  for (const TSquarePass& pass : Passes) {
+    std::vector<std::uint32_t> mask(static_cast<std::size_t>(W), 0u);
+    for (int x = pass.Offset; x < W; x += pass.Pitch)
+      std::fill(mask.begin() + x, mask.begin() + std::min(x + kSide, W), ~0u);
+    masks.push_back(std::move(mask));
+  }
+  for (int y = 0; y < H; ++y) {
+    fx::TRowLayer squares;
+    std::size_t i = 0;
+    for (const TSquarePass& pass : Passes) {
+      if (y >= pass.Offset && (y - pass.Offset) % pass.Pitch < kSide) squares = {To->ScanLine(y), masks[i].data()};
+      ++i;
+    }
+    fx::ComposeRow(Frame->ScanLine(y), From->ScanLine(y), squares, {}, W);
+  }
+  Frame->Modified();
+}
+
 // 3 x 3 squares of To at every Pitch from Offset, each to the same place.
 // A square is cut at wT and hT: past them either the frame ends or To does,
 // and a copy leaves the frame untouched in both cases. Tens of thousands of
@@ -88,10 +118,18 @@ bool FXBlinds(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
   const std::vector<fx::TSpan> slats = Slats(fromFarEnd, columns ? W : H, pitch, c);
   if (columns) {
     ComposeColumnSlats(Frame, E, L, slats);
+    return finished;
+  }
+  if (fx::OneSize(*Frame, *E, *L, Params.FrameRect)) {
+    // Slats of whole rows then land whole: the leaving picture goes only
+    // between them. Walked from the far end they come in descending order.
+    std::vector<fx::TSpan> ordered(slats);
+    if (fromFarEnd) std::reverse(ordered.begin(), ordered.end());
+    fx::CopyFromBesideSpans(Frame, L, ordered, false, W);
   } else {
     Uncover(Frame, L, Params.FrameRect);
-    for (const fx::TSpan& slat : slats) Uncover(Frame, E, fx::Band(slat, false, W, H));
   }
+  for (const fx::TSpan& slat : slats) Uncover(Frame, E, fx::Band(slat, false, W, H));
   return finished;
 }
 
@@ -100,15 +138,30 @@ bool FXBlinds(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
 // copy has already put in place.
 bool FXCheckerboard(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   constexpr int kLastStage = 4;
-  Uncover(Frame, From, Params.FrameRect);
   const int c = std::max<std::int32_t>(Params.CurrentFrame, 0);
   const bool finished = c >= kLastStage;
+  const int stage = Params.Reverse ? kLastStage - 1 - c : c;
+  if (fx::OneSize(*Frame, *From, *To, Params.FrameRect)) {
+    // To covers the frame: each pixel is drawn once, from one picture.
+    if (finished) {
+      Uncover(Frame, Params.Reverse ? From : To, Params.FrameRect);
+      return true;
+    }
+    switch (stage) {
+      case 0: ComposeSquares(Frame, From, To, {{32, 0}}); break;
+      case 1: ComposeSquares(Frame, From, To, {{16, 0}}); break;
+      case 2: ComposeSquares(Frame, From, To, {{8, 0}}); break;
+      case 3: ComposeSquares(Frame, From, To, {{8, 0}, {8, 4}}); break;
+    }
+    return false;
+  }
+  Uncover(Frame, From, Params.FrameRect);
   if (finished) {
     if (!Params.Reverse) Uncover(Frame, To, Params.FrameRect);
     return true;
   }
   const int wT = std::min(Frame->Width(), To->Width()), hT = std::min(Frame->Height(), To->Height());
-  switch (Params.Reverse ? kLastStage - 1 - c : c) {
+  switch (stage) {
     case 0: SquarePass(Frame, To, wT, hT, 32, 0); break;
     case 1: SquarePass(Frame, To, wT, hT, 16, 0); break;
     case 2: SquarePass(Frame, To, wT, hT, 8, 0); break;

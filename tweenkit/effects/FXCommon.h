@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <vector>
 
 #include "tweenkit/Tweenery.h"
 
@@ -50,6 +51,11 @@ inline TTransitionModifier Opposite(TTransitionModifier Modifier) {
   return Modifier;
 }
 
+// Positions First..Last-1 along the axis an effect moves on.
+struct TSpan {
+  int First, Last;
+};
+
 // Interleaved bands Delta thick across the frame, for the comb effects:
 // horizontal (rows) for tmLeft and tmRight, vertical (columns) otherwise.
 // Bands are placed while their start lies inside the frame and the incoming
@@ -81,11 +87,33 @@ struct TBands {
     for (std::int64_t start = Odd ? Thickness : 0; start < Limit; start += period)
       Draw(static_cast<int>(start), static_cast<int>(std::min<std::int64_t>(start + Thickness, Reach)));
   }
-};
 
-// Positions First..Last-1 along the axis an effect moves on.
-struct TSpan {
-  int First, Last;
+  // Base drawn in place over bands of rows, left out where the even bands
+  // will take the columns Even and the odd ones Odd (inside the frame's
+  // width); rows past the bands get Base whole. Each band is a later
+  // one-to-one copy over its span, so the frame comes out as from a full
+  // copy of Base followed by the bands, each pixel written once.
+  void CopyBeside(TBitmap* Frame, TBitmap* Base, TSpan Even, TSpan Odd) const {
+    const int W = Frame->Width(), H = Frame->Height();
+    auto copy = [&](const TRect& R) { Frame->Canvas()->CopyRect(R, Base->Canvas(), R); };
+    copy(Rect(0, Limit, W, H));
+    auto beside = [&](TSpan Covered, int y0, int y1) {
+      const int last = std::min(y1, Limit);
+      copy(Rect(0, y0, Covered.First, last));
+      copy(Rect(Covered.Last, y0, W, last));
+    };
+    ForEach(false, [&](int y0, int y1) { beside(Even, y0, y1); });
+    ForEach(true, [&](int y0, int y1) { beside(Odd, y0, y1); });
+  }
+
+  // All ones on the columns (of Width) of the even or odd bands of columns.
+  std::vector<std::uint32_t> ColumnMask(bool Odd, int Width) const {
+    std::vector<std::uint32_t> mask(static_cast<std::size_t>(std::max(Width, 0)), 0u);
+    ForEach(Odd, [&](int x0, int x1) {
+      std::fill(mask.begin() + std::min(x0, Width), mask.begin() + std::min(x1, Width), ~0u);
+    });
+    return mask;
+  }
 };
 
 // A span as a rectangle across the frame's whole other side: columns for a
@@ -99,8 +127,8 @@ inline TRect Band(TSpan Span, bool Horizontal, int Width, int Height) {
 // across it, which a later one-to-one copy fills whole: the frame comes out
 // as from a full copy followed by that one, without writing those pixels
 // twice.
-inline void CopyFromBeside(TBitmap* Frame, TBitmap* Picture, std::initializer_list<TSpan> Covered, bool Horizontal,
-                           int Depth) {
+template <class Spans>
+inline void CopyFromBesideSpans(TBitmap* Frame, TBitmap* Picture, const Spans& Covered, bool Horizontal, int Depth) {
   const int W = Frame->Width(), H = Frame->Height();
   auto copy = [&](const TRect& R) { CopyFrom(Frame, Picture, R, R); };
   int gapFirst = 0;
@@ -110,6 +138,10 @@ inline void CopyFromBeside(TBitmap* Frame, TBitmap* Picture, std::initializer_li
   }
   copy(Horizontal ? Rect(gapFirst, 0, W, Depth) : Rect(0, gapFirst, Depth, H));
   copy(Horizontal ? Rect(0, Depth, W, H) : Rect(Depth, 0, W, H));
+}
+inline void CopyFromBeside(TBitmap* Frame, TBitmap* Picture, std::initializer_list<TSpan> Covered, bool Horizontal,
+                           int Depth) {
+  CopyFromBesideSpans(Frame, Picture, Covered, Horizontal, Depth);
 }
 
 // Two bands Shown long on either side of the centre line Middle of
@@ -170,6 +202,49 @@ inline void SelectWhere(std::uint32_t* Dest, const std::uint32_t* Chosen, const 
 // True when R is the whole of Bitmap, (0, 0, width, height).
 inline bool IsWhole(const TBitmap& Bitmap, const TRect& R) {
   return R.Left == 0 && R.Top == 0 && R.Right == Bitmap.Width() && R.Bottom == Bitmap.Height();
+}
+
+// Frame, From and To all of one size, and the frame rectangle the whole
+// frame: every one-to-one copy then lands whole, which lets an effect draw
+// each pixel once instead of a background first and its pieces over it.
+inline bool OneSize(const TBitmap& Frame, const TBitmap& From, const TBitmap& To, const TRect& FrameRect) {
+  return IsWhole(Frame, FrameRect) && IsWhole(From, FrameRect) && IsWhole(To, FrameRect);
+}
+
+// A row of a picture laid over a frame row where Mask is all ones; no Row,
+// no layer.
+struct TRowLayer {
+  const std::uint32_t* Row = nullptr;
+  const std::uint32_t* Mask = nullptr;
+};
+
+// Dest as Base with up to two layers over it, whose masks do not overlap;
+// the row is written once, or twice where both layers reach it.
+inline void ComposeRow(std::uint32_t* Dest, const std::uint32_t* Base, TRowLayer A, TRowLayer B, int Count) {
+  if (!A.Row) std::swap(A, B);
+  if (!A.Row) {
+    if (Base != Dest) std::copy(Base, Base + Count, Dest);
+    return;
+  }
+  SelectWhere(Dest, A.Row, Base, A.Mask, Count);
+  if (B.Row) SelectWhere(Dest, B.Row, Dest, B.Mask, Count);
+}
+
+// Outer in place everywhere but Hole (inside the frame), Inner in place on
+// Hole: as a copy of Outer followed by one of Inner over Hole, each pixel
+// written once.
+inline void CopyAround(TBitmap* Frame, TBitmap* Outer, TBitmap* Inner, const TRect& Hole) {
+  const int W = Frame->Width(), H = Frame->Height();
+  auto copy = [&](TBitmap* Picture, const TRect& R) { CopyFrom(Frame, Picture, R, R); };
+  if (Hole.Left >= Hole.Right || Hole.Top >= Hole.Bottom) {
+    copy(Outer, Rect(0, 0, W, H));
+    return;
+  }
+  copy(Outer, Rect(0, 0, W, Hole.Top));
+  copy(Outer, Rect(0, Hole.Top, Hole.Left, Hole.Bottom));
+  copy(Inner, Hole);
+  copy(Outer, Rect(Hole.Right, Hole.Top, W, Hole.Bottom));
+  copy(Outer, Rect(0, Hole.Bottom, W, H));
 }
 
 

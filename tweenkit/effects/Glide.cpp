@@ -52,9 +52,18 @@ TStrip Remaining(TTransitionModifier Modifier, int c, int W, int H, const TBitma
 template <class StripOf>
 bool Glide(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, StripOf&& Strip) {
   const int W = Frame->Width(), H = Frame->Height();
-  fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
-  const TTravel travel = Travel(Params, fx::IsHorizontal(Params.Modifier) ? W : H);
+  const bool horizontal = fx::IsHorizontal(Params.Modifier);
+  const TTravel travel = Travel(Params, horizontal ? W : H);
   const TStrip strip = Strip(Params.Modifier, travel.Distance, W, H, *To);
+  if (fx::OneSize(*Frame, *From, *To, Params.FrameRect)) {
+    // The strip then spans the frame across the motion and lands whole:
+    // From goes only beside it.
+    const fx::TSpan covered = horizontal ? fx::TSpan{strip.Dest.Left, strip.Dest.Right}
+                                         : fx::TSpan{strip.Dest.Top, strip.Dest.Bottom};
+    fx::CopyFromBeside(Frame, From, {covered}, horizontal, horizontal ? H : W);
+  } else {
+    fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
+  }
   fx::CopyFrom(Frame, To, strip.Source, strip.Dest);
   return travel.Finished;
 }

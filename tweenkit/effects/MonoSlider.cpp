@@ -3,6 +3,9 @@
 // complete, then the odd bands are wiped in, in place, from the other edge.
 #include "tweenkit/effects/FXCommon.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace tweenery {
 
 namespace {
@@ -33,33 +36,81 @@ void DrawMonoSlider(TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, bool F
   });
 }
 
-// Draws the From picture as the base and returns the travel, held at 2T,
-// with whether the run is over (strictly past 2T).
+// The travel, held at 2T, with whether the run is over (strictly past 2T).
 struct TTravel {
   int c;
   bool Finished;
 };
-TTravel PrepareMonoSlider(TBitmap* From, TBitmap* Frame, const TFXParams& Params, const fx::TBands& Bands) {
-  fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
+TTravel Travel(const TFXParams& Params, const fx::TBands& Bands) {
   const std::int64_t run = 2 * std::int64_t{Bands.Length};
   if (fx::FrameIndex(Params) > run) return {static_cast<int>(run), true};
   return {fx::FrameIndex(Params), false};
+}
+
+// What the bands cover at travel c along the motion: the even bands' span
+// and the odd bands' span, and for each the shift from a frame position to
+// the To position it shows.
+struct TBandCover {
+  fx::TSpan Even, Odd;
+  int EvenShift;
+};
+TBandCover Cover(const fx::TBands& Bands, bool FromFarEdge, int c) {
+  const int T = Bands.Length;
+  if (c <= T) {
+    if (FromFarEdge) return {{T - c, T}, {0, 0}, c - T};
+    return {{0, c}, {0, 0}, T - c};
+  }
+  const int wiped = c - T;
+  return {{0, T}, FromFarEdge ? fx::TSpan{0, wiped} : fx::TSpan{T - wiped, T}, 0};
+}
+
+// The frame at travel c over pictures of the frame's size, each pixel
+// written once. Bands of rows: From beside what the bands will cover, then
+// the bands. Bands of columns: each frame row composed from From's row and
+// To's rows through the bands' column masks.
+void ComposeMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, bool FromFarEdge,
+                       int c) {
+  const TBandCover cover = Cover(Bands, FromFarEdge, c);
+  if (Bands.Horizontal) {
+    Bands.CopyBeside(Frame, From, cover.Even, cover.Odd);
+    DrawMonoSlider(To, Frame, Bands, FromFarEdge, c);
+    return;
+  }
+  const int W = Frame->Width(), H = Frame->Height();
+  const std::vector<std::uint32_t> even = Bands.ColumnMask(false, W), odd = Bands.ColumnMask(true, W);
+  for (int y = 0; y < H; ++y) {
+    fx::TRowLayer evenLayer, oddLayer;
+    if (y >= cover.Even.First && y < cover.Even.Last) evenLayer = {To->ScanLine(y + cover.EvenShift), even.data()};
+    if (y >= cover.Odd.First && y < cover.Odd.Last) oddLayer = {To->ScanLine(y), odd.data()};
+    fx::ComposeRow(Frame->ScanLine(y), From->ScanLine(y), evenLayer, oddLayer, W);
+  }
+  Frame->Modified();
+}
+
+void DrawFrame(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, const fx::TBands& Bands, int c) {
+  const bool fromFarEdge = fx::TowardStart(Params.Modifier);
+  if (fx::OneSize(*Frame, *From, *To, Params.FrameRect)) {
+    ComposeMonoSlider(From, To, Frame, Bands, fromFarEdge, c);
+    return;
+  }
+  fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
+  DrawMonoSlider(To, Frame, Bands, fromFarEdge, c);
 }
 
 }  // namespace
 
 bool FXMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
-  const TTravel travel = PrepareMonoSlider(From, Frame, Params, bands);
-  DrawMonoSlider(To, Frame, bands, fx::TowardStart(Params.Modifier), travel.c);
+  const TTravel travel = Travel(Params, bands);
+  DrawFrame(From, To, Frame, Params, bands, travel.c);
   return travel.Finished;
 }
 
 // Plays the forward run backwards: its frame at c is the forward one at 2T - c.
 bool FXReverseMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
-  const TTravel travel = PrepareMonoSlider(From, Frame, Params, bands);
-  DrawMonoSlider(To, Frame, bands, fx::TowardStart(Params.Modifier), 2 * bands.Length - travel.c);
+  const TTravel travel = Travel(Params, bands);
+  DrawFrame(From, To, Frame, Params, bands, 2 * bands.Length - travel.c);
   return travel.Finished;
 }
 

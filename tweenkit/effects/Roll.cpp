@@ -61,14 +61,17 @@ TRollSegment RollTowardEnd(int Segment, std::int64_t Extent, std::int64_t p, std
   return s;
 }
 
-// Copies a segment with the canvas's stretching rule (destination position
-// i from DA takes source position (2i+1)m div 2n from SA), across the whole
-// other side one to one. Only the frame's own positions are visited and
-// only the picture's own positions are read.
-void CopySegment(TBitmap* Frame, TBitmap* To, const TRollSegment& S, bool Horizontal) {
+// Where a segment goes under the canvas's stretching rule (destination
+// position i from DA takes source position (2i+1)m div 2n from SA): only
+// the frame's own positions are visited and only the picture's own
+// positions are read.
+using TSegmentMap = std::vector<std::pair<int, int>>;  // (frame position, picture position)
+
+TSegmentMap SegmentMap(const TBitmap* Frame, const TBitmap* To, const TRollSegment& S, bool Horizontal) {
+  TSegmentMap map;
   const std::int64_t n = S.DB > S.DA ? S.DB - S.DA : S.DA - S.DB;
   const std::int64_t m = S.SB > S.SA ? S.SB - S.SA : S.SA - S.SB;
-  if (n == 0 || m == 0) return;
+  if (n == 0 || m == 0) return map;
   const std::int64_t dStep = S.DB > S.DA ? 1 : -1, sStep = S.SB > S.SA ? 1 : -1;
   const std::int64_t frameExtent = Horizontal ? Frame->Width() : Frame->Height();
   const std::int64_t pictureExtent = Horizontal ? To->Width() : To->Height();
@@ -76,7 +79,6 @@ void CopySegment(TBitmap* Frame, TBitmap* To, const TRollSegment& S, bool Horizo
   const std::int64_t last = std::min(n, dStep > 0 ? frameExtent - S.DA : S.DA + 1);
 
   // n and m are at most Delta, so (2i+1)m stays below 2^63.
-  std::vector<std::pair<int, int>> map;  // (frame position, picture position)
   for (std::int64_t i = first; i < last; ++i) {
     const std::uint64_t offset = (2 * static_cast<std::uint64_t>(i) + 1) * static_cast<std::uint64_t>(m) /
                                  (2 * static_cast<std::uint64_t>(n));
@@ -84,6 +86,11 @@ void CopySegment(TBitmap* Frame, TBitmap* To, const TRollSegment& S, bool Horizo
     if (source >= 0 && source < pictureExtent)
       map.emplace_back(static_cast<int>(S.DA + dStep * i), static_cast<int>(source));
   }
+  return map;
+}
+
+// Copies a segment by its map, across the whole other side one to one.
+void CopySegment(TBitmap* Frame, TBitmap* To, const TSegmentMap& map, bool Horizontal) {
   if (map.empty()) return;
 
   if (Horizontal) {
@@ -100,6 +107,33 @@ void CopySegment(TBitmap* Frame, TBitmap* To, const TRollSegment& S, bool Horizo
   Frame->Modified();
 }
 
+// From in place under the roll. With the pictures of the frame's size the
+// segments and the flat part cover their positions along the motion across
+// the whole frame, so From goes only to the positions none of them reaches.
+void DrawBackground(TBitmap* Frame, TBitmap* From, TBitmap* To, const TFXParams& Params, const TSegmentMap (&Maps)[3],
+                    std::pair<std::int64_t, std::int64_t> Flat, bool Horizontal) {
+  if (!fx::OneSize(*Frame, *From, *To, Params.FrameRect)) {
+    fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
+    return;
+  }
+  const int extent = Horizontal ? Frame->Width() : Frame->Height();
+  std::vector<bool> covered(static_cast<std::size_t>(extent), false);
+  for (const TSegmentMap& map : Maps)
+    for (const auto& entry : map) covered[static_cast<std::size_t>(entry.first)] = true;
+  const auto flatFirst = std::clamp<std::int64_t>(Flat.first, 0, extent);
+  const auto flatLast = std::clamp<std::int64_t>(Flat.second, flatFirst, extent);
+  for (std::int64_t i = flatFirst; i < flatLast; ++i) covered[static_cast<std::size_t>(i)] = true;
+  std::vector<fx::TSpan> spans;
+  for (int i = 0; i < extent; ++i) {
+    if (!covered[static_cast<std::size_t>(i)]) continue;
+    if (!spans.empty() && spans.back().Last == i)
+      spans.back().Last = i + 1;
+    else
+      spans.push_back({i, i + 1});
+  }
+  fx::CopyFromBesideSpans(Frame, From, spans, Horizontal, Horizontal ? Frame->Height() : Frame->Width());
+}
+
 }  // namespace
 
 bool FXRoll(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
@@ -108,7 +142,6 @@ bool FXRoll(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
   const bool towardStart = fx::TowardStart(Params.Modifier);
   const std::int64_t D = fx::PositiveDelta(Params.Delta);
   const std::int64_t L = horizontal ? W : H;
-  fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
 
   const std::int64_t last = L + 3 * D;
   std::int64_t F = Params.CurrentFrame;
@@ -119,16 +152,19 @@ bool FXRoll(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
   // Edge: where the flat part starts; the first visible segment moves it.
   std::int64_t edge = towardStart ? 0 : L;
   bool seen = false;
+  TSegmentMap maps[3];
   for (int segment = 1; segment <= 3; ++segment) {
     const TRollSegment s = towardStart ? RollTowardStart(segment, L, p, D) : RollTowardEnd(segment, L, p, D);
     if (!s.Visible) continue;
     if (!seen) edge = towardStart ? s.DA : s.DA + 1;
     seen = true;
-    CopySegment(Frame, To, s, horizontal);
+    maps[segment - 1] = SegmentMap(Frame, To, s, horizontal);
   }
+  const std::int64_t flatStart = towardStart ? edge : 0, flatEnd = towardStart ? L : edge;
+  DrawBackground(Frame, From, To, Params, maps, {flatStart, flatEnd}, horizontal);
+  for (const TSegmentMap& map : maps) CopySegment(Frame, To, map, horizontal);
 
   // Copied last, so its first column (row) covers the roll's outermost one.
-  const std::int64_t flatStart = towardStart ? edge : 0, flatEnd = towardStart ? L : edge;
   if (flatEnd > flatStart) {
     const TRect flat =
         fx::Band({fx::ClampCoordinate(flatStart), fx::ClampCoordinate(flatEnd)}, horizontal, W, H);

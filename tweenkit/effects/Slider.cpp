@@ -5,6 +5,8 @@
 #include "tweenkit/effects/FXCommon.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace tweenery {
 
@@ -32,15 +34,44 @@ void DrawBase(TBitmap* Base, TBitmap* Frame, const TFXParams& Params, const fx::
     fx::CopyFrom(Frame, Base, Params.FrameRect, Params.FrameRect);
     return;
   }
-  const int W = Frame->Width(), H = Frame->Height(), T = Bands.Length;
-  auto copy = [&](const TRect& R) { fx::CopyFrom(Frame, Base, R, R); };
-  copy(Rect(0, Bands.Limit, W, H));
-  Bands.ForEach(false, [&](int y0, int y1) { copy(Rect(std::min(c, W), y0, W, std::min(y1, Bands.Limit))); });
-  Bands.ForEach(true, [&](int y0, int y1) {
-    const int last = std::min(y1, Bands.Limit);
-    copy(Rect(0, y0, std::min(T - c, W), last));
-    copy(Rect(std::min(T, W), y0, W, last));
-  });
+  const int W = Frame->Width(), T = Bands.Length;
+  Bands.CopyBeside(Frame, Base, {0, std::min(c, W)}, {std::min(T - c, W), std::min(T, W)});
+}
+
+// Bands of columns over pictures of the frame's size: each frame row is the
+// base picture's row with a row of the incoming picture through the even
+// bands' columns and one through the odd bands' columns, written in one go
+// rather than as a short copy per band and row. EvenShift and OddShift say
+// which incoming row a frame row shows (frame row + shift) on rows
+// EvenRows and OddRows.
+struct TColumnLayers {
+  fx::TSpan EvenRows, OddRows;
+  int EvenShift, OddShift;
+};
+void ComposeColumnBands(TBitmap* Base, TBitmap* Incoming, TBitmap* Frame, const fx::TBands& Bands,
+                        const TColumnLayers& Layers) {
+  const int W = Frame->Width(), H = Frame->Height();
+  const std::vector<std::uint32_t> even = Bands.ColumnMask(false, W), odd = Bands.ColumnMask(true, W);
+  auto layer = [&](fx::TSpan Rows, int Shift, const std::vector<std::uint32_t>& Mask, int y) {
+    if (y < Rows.First || y >= Rows.Last) return fx::TRowLayer{};
+    return fx::TRowLayer{Incoming->ScanLine(y + Shift), Mask.data()};
+  };
+  for (int y = 0; y < H; ++y)
+    fx::ComposeRow(Frame->ScanLine(y), Base->ScanLine(y), layer(Layers.EvenRows, Layers.EvenShift, even, y),
+                   layer(Layers.OddRows, Layers.OddShift, odd, y), W);
+  Frame->Modified();
+}
+
+bool ColumnBandsOfOneSize(const fx::TBands& Bands, TBitmap* From, TBitmap* To, TBitmap* Frame,
+                          const TFXParams& Params) {
+  return !Bands.Horizontal && fx::OneSize(*Frame, *From, *To, Params.FrameRect);
+}
+
+// The slider's frame at travel c: even bands show the incoming picture's
+// last c rows at the top, odd bands its first c rows at the bottom.
+void ComposeSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c) {
+  const int T = Bands.Length;
+  ComposeColumnBands(From, To, Frame, Bands, {{0, c}, {T - c, T}, T - c, c - T});
 }
 
 void DrawSlider(TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c) {
@@ -58,6 +89,10 @@ void DrawSlider(TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c) {
 bool FXSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
   const TTravel travel = Travel(Params, bands);
+  if (ColumnBandsOfOneSize(bands, From, To, Frame, Params)) {
+    ComposeSlider(From, To, Frame, bands, travel.c);
+    return travel.Finished;
+  }
   DrawBase(From, Frame, Params, bands, travel.c);
   DrawSlider(To, Frame, bands, travel.c);
   return travel.Finished;
@@ -67,6 +102,10 @@ bool FXSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
 bool FXReverseSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
   const TTravel travel = Travel(Params, bands);
+  if (ColumnBandsOfOneSize(bands, From, To, Frame, Params)) {
+    ComposeSlider(From, To, Frame, bands, bands.Length - travel.c);
+    return travel.Finished;
+  }
   DrawBase(From, Frame, Params, bands, bands.Length - travel.c);
   DrawSlider(To, Frame, bands, bands.Length - travel.c);
   return travel.Finished;
@@ -81,6 +120,11 @@ bool FXStrip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params
   const fx::TBands bands(Params.Modifier, *Frame, *E, Params.Delta);
   const TTravel travel = Travel(Params, bands);
   const int T = bands.Length, c = travel.c;
+  if (ColumnBandsOfOneSize(bands, L, E, Frame, Params)) {
+    // Even bands wipe in from the top, odd ones from the bottom, in place.
+    ComposeColumnBands(L, E, Frame, bands, {{0, c}, {T - c, T}, 0, 0});
+    return travel.Finished;
+  }
   DrawBase(L, Frame, Params, bands, c);
   bands.ForEach(false, [&](int y0, int y1) {
     const TRect band = bands.Band(0, c, y0, y1);

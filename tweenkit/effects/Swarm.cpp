@@ -72,7 +72,15 @@ bool Swarm(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
   if (finished) F = last;
 
   const TSweep sweep = LayOutSweep(Params.Modifier, Receding, L, D, F);
-  fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
+  if (fx::OneSize(*Frame, *From, *To, Params.FrameRect)) {
+    // The strip then lands whole across the frame: From goes beside it.
+    const auto first = static_cast<int>(std::clamp<std::int64_t>(sweep.StripStart, 0, L));
+    const auto last = static_cast<int>(std::clamp<std::int64_t>(sweep.StripEnd, first, L));
+    fx::CopyFromBeside(Frame, From, {fx::TSpan{first, last}}, horizontal,
+                       horizontal ? Frame->Height() : Frame->Width());
+  } else {
+    fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
+  }
   if (sweep.StripEnd > sweep.StripStart) {
     const fx::TSpan span{fx::ClampCoordinate(sweep.StripStart), fx::ClampCoordinate(sweep.StripEnd)};
     const TRect strip = fx::Band(span, horizontal, Frame->Width(), Frame->Height());
