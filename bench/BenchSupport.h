@@ -1,17 +1,25 @@
 // Shared by the benchmark programs: a reporter that remembers every
-// result, and a main that prints each benchmark's time as a ratio to the
-// memcpy baseline measured in the same run. Timings never fail anything.
+// result, a main that prints each benchmark's time as a ratio to the memcpy
+// baseline measured in the same run, the frame at which an effect finishes,
+// and, for programs that time their own points, a min-of-samples timer and
+// the memcpy and streaming yardsticks of a frame size. Timings never fail
+// anything.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "tweenkit/Presets.h"
 #include "tweenkit/Tweenery.h"
 
 namespace tweenery::bench {
@@ -65,17 +73,20 @@ inline int RunWithRatios(int argc, char** argv, const std::string& Baseline) {
 }
 
 // The first frame number at which the effect reports completion, found by
-// doubling and bisection on direct calls.
-inline std::int32_t FinishingFrame(TTransitionOperation Operation, TBitmap* From, TBitmap* To) {
+// doubling and bisection on direct calls of the function the dispatch table
+// gives for Settings' direction; Settings supplies Modifier, Reverse, Delta,
+// RGBOrder and Color. Not for the random bars: they need their state.
+inline std::int32_t FinishingFrame(TTransitionOperation Operation, TBitmap* From, TBitmap* To,
+                                   const TFXParams& Settings) {
   TBitmap frame(From->Width(), From->Height());
-  TFXParams params{};
-  params.Delta = 10;
-  params.Modifier = tmLeft;
+  TFXParams params = Settings;
+  params.State = nullptr;
   params.FrameRect = Rect(0, 0, From->Width(), From->Height());
+  const TFXFunction effect = Settings.Reverse ? FXDispatch[Operation].Reverse : FXDispatch[Operation].Forward;
   auto finished = [&](std::int32_t f) {
     params.CurrentFrame = f;
     frame.SetSize(From->Width(), From->Height());
-    return FXDispatch[Operation].Forward(From, To, &frame, params);
+    return effect(From, To, &frame, params);
   };
   std::int32_t hi = 1;
   while (hi < (1 << 30) && !finished(hi)) hi *= 2;
@@ -86,5 +97,116 @@ inline std::int32_t FinishingFrame(TTransitionOperation Operation, TBitmap* From
   }
   return hi;
 }
+
+// A picture whose pixels differ from their neighbours and from another
+// seed's, so no effect meets long runs of equal pixels.
+inline std::unique_ptr<TBitmap> PatternPicture(int Width, int Height, std::uint32_t Seed) {
+  auto picture = std::make_unique<TBitmap>(Width, Height);
+  for (int y = 0; y < Height; ++y) {
+    std::uint32_t* row = picture->ScanLine(y);
+    for (int x = 0; x < Width; ++x) {
+      std::uint32_t h = (static_cast<std::uint32_t>(x) * 73856093u) ^ (static_cast<std::uint32_t>(y) * 19349663u) ^ Seed;
+      h ^= h >> 13;
+      h *= 0x5bd1e995u;
+      row[x] = 0xFF000000u | (h & 0xFFFFFFu);
+    }
+  }
+  return picture;
+}
+
+// The same for the forward function with tmLeft and Delta 10.
+inline std::int32_t FinishingFrame(TTransitionOperation Operation, TBitmap* From, TBitmap* To) {
+  TFXParams settings{};
+  settings.Delta = 10;
+  settings.Modifier = tmLeft;
+  return FinishingFrame(Operation, From, To, settings);
+}
+
+// A component set up as a program sets one up (the operation, its preset's
+// Delta, a control of the From picture's size, then the pictures through
+// the setters), with its run set-up open, so a benchmark can drive it as the
+// timer driver does: SetupFX, then FXTimer per tick.
+class TPlaybackTweenery : public TTweenery {
+ public:
+  TPlaybackTweenery(TTransitionOperation Operation, const TBitmap* From, const TBitmap* To) : TTweenery(nullptr) {
+    SetOperation(Operation);
+    SetBounds(0, 0, From->Width(), From->Height());
+    if (const auto& delta = OperationPreset(Operation).Delta) SetDelta(*delta);
+    SetFromBitmap(From);
+    SetToBitmap(To);
+  }
+  using TTweenery::SetupFX;
+
+  // The first frame that finishes the transition with the current Modifier
+  // and Reverse: for the random bars their bar count, which SetupFX takes
+  // from the control.
+  std::int32_t RunLength() {
+    if (Operation() == toRandomBars) return (Modifier() == tmLeft || Modifier() == tmRight) ? Width() : Height();
+    if (Operation() == toTwinRandomBars) return std::max(Width(), Height());
+    TFXParams settings{};
+    settings.Color = Color();
+    settings.Delta = Delta();
+    settings.Modifier = Modifier();
+    settings.Reverse = Reverse();
+    settings.RGBOrder = RGBOrder();
+    return FinishingFrame(Operation(), FromBitmap(), ToBitmap(), settings);
+  }
+};
+
+// The calling thread's CPU time in seconds: unlike the wall clock it does
+// not count the time other programs on a busy machine hold the core.
+inline double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The shortest of Samples runs of Body, each called Calls times in a row, in
+// CPU seconds per call: the least disturbed by whatever else the machine
+// does.
+template <class TBody>
+double MinSecondsPerCall(int Samples, int Calls, TBody&& Body) {
+  double best = 0;
+  for (int s = 0; s < Samples; ++s) {
+    const double start = ThreadCpuSeconds();
+    for (int c = 0; c < Calls; ++c) Body();
+    const double perCall = (ThreadCpuSeconds() - start) / Calls;
+    if (s == 0 || perCall < best) best = perCall;
+  }
+  return best;
+}
+
+// Yardsticks of one frame size: a memcpy of one frame of 32-bit pixels, and
+// a streaming pass over the same bytes that reads two frames and writes one
+// (a per-byte average), the least any mix of two pictures has to move.
+class TFrameYardsticks {
+ public:
+  TFrameYardsticks(int Width, int Height)
+      : FPixels(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height)),
+        FA(FPixels, 0xFF102030u), FB(FPixels, 0xFF405060u), FOut(FPixels, 0) {}
+
+  double CopySeconds(int Samples, int Calls) {
+    return MinSecondsPerCall(Samples, Calls, [&] {
+      std::memcpy(FOut.data(), FA.data(), FPixels * sizeof(std::uint32_t));
+      benchmark::DoNotOptimize(FOut.data());
+      benchmark::ClobberMemory();
+    });
+  }
+
+  double StreamSeconds(int Samples, int Calls) {
+    return MinSecondsPerCall(Samples, Calls, [&] {
+      const std::uint32_t* a = FA.data();
+      const std::uint32_t* b = FB.data();
+      std::uint32_t* out = FOut.data();
+      for (std::size_t i = 0; i < FPixels; ++i) out[i] = (a[i] & b[i]) + (((a[i] ^ b[i]) >> 1) & 0x7F7F7F7Fu);
+      benchmark::DoNotOptimize(FOut.data());
+      benchmark::ClobberMemory();
+    });
+  }
+
+ private:
+  std::size_t FPixels;
+  std::vector<std::uint32_t> FA, FB, FOut;
+};
 
 }  // namespace tweenery::bench
