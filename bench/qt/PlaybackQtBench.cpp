@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPaintEvent>
+#include <QPixmap>
 #include <chrono>
 
 #include "../BenchSupport.h"
@@ -82,6 +83,9 @@ void BM_WidgetPlayback(benchmark::State& State) {
   const double seconds = std::chrono::duration<double>(TPlaybackClock::now() - start).count();
   State.counters["fps"] = (widget.Shown - shown) / seconds;
   widget.stop();
+  // A look at what was shown, for whoever runs this by hand.
+  if (const QByteArray grab = qgetenv("TWEENERY_BENCH_GRAB"); !grab.isEmpty())
+    widget.grab().scaled(kWidth / 4, kHeight / 4).save(QString::fromLocal8Bit(grab));
 }
 
 // The host, telling the timed component when its frame has been drawn.
@@ -133,8 +137,34 @@ void BM_HostPlayback(benchmark::State& State) {
   host.Tweenery = nullptr;
 }
 
+// The paint alone: the component's frame onto the host's surface and the
+// surface into the window, through a repaint, no tick.
+void BM_HostPaintOnly(benchmark::State& State) {
+  TTimingHost host;
+  host.resize(kWidth, kHeight);
+  TTweenery tweenery(nullptr);
+  {
+    TBitmap from(kWidth, kHeight), to(kWidth, kHeight);
+    FillNoise(from, 1);
+    FillNoise(to, 2);
+    tweenery.SetBounds(0, 0, kWidth, kHeight);
+    tweenery.SetFromBitmap(&from);
+    tweenery.SetToBitmap(&to);
+  }
+  tweenery.SetParent(&host);
+  tweenery.SetCurrentFrame(96);
+  host.show();
+  QCoreApplication::processEvents();
+  for (auto _ : State) {
+    tweenery.Invalidate();
+    host.repaint();
+  }
+  tweenery.SetParent(nullptr);
+}
+
 void RegisterAll() {
   benchmark::RegisterBenchmark("Memcpy1920x1080", BM_MemcpyFrame)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Push/host/paint", BM_HostPaintOnly)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Push/widget/thread-interval1-shown", BM_WidgetPlayback)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime()
