@@ -523,6 +523,10 @@ void GatherXorRow(std::uint32_t* D, const std::uint32_t* S, const TScaledColumns
 
 }  // namespace
 
+void CopyPixelRow(std::uint32_t* Dest, const std::uint32_t* Source, int Count) {
+  if (Count > 0) CopyRow(Dest, Source, Count);
+}
+
 void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRect) {
   if (!FSurface || !Source || !Source->FSurface || Source->FSurface->Empty()) return;
   CopyAxis ax{}, ay{};

@@ -94,6 +94,11 @@ inline TColor PixelToColor(std::uint32_t Pixel) {
 }
 /**@}*/
 
+/// Copies Count pixels of one row to another that does not overlap it, as
+/// fast wherever the two rows lie relative to each other: the row copy of
+/// an unscaled TCanvas::CopyRect, for code that composes bitmap rows itself.
+void CopyPixelRow(std::uint32_t* Dest, const std::uint32_t* Source, int Count);
+
 // ---------------------------------------------------------------- rectangles
 
 /// Half-open: an ordinary rectangle covers columns Left..Right-1 and rows

@@ -51,7 +51,7 @@ void ComposeColumnSlats(TBitmap* Frame, TBitmap* Entering, TBitmap* Leaving, con
       continue;
     }
     if (y < leavingH)
-      std::memcpy(dest, Leaving->ScanLine(y), static_cast<std::size_t>(leavingW) * sizeof *dest);
+      CopyPixelRow(dest, Leaving->ScanLine(y), leavingW);
     if (y < enteringH) {
       fx::SelectWhere(dest, Entering->ScanLine(y), dest, mask.data(), enteringW);
     }

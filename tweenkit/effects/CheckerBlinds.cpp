@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace tweenery {
@@ -70,14 +69,13 @@ bool FXCheckerBlinds(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams
   const int W = std::min(Frame->Width(), E->Width()), H = std::min(Frame->Height(), E->Height());
   const TSlatCover cover(backwards, horizontal ? Frame->Width() : Frame->Height(), D, c, horizontal ? W : H);
 
-  const auto rowBytes = static_cast<std::size_t>(W) * sizeof(std::uint32_t);
   auto compose = [&](int y, const std::uint32_t* Mask) {
     std::uint32_t* dest = Frame->ScanLine(y);
     const std::uint32_t* base = oneSize ? L->ScanLine(y) : dest;
     if (Mask)
       fx::SelectWhere(dest, E->ScanLine(y), base, Mask, W);
     else if (base != dest)
-      std::memcpy(dest, base, rowBytes);
+      CopyPixelRow(dest, base, W);
   };
   if (horizontal) {
     // A row lies in one cell row: its columns are those of that parity's slats.

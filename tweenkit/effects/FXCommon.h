@@ -223,7 +223,7 @@ struct TRowLayer {
 inline void ComposeRow(std::uint32_t* Dest, const std::uint32_t* Base, TRowLayer A, TRowLayer B, int Count) {
   if (!A.Row) std::swap(A, B);
   if (!A.Row) {
-    if (Base != Dest) std::copy(Base, Base + Count, Dest);
+    if (Base != Dest) CopyPixelRow(Dest, Base, Count);
     return;
   }
   SelectWhere(Dest, A.Row, Base, A.Mask, Count);
@@ -231,21 +231,23 @@ inline void ComposeRow(std::uint32_t* Dest, const std::uint32_t* Base, TRowLayer
 }
 
 // Outer in place everywhere but Hole (inside the frame), Inner in place on
-// Hole: as a copy of Outer followed by one of Inner over Hole, each pixel
-// written once.
+// Hole, for a frame and pictures all of one size: as a copy of Outer
+// followed by one of Inner over Hole, each row written once, left to right.
 inline void CopyAround(TBitmap* Frame, TBitmap* Outer, TBitmap* Inner, const TRect& Hole) {
   const int W = Frame->Width(), H = Frame->Height();
-  auto copy = [&](TBitmap* Picture, const TRect& R) { CopyFrom(Frame, Picture, R, R); };
-  if (Hole.Left >= Hole.Right || Hole.Top >= Hole.Bottom) {
-    copy(Outer, Rect(0, 0, W, H));
-    return;
+  const bool empty = Hole.Left >= Hole.Right || Hole.Top >= Hole.Bottom;
+  for (int y = 0; y < H; ++y) {
+    std::uint32_t* dest = Frame->ScanLine(y);
+    const std::uint32_t* outer = Outer->ScanLine(y);
+    if (empty || y < Hole.Top || y >= Hole.Bottom) {
+      CopyPixelRow(dest, outer, W);
+      continue;
+    }
+    CopyPixelRow(dest, outer, Hole.Left);
+    CopyPixelRow(dest + Hole.Left, Inner->ScanLine(y) + Hole.Left, Hole.Right - Hole.Left);
+    CopyPixelRow(dest + Hole.Right, outer + Hole.Right, W - Hole.Right);
   }
-  copy(Outer, Rect(0, 0, W, Hole.Top));
-  copy(Outer, Rect(0, Hole.Top, Hole.Left, Hole.Bottom));
-  copy(Inner, Hole);
-  copy(Outer, Rect(Hole.Right, Hole.Top, W, Hole.Bottom));
-  copy(Outer, Rect(0, Hole.Bottom, W, H));
+  Frame->Modified();
 }
-
 
 }  // namespace tweenery::fx

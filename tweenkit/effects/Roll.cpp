@@ -3,7 +3,6 @@
 // flat, and the roll shows a strip of it mirrored, compressed to half width
 // at both ends. Reverse plays the same film backwards.
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "tweenkit/effects/FXCommon.h"
@@ -101,8 +100,8 @@ void CopySegment(TBitmap* Frame, TBitmap* To, const TSegmentMap& map, bool Horiz
       for (const auto& [x, sx] : map) d[x] = s[sx];
     }
   } else {
-    const std::size_t bytes = static_cast<std::size_t>(std::min(Frame->Width(), To->Width())) * 4;
-    for (const auto& [y, sy] : map) std::memcpy(Frame->ScanLine(y), To->ScanLine(sy), bytes);
+    const int count = std::min(Frame->Width(), To->Width());
+    for (const auto& [y, sy] : map) CopyPixelRow(Frame->ScanLine(y), To->ScanLine(sy), count);
   }
   Frame->Modified();
 }

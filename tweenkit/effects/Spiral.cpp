@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace tweenery {
@@ -116,7 +115,7 @@ void StampTiles(TBitmap* Frame, const TBitmap* Entering, const TBitmap* Backgrou
     if (rows[y] != 0)
       fx::SelectWhere(dest, Entering->ScanLine(y), base, masks[rows[y]].data(), W);
     else if (Background)
-      std::memcpy(dest, base, static_cast<std::size_t>(W) * sizeof(std::uint32_t));
+      CopyPixelRow(dest, base, W);
   }
 }
 

@@ -3,7 +3,6 @@
 // centre outward.
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "tweenkit/effects/FXCommon.h"
@@ -98,8 +97,7 @@ class TRingComposer {
   static constexpr std::size_t kFewPieces = 8;
 
   void CopyLeaving(int y, int First, int Last) {
-    std::memcpy(FFrame->ScanLine(y) + First, FLeaving->ScanLine(y) + First,
-                static_cast<std::size_t>(Last - First) * sizeof(std::uint32_t));
+    CopyPixelRow(FFrame->ScanLine(y) + First, FLeaving->ScanLine(y) + First, Last - First);
   }
 
   void ComposeRun(const std::vector<TRect>& Cover, int y0, int y1) {
@@ -120,8 +118,8 @@ class TRingComposer {
         int from = 0;
         for (const fx::TSpan& piece : merged) {
           CopyLeaving(y, from, piece.First);
-          std::memcpy(FFrame->ScanLine(y) + piece.First, FEntering->ScanLine(y) + piece.First,
-                      static_cast<std::size_t>(piece.Last - piece.First) * sizeof(std::uint32_t));
+          CopyPixelRow(FFrame->ScanLine(y) + piece.First, FEntering->ScanLine(y) + piece.First,
+                       piece.Last - piece.First);
           from = piece.Last;
         }
         CopyLeaving(y, from, W);
