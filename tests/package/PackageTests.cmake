@@ -14,7 +14,20 @@ if(TARGET tweenery_designer)
   target_compile_definitions(test_package_qt_DesignerPluginTests PRIVATE
     TWEENERY_DESIGNER_PLUGIN="$<TARGET_FILE:tweenery_designer>")
   add_dependencies(test_package_qt_DesignerPluginTests tweenery_designer)
+endif()
+# Forms through Designer's own form editor core. Its library ships without a
+# usable CMake package (the private module names headers Debian leaves
+# out), so it is linked by file; its public header comes with Qt6::Designer.
+find_library(TWEENERY_QT_DESIGNER_COMPONENTS NAMES Qt6DesignerComponents)
+if(TARGET tweenery_designer AND TWEENERY_QT_DESIGNER_COMPONENTS AND TARGET Qt6::uic)
+  target_link_libraries(test_package_qt_DesignerFormTests PRIVATE Qt6::Designer ${TWEENERY_QT_DESIGNER_COMPONENTS})
+  target_compile_definitions(test_package_qt_DesignerFormTests PRIVATE
+    TWEENERY_DESIGNER_PLUGIN="$<TARGET_FILE:tweenery_designer>" TWEENERY_UIC="$<TARGET_FILE:Qt6::uic>")
+  add_dependencies(test_package_qt_DesignerFormTests tweenery_designer)
 else()
+  set_tests_properties(test_package_qt_DesignerFormTests PROPERTIES DISABLED TRUE)
+endif()
+if(NOT TARGET tweenery_designer)
   set_tests_properties(test_package_qt_DesignerPluginTests PROPERTIES DISABLED TRUE)
 endif()
 

@@ -8,58 +8,15 @@
 #include <QDesignerFormEditorInterface>
 #include <QDesignerTaskMenuExtension>
 #include <QExtensionManager>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QPluginLoader>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
 #include <memory>
 
-using namespace std::chrono_literals;
+#include "FileDialogScript.h"
 
 namespace {
 
 const QString kData = QStringLiteral(TWEENERY_TEST_DATA "/");
-
-// Types the file name into the dialog's name field, as a user would, and confirms.
-void Choose(QFileDialog* Dialog, const QString& FileName) {
-  auto* edit = Dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-  QVERIFY(edit);
-  edit->setText(FileName);
-  static_cast<QDialog*>(Dialog)->accept();
-}
-
-// Answers the next file dialog once it is up: Respond gets the dialog and
-// may accept or reject it; the dialog's directory is kept for the test.
-class TDialogScript : public QObject {
- public:
-  std::function<void(QFileDialog*)> Respond;
-  QString Directory;
-  QString Title;
-  QStringList Filters;
-  bool Seen = false;
-
-  void Arm() {
-    QTimer::singleShot(50ms, this, [this] { Poll(); });
-  }
-
- private:
-  void Poll() {
-    QFileDialog* dialog = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets())
-      if (auto* d = qobject_cast<QFileDialog*>(top); d && d->isVisible()) dialog = d;
-    if (!dialog) {
-      QTimer::singleShot(20ms, this, [this] { Poll(); });
-      return;
-    }
-    Seen = true;
-    Directory = dialog->directory().absolutePath();
-    Title = dialog->windowTitle();
-    Filters = dialog->nameFilters();
-    Respond(dialog);
-  }
-};
 
 // Designer's core with an extension manager, as Designer sets one up.
 class TDesignerCore : public QDesignerFormEditorInterface {
@@ -140,7 +97,7 @@ class DesignerPluginTests : public QObject {
 
     TDialogScript choose;
     choose.Respond = [](QFileDialog* Dialog) {
-      Choose(Dialog, kData + QStringLiteral("rgb24-v3.bmp"));
+      ChooseFile(Dialog, kData + QStringLiteral("rgb24-v3.bmp"));
     };
     choose.Arm();
     menu->preferredEditAction()->trigger();
@@ -160,7 +117,7 @@ class DesignerPluginTests : public QObject {
 
     TDialogScript second;
     second.Respond = [](QFileDialog* Dialog) {
-      Choose(Dialog, kData + QStringLiteral("baseline.jpg"));
+      ChooseFile(Dialog, kData + QStringLiteral("baseline.jpg"));
     };
     second.Arm();
     menu->taskActions().at(1)->trigger();

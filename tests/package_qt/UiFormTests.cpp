@@ -1,5 +1,7 @@
-// A form as Designer saves it, with a TTweenery and both image files,
-// compiled by uic: it builds, shows the pictures and plays.
+// A form as Designer saves it, with a TTweenery, both image files and
+// enumerations (Operation in the class-qualified spelling Designer writes,
+// Modifier as a bare key, which hand-written forms use), compiled by uic:
+// it builds, sets them, shows the pictures and plays.
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
@@ -26,7 +28,9 @@ class UiFormTests : public QObject {
     QCOMPARE(tweenery->geometry(), QRect(8, 8, 65, 65));
     QVERIFY(tweenery->FromImageFile().endsWith(QStringLiteral("/rgb24-v3.bmp")));
     QVERIFY(tweenery->ToImageFile().endsWith(QStringLiteral("/baseline.jpg")));
-    QCOMPARE(tweenery->Operation(), TweeneryWidget::toPush);
+    QCOMPARE(tweenery->Operation(), TweeneryWidget::toFade);
+    QCOMPARE(tweenery->Tweenery()->Operation(), ::tweenery::toFade);
+    QCOMPARE(tweenery->Modifier(), TweeneryWidget::tmDown);
     QCOMPARE(tweenery->Interval(), 10u);
     const QImage from = tweenery->FromBitmap().convertToFormat(QImage::Format_RGB32);
     const QImage to = tweenery->ToBitmap().convertToFormat(QImage::Format_RGB32);

@@ -1,0 +1,203 @@
+// Forms through Qt Designer's own reading and writing: its form editor core,
+// offscreen, with the plugin found on the library path as Designer finds
+// it. The enumerations come back from the spellings stored forms use,
+// Designer writes them in one that it and uic read back, and a picture
+// chosen through the task menu is one undoable step that the saved form
+// keeps.
+#include <QAction>
+#include <QDesignerComponents>
+#include <QDesignerFormEditorInterface>
+#include <QDesignerFormWindowCursorInterface>
+#include <QDesignerFormWindowInterface>
+#include <QDesignerFormWindowManagerInterface>
+#include <QDesignerIntegration>
+#include <QDesignerTaskMenuExtension>
+#include <QDesignerWidgetDataBaseInterface>
+#include <QExtensionManager>
+#include <QDir>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QUndoStack>
+#include <QtTest>
+#include <memory>
+
+#include "FileDialogScript.h"
+
+namespace {
+
+const QString kData = QStringLiteral(TWEENERY_TEST_DATA "/");
+const QString kWidgetClass = QStringLiteral("tweenery::TweeneryWidget");
+
+// A form with one placed TTweenery carrying Properties (.ui property elements).
+QString FormWith(const QString& Properties) {
+  return QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <class>TweeneryForm</class>
+ <widget class="QWidget" name="TweeneryForm">
+  <property name="geometry"><rect><x>0</x><y>0</y><width>120</width><height>80</height></rect></property>
+  <widget class="tweenery::TweeneryWidget" name="Tweenery">
+   <property name="geometry"><rect><x>8</x><y>8</y><width>65</width><height>65</height></rect></property>
+   %1
+  </widget>
+ </widget>
+ <customwidgets>
+  <customwidget>
+   <class>tweenery::TweeneryWidget</class>
+   <extends>QWidget</extends>
+   <header>widget/TweeneryWidget.h</header>
+  </customwidget>
+ </customwidgets>
+ <resources/>
+ <connections/>
+</ui>
+)")
+      .arg(Properties);
+}
+
+QString EnumProperty(const QString& Name, const QString& Value) {
+  return QStringLiteral("<property name=\"%1\"><enum>%2</enum></property>").arg(Name, Value);
+}
+
+}  // namespace
+
+class DesignerFormTests : public QObject {
+  Q_OBJECT
+  QDesignerFormEditorInterface* FCore = nullptr;
+  std::unique_ptr<QMainWindow> FMain;
+
+  // A form window of Designer's holding Contents, as File > Open makes one.
+  QDesignerFormWindowInterface* Open(const QString& Contents) {
+    QDesignerFormWindowInterface* form = FCore->formWindowManager()->createFormWindow(FMain.get());
+    form->setContents(Contents);
+    return form;
+  }
+
+  static QWidget* Placed(QDesignerFormWindowInterface* Form) {
+    return Form->mainContainer() ? Form->mainContainer()->findChild<QWidget*>(QStringLiteral("Tweenery")) : nullptr;
+  }
+
+  static void Close(QDesignerFormWindowInterface* Form) { delete Form; }
+
+ private slots:
+  void initTestCase() {
+    // Designer keeps its settings; keep the test's away from the user's.
+    QStandardPaths::setTestModeEnabled(true);
+    // Designer looks in designer/ under each library path.
+    QCoreApplication::addLibraryPath(QFileInfo(QFileInfo(QStringLiteral(TWEENERY_DESIGNER_PLUGIN)).absolutePath())
+                                         .absolutePath());
+    QDesignerComponents::initializeResources();
+    FCore = QDesignerComponents::createFormEditor(this);
+    QDesignerComponents::initializePlugins(FCore);
+    FMain = std::make_unique<QMainWindow>();
+    FCore->setTopLevel(FMain.get());
+    FCore->setWidgetBox(QDesignerComponents::createWidgetBox(FCore, FMain.get()));
+    FCore->setPropertyEditor(QDesignerComponents::createPropertyEditor(FCore, FMain.get()));
+    new QDesignerIntegration(FCore, this);
+    QVERIFY2(FCore->widgetDataBase()->indexOfClassName(kWidgetClass) >= 0, "the plugin was not loaded");
+  }
+
+  void cleanupTestCase() { FMain.reset(); }
+
+  void storedEnumerationsAreReadBack_data() {
+    QTest::addColumn<QString>("Scope");
+    QTest::newRow("class-qualified, as Designer writes") << QStringLiteral("tweenery::TweeneryWidget::");
+    QTest::newRow("bare keys, as forms are written by hand") << QString();
+  }
+
+  void storedEnumerationsAreReadBack() {
+    QFETCH(QString, Scope);
+    QDesignerFormWindowInterface* form =
+        Open(FormWith(EnumProperty(QStringLiteral("Operation"), Scope + QStringLiteral("toFade")) +
+                      EnumProperty(QStringLiteral("Modifier"), Scope + QStringLiteral("tmDown")) +
+                      EnumProperty(QStringLiteral("RGBOrder"), Scope + QStringLiteral("coBGR"))));
+    QWidget* widget = Placed(form);
+    QVERIFY(widget);
+    QCOMPARE(widget->metaObject()->className(), "tweenery::TweeneryWidget");
+    QCOMPARE(widget->property("Operation").toInt(), 11);  // toFade
+    QCOMPARE(widget->property("Modifier").toInt(), 3);    // tmDown
+    QCOMPARE(widget->property("RGBOrder").toInt(), 5);    // coBGR
+    // Saved again, the values stay (nothing falls back to the default).
+    const QString saved = form->contents();
+    QVERIFY(saved.contains(QStringLiteral("<enum>tweenery::TweeneryWidget::toFade</enum>")));
+    QVERIFY(saved.contains(QStringLiteral("<enum>tweenery::TweeneryWidget::tmDown</enum>")));
+    QVERIFY(saved.contains(QStringLiteral("<enum>tweenery::TweeneryWidget::coBGR</enum>")));
+    Close(form);
+  }
+
+  void enumerationsSetInDesignerAreSavedReadBackAndCompiled() {
+    QDesignerFormWindowInterface* form = Open(FormWith(QString()));
+    QWidget* widget = Placed(form);
+    QVERIFY(widget);
+    // The property editor's path: an int for the enumeration's value.
+    form->cursor()->setWidgetProperty(widget, QStringLiteral("Operation"), 27);  // toRoll
+    form->cursor()->setWidgetProperty(widget, QStringLiteral("Modifier"), 2);    // tmUp
+    QCOMPARE(widget->property("Operation").toInt(), 27);
+    const QString saved = form->contents();
+    Close(form);
+    QVERIFY(saved.contains(QStringLiteral("<enum>tweenery::TweeneryWidget::toRoll</enum>")));
+    QVERIFY(saved.contains(QStringLiteral("<enum>tweenery::TweeneryWidget::tmUp</enum>")));
+
+    QDesignerFormWindowInterface* again = Open(saved);
+    QVERIFY(Placed(again));
+    QCOMPARE(Placed(again)->property("Operation").toInt(), 27);
+    QCOMPARE(Placed(again)->property("Modifier").toInt(), 2);
+    Close(again);
+
+    // uic turns the spelling into the widget's setters (UiFormTests builds
+    // and runs such code).
+    QTemporaryFile ui(QDir::tempPath() + QStringLiteral("/TweeneryFormXXXXXX.ui"));
+    QVERIFY(ui.open());
+    ui.write(saved.toUtf8());
+    ui.close();
+    QProcess uic;
+    uic.start(QStringLiteral(TWEENERY_UIC), {ui.fileName()});
+    QVERIFY(uic.waitForFinished());
+    QVERIFY2(uic.exitCode() == 0, uic.readAllStandardError().constData());
+    const QString code = QString::fromUtf8(uic.readAllStandardOutput());
+    QVERIFY2(code.contains(QStringLiteral("Tweenery->setOperation(tweenery::TweeneryWidget::toRoll);")),
+             qPrintable(code));
+    QVERIFY(code.contains(QStringLiteral("Tweenery->setModifier(tweenery::TweeneryWidget::tmUp);")));
+  }
+
+  void aPictureChosenInTheTaskMenuIsOneUndoableStepThatTheSavedFormKeeps() {
+    QDesignerFormWindowInterface* form = Open(FormWith(QString()));
+    QWidget* widget = Placed(form);
+    QVERIFY(widget);
+    auto* menu = qt_extension<QDesignerTaskMenuExtension*>(FCore->extensionManager(), widget);
+    QVERIFY(menu);
+    form->setDirty(false);
+    const int steps = form->commandHistory()->count();
+
+    const QString file = kData + QStringLiteral("rgb24-v3.bmp");
+    TDialogScript* script = TDialogScript::Choosing(file, this);
+    menu->preferredEditAction()->trigger();
+    QVERIFY(script->Seen);
+    QCOMPARE(widget->property("FromImageFile").toString(), file);
+    QCOMPARE(widget->property("FromBitmap").value<QImage>().size(), QSize(37, 23));
+    QVERIFY(form->isDirty());
+    QCOMPARE(form->commandHistory()->count(), steps + 1);
+    QVERIFY(form->contents().contains(QStringLiteral("<string>%1</string>").arg(file)));
+
+    form->commandHistory()->undo();
+    QCOMPARE(widget->property("FromImageFile").toString(), QString());
+    QVERIFY(widget->property("FromBitmap").value<QImage>().isNull());
+    QVERIFY(!form->contents().contains(file));
+    form->commandHistory()->redo();
+    QCOMPARE(widget->property("FromImageFile").toString(), file);
+
+    // Read back, the form has the picture again.
+    const QString saved = form->contents();
+    Close(form);
+    QDesignerFormWindowInterface* again = Open(saved);
+    QVERIFY(Placed(again));
+    QCOMPARE(Placed(again)->property("FromImageFile").toString(), file);
+    QCOMPARE(Placed(again)->property("FromBitmap").value<QImage>().size(), QSize(37, 23));
+    Close(again);
+  }
+};
+
+QTEST_MAIN(DesignerFormTests)
+#include "DesignerFormTests.moc"
