@@ -1,13 +1,6 @@
-// TweeneryWidget: the transition component as a QWidget for any Qt
-// program and Qt Designer. It owns one TTweenery that always covers the
-// whole widget, under a root component on which a program publishes the
-// handlers that form descriptions bind by name. Every published property of
-// the component is a Q_PROPERTY of the same spelling; writes go through the
-// component's setters, so its rules hold (most are ignored while Active).
-//
-// The component's OnDone belongs to the widget: it runs the handler a form
-// description bound and then emits done(). Connect to done() or publish a
-// handler; do not replace Tweenery()->OnDone.
+/// @file
+/// TweeneryWidget: the transition component as a QWidget for any Qt
+/// program and Qt Designer.
 #pragma once
 
 #include <QColor>
@@ -22,6 +15,47 @@
 
 namespace tweenery {
 
+/// The transition component (TTweenery) as a QWidget. It owns one
+/// component that always covers the whole widget, under a root component
+/// on which a program publishes the handlers that form descriptions bind by
+/// name. Every published property of the component is a Q_PROPERTY of the
+/// same spelling, so Qt Designer edits it and uic sets it; writes go through
+/// the component's setters, so its rules hold (most are ignored while
+/// Active). Each property's getter below tells what it is.
+///
+/// | Q_PROPERTY | Type | Default | Signal |
+/// |---|---|---|---|
+/// | About | QStringList, read only | the component's lines | |
+/// | Active | bool, not stored | false | activeChanged() |
+/// | Color | QColor | the button face colour (0xC0C0C0) | colorChanged() |
+/// | CurrentFrame | int | 0 | currentFrameChanged() |
+/// | FromBitmap | QImage | null | fromPictureChanged() |
+/// | FromImageFile | QString | empty | fromPictureChanged() |
+/// | ToBitmap | QImage | null | toPictureChanged() |
+/// | ToImageFile | QString | empty | toPictureChanged() |
+/// | Delta | int | 10 | deltaChanged() |
+/// | Interval | uint, ms | 100 | intervalChanged() |
+/// | MaintainAspectRatio | bool | true | maintainAspectRatioChanged() |
+/// | Modifier | TTransitionModifier | tmLeft | modifierChanged() |
+/// | Operation | TTransitionOperation | toPush | operationChanged() |
+/// | Reverse | bool | false | reverseChanged() |
+/// | RGBOrder | TRGBOrder | coRGB | rgbOrderChanged() |
+/// | Stretch | bool | false | stretchChanged() |
+/// | UseThread | bool | false | useThreadChanged() |
+/// | Steps | int | 1 | stepsChanged() |
+///
+/// Every writable property has a RESET (the default above). A change
+/// signal follows every change, whatever made it: a setter, a form
+/// description, a run (Active, CurrentFrame) or a handler; the picture
+/// signals also follow every accepted picture setter.
+///
+/// The component's OnDone belongs to the widget: it runs the handler a form
+/// description bound and then emits done(). Connect to done() or publish a
+/// handler; do not replace Tweenery()->OnDone.
+///
+/// In a .ui file the enumerations are stored class-qualified
+/// (tweenery::TweeneryWidget::toFade, as Designer writes them) or as bare
+/// keys (toFade); both are read back by Designer and compiled by uic.
 class TweeneryWidget : public TQtControlHost {
   Q_OBJECT
   Q_PROPERTY(QStringList About READ About)
@@ -51,131 +85,245 @@ class TweeneryWidget : public TQtControlHost {
   Q_PROPERTY(int Steps READ Steps WRITE setSteps RESET resetSteps NOTIFY stepsChanged)
 
  public:
-  // The component's enumerations, spelled as the component spells them.
+  /// The transition played: tweenery::TTransitionOperation, value for
+  /// value, as a Q_ENUM that Designer and uic know by name.
   enum TTransitionOperation {
-    toPush, toBlinds, toCheckerboard, toCrush, toMonoReveal, toReveal, toIris, toMonoSlider,
-    toSlider, toStrip, toZoom, toFade, toMosaic, toBlend, toGlide, toReplace, toRGB,
-    toRGBBlend, toSpiral, toCheckerBlinds, toShade, toShadeContinue, toSqueeze, toRandomBars,
-    toTwinRandomBars, toSwarm, toStripedIris, toRoll
+    toPush,            ///< tweenery::toPush
+    toBlinds,          ///< tweenery::toBlinds
+    toCheckerboard,    ///< tweenery::toCheckerboard
+    toCrush,           ///< tweenery::toCrush
+    toMonoReveal,      ///< tweenery::toMonoReveal
+    toReveal,          ///< tweenery::toReveal
+    toIris,            ///< tweenery::toIris
+    toMonoSlider,      ///< tweenery::toMonoSlider
+    toSlider,          ///< tweenery::toSlider
+    toStrip,           ///< tweenery::toStrip
+    toZoom,            ///< tweenery::toZoom
+    toFade,            ///< tweenery::toFade
+    toMosaic,          ///< tweenery::toMosaic
+    toBlend,           ///< tweenery::toBlend
+    toGlide,           ///< tweenery::toGlide
+    toReplace,         ///< tweenery::toReplace
+    toRGB,             ///< tweenery::toRGB
+    toRGBBlend,        ///< tweenery::toRGBBlend
+    toSpiral,          ///< tweenery::toSpiral
+    toCheckerBlinds,   ///< tweenery::toCheckerBlinds
+    toShade,           ///< tweenery::toShade
+    toShadeContinue,   ///< tweenery::toShadeContinue
+    toSqueeze,         ///< tweenery::toSqueeze
+    toRandomBars,      ///< tweenery::toRandomBars
+    toTwinRandomBars,  ///< tweenery::toTwinRandomBars
+    toSwarm,           ///< tweenery::toSwarm
+    toStripedIris,     ///< tweenery::toStripedIris
+    toRoll             ///< tweenery::toRoll
   };
   Q_ENUM(TTransitionOperation)
 
+  /// The direction of the transition: tweenery::TTransitionModifier, value
+  /// for value.
   enum TTransitionModifier {
-    tmLeft, tmRight, tmUp, tmDown
+    tmLeft,   ///< towards the left edge
+    tmRight,  ///< towards the right edge
+    tmUp,     ///< towards the top edge
+    tmDown    ///< towards the bottom edge
   };
   Q_ENUM(TTransitionModifier)
 
+  /// The channel order of toRGB and toRGBBlend: tweenery::TRGBOrder, value
+  /// for value.
   enum TRGBOrder {
-    coRGB, coRBG, coGRB, coGBR, coBRG, coBGR
+    coRGB,  ///< red, green, blue
+    coRBG,  ///< red, blue, green
+    coGRB,  ///< green, red, blue
+    coGBR,  ///< green, blue, red
+    coBRG,  ///< blue, red, green
+    coBGR   ///< blue, green, red
   };
   Q_ENUM(TRGBOrder)
 
+  /// A 65 x 65 widget holding an idle component with the defaults of the
+  /// table above, named "Tweenery" under a root named "Form".
   explicit TweeneryWidget(QWidget* parent = nullptr);
+  /// Frees the component (a worker thread is told to end and frees itself)
+  /// while the widget that hosts it is still whole.
   ~TweeneryWidget() override;
 
+  /// The component, kept at the widget's size even while the widget is
+  /// hidden. For what the Q_PROPERTYs leave out; do not replace its OnDone.
   TTweenery* Tweenery() const;
-  // The owner of the component: handlers published here are what form
-  // descriptions bind ("OnDone = TweeneryDone").
+  /// The owner of the component: handlers published here are what form
+  /// descriptions bind ("OnDone = TweeneryDone").
   TComponent* Root() const { return FRoot.get(); }
+  /// Publishes Handler on the root under Name, for form descriptions to bind.
   void PublishHandler(const std::string& Name, TNotifyEvent Handler);
-  // Reads a form description into the component (EFormError on malformed
-  // text). Width and Height size the widget and Left and Top place it in
-  // its parent; the component itself keeps covering the whole widget.
+  /// Reads a form description into the component (EFormError on malformed
+  /// text). Width and Height size the widget and Left and Top place it in
+  /// its parent; the component itself keeps covering the whole widget. The
+  /// change signals follow.
   void LoadFormText(const std::string& Text);
-  // The component's form description, Left and Top being the widget's place.
+  /// The component's form description, Left and Top being the widget's
+  /// place in its parent.
   std::string FormText() const;
 
+  /// The component's size.
   QSize sizeHint() const override;
 
-  // The designing state, which a form designer sets on the widgets it
-  // places: the component then outlines itself while a picture is missing.
+  /// The designing state, which a form designer sets on the widgets it
+  /// places: the component then outlines itself while a picture is missing.
   void SetDesigning(bool Value);
+  /// Whether the widget is in the designing state (SetDesigning).
   bool IsDesigning() const { return FTweenery->IsDesigning(); }
 
+  /// @name Properties
+  /// Getters of the Q_PROPERTYs of the same names (TTweenery tells each
+  /// property's rules in full).
+  /**@{*/
+  /// The component's name and version, then the author and e-mail lines.
   QStringList About() const;
+  /// True while a transition plays or is paused.
   bool Active() const { return FTweenery->Active(); }
+  /// Fill colour of every frame before its effect draws; a new From picture
+  /// sets it to its top-left pixel.
   QColor Color() const;
+  /// The frame composed last.
   int CurrentFrame() const { return FTweenery->CurrentFrame(); }
+  /// A copy of the leaving picture, in QImage::Format_RGB32; null when empty.
   QImage FromBitmap() const;
+  /// The Windows bitmap or JPEG file the From picture was read from.
   QString FromImageFile() const { return QString::fromStdString(FTweenery->FromImageFile()); }
+  /// A copy of the entering picture, in QImage::Format_RGB32; null when empty.
   QImage ToBitmap() const;
+  /// The Windows bitmap or JPEG file the To picture was read from.
   QString ToImageFile() const { return QString::fromStdString(FTweenery->ToImageFile()); }
+  /// The effect's band, tile or cell size (TTweenery::Delta).
   int Delta() const { return FTweenery->Delta(); }
+  /// Milliseconds between ticks; at 0 no frame is composed.
   uint Interval() const { return FTweenery->Interval(); }
+  /// With Stretch, whether the frame keeps its proportions, centred.
   bool MaintainAspectRatio() const { return FTweenery->MaintainAspectRatio(); }
+  /// The direction of the transition.
   TTransitionModifier Modifier() const { return static_cast<TTransitionModifier>(FTweenery->Modifier()); }
+  /// The transition played.
   TTransitionOperation Operation() const { return static_cast<TTransitionOperation>(FTweenery->Operation()); }
+  /// Whether the operation's reverse form plays.
   bool Reverse() const { return FTweenery->Reverse(); }
+  /// The channel order of toRGB and toRGBBlend.
   TRGBOrder RGBOrder() const { return static_cast<TRGBOrder>(FTweenery->RGBOrder()); }
+  /// Whether the frame is scaled to the widget (else unscaled, top-left).
   bool Stretch() const { return FTweenery->Stretch(); }
+  /// Whether a worker thread drives the run instead of the frame timer.
   bool UseThread() const { return FTweenery->UseThread(); }
+  /// How far each tick advances CurrentFrame.
   int Steps() const { return FTweenery->Steps(); }
+  /**@}*/
 
-  // Setters in Qt's spelling, which uic calls for properties of a .ui file.
+  /// @name Setters
+  /// In Qt's spelling, which uic calls for the properties of a .ui file.
+  /// Each goes through the component's setter (most are ignored while
+  /// Active) and emits the change signals of what changed.
+  /**@{*/
+  /// true plays (play()), false stops (stop()).
   void setActive(bool Value);
+  /// Sets Color and composes the frame again.
   void setColor(const QColor& Value);
+  /// Composes that frame, also while Active (not for the random-bar
+  /// operations, and nothing for a negative frame).
   void setCurrentFrame(int Value);
+  /// Copies the picture in as the From picture, fitted to the To picture's
+  /// size; clears FromImageFile. A null image empties the picture.
   void setFromBitmap(const QImage& Value);
+  /// Reads the file into the From picture; a file that cannot be read
+  /// shows "Unable to read image file" and changes nothing; "" empties it.
   void setFromImageFile(const QString& Value);
+  /// As setFromBitmap, for the To picture (fitted to the From picture).
   void setToBitmap(const QImage& Value);
+  /// As setFromImageFile, for the To picture.
   void setToImageFile(const QString& Value);
+  /// Takes effect at the next frame.
   void setDelta(int Value);
+  /// Reaches the frame timer at once, the worker thread at its next sleep.
   void setInterval(uint Value);
+  /// Repaints.
   void setMaintainAspectRatio(bool Value);
+  /// Sets Modifier.
   void setModifier(TTransitionModifier Value);
+  /// Sets Operation; a value outside the enumeration is the component's to refuse.
   void setOperation(TTransitionOperation Value);
+  /// Sets Reverse.
   void setReverse(bool Value);
+  /// Composes the frame again.
   void setRGBOrder(TRGBOrder Value);
+  /// Repaints.
   void setStretch(bool Value);
+  /// Switches the driver of the next run.
   void setUseThread(bool Value);
+  /// Takes effect at the next tick; below 1 a tick advances by 1.
   void setSteps(int Value);
+  /**@}*/
 
-  // Back to the component's defaults (its constructor's values).
-  void resetActive() { setActive(false); }
-  void resetColor();
-  void resetCurrentFrame() { setCurrentFrame(0); }
-  void resetFromBitmap() { setFromBitmap(QImage()); }
-  void resetFromImageFile() { setFromImageFile(QString()); }
-  void resetToBitmap() { setToBitmap(QImage()); }
-  void resetToImageFile() { setToImageFile(QString()); }
-  void resetDelta() { setDelta(10); }
-  void resetInterval() { setInterval(100); }
-  void resetMaintainAspectRatio() { setMaintainAspectRatio(true); }
-  void resetModifier() { setModifier(tmLeft); }
-  void resetOperation() { setOperation(toPush); }
-  void resetReverse() { setReverse(false); }
-  void resetRGBOrder() { setRGBOrder(coRGB); }
-  void resetStretch() { setStretch(false); }
-  void resetUseThread() { setUseThread(false); }
-  void resetSteps() { setSteps(1); }
+  /// @name Resets
+  /// Back to the component's defaults (its constructor's values), as
+  /// Designer's "reset" does.
+  /**@{*/
+  void resetActive() { setActive(false); }  ///< stops
+  void resetColor();                        ///< the button face colour
+  void resetCurrentFrame() { setCurrentFrame(0); }  ///< frame 0
+  void resetFromBitmap() { setFromBitmap(QImage()); }  ///< empties the From picture
+  void resetFromImageFile() { setFromImageFile(QString()); }  ///< empties the From picture
+  void resetToBitmap() { setToBitmap(QImage()); }  ///< empties the To picture
+  void resetToImageFile() { setToImageFile(QString()); }  ///< empties the To picture
+  void resetDelta() { setDelta(10); }  ///< 10
+  void resetInterval() { setInterval(100); }  ///< 100 ms
+  void resetMaintainAspectRatio() { setMaintainAspectRatio(true); }  ///< true
+  void resetModifier() { setModifier(tmLeft); }  ///< tmLeft
+  void resetOperation() { setOperation(toPush); }  ///< toPush
+  void resetReverse() { setReverse(false); }  ///< false
+  void resetRGBOrder() { setRGBOrder(coRGB); }  ///< coRGB
+  void resetStretch() { setStretch(false); }  ///< false
+  void resetUseThread() { setUseThread(false); }  ///< false
+  void resetSteps() { setSteps(1); }  ///< 1
+  /**@}*/
 
  public slots:
+  /// Starts a run from its first frame; nothing while Active.
   void play();
+  /// Ends a run without completing it: CurrentFrame stays, done() is not
+  /// emitted. Nothing while idle.
   void stop();
+  /// Halts a playing run; Active stays true.
   void pause();
+  /// Continues a paused run.
   void resume();
 
  signals:
-  // A transition completed; emitted after the handler a form bound.
+  /// A transition completed; emitted after the handler a form bound, with
+  /// the component idle, so a slot may change properties and play again.
   void done();
-  void activeChanged();
-  void colorChanged();
-  void currentFrameChanged();
-  void fromPictureChanged();
-  void toPictureChanged();
-  void deltaChanged();
-  void intervalChanged();
-  void maintainAspectRatioChanged();
-  void modifierChanged();
-  void operationChanged();
-  void reverseChanged();
-  void rgbOrderChanged();
-  void stretchChanged();
-  void useThreadChanged();
-  void stepsChanged();
+  /// @name Change signals
+  /// The NOTIFY signals of the Q_PROPERTYs, emitted when the value changed.
+  /**@{*/
+  void activeChanged();                ///< Active
+  void colorChanged();                 ///< Color
+  void currentFrameChanged();          ///< CurrentFrame
+  void fromPictureChanged();           ///< FromBitmap or FromImageFile; every accepted setFromBitmap emits it
+  void toPictureChanged();             ///< ToBitmap or ToImageFile; every accepted setToBitmap emits it
+  void deltaChanged();                 ///< Delta
+  void intervalChanged();              ///< Interval
+  void maintainAspectRatioChanged();   ///< MaintainAspectRatio
+  void modifierChanged();              ///< Modifier
+  void operationChanged();             ///< Operation
+  void reverseChanged();               ///< Reverse
+  void rgbOrderChanged();              ///< RGBOrder
+  void stretchChanged();               ///< Stretch
+  void useThreadChanged();             ///< UseThread
+  void stepsChanged();                 ///< Steps
+  /**@}*/
 
  protected:
+  /// Keeps the component covering the widget.
   void resizeEvent(QResizeEvent* Event) override;
+  /// Shows the component's frame in one copy while it covers the widget.
+  void paintEvent(QPaintEvent* Event) override;
 
  private:
   struct TSnapshot;
