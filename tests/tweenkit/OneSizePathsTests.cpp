@@ -62,8 +62,8 @@ TEST(OneSizePaths, FramesMatchThePlainPathWithALargerLeavingPicture) {
     const bool reverse = pick(0, 1) == 1;
     const std::int32_t delta = pick(0, 4) == 0 ? pick(-1, 1) : pick(1, 16);
     const std::int32_t frame = pick(0, 3 * std::max(W, H) + 20);
-    SCOPED_TRACE(testing::Message() << k.Name << " " << W << "x" << H << " modifier " << modifier << " reverse "
-                                    << reverse << " delta " << delta << " frame " << frame);
+    SCOPED_TRACE(testing::Message() << k.Name << " " << W << "x" << H << " modifier " << static_cast<int>(modifier)
+                                    << " reverse " << reverse << " delta " << delta << " frame " << frame);
     auto from = RandomPicture(W, H, random()), to = RandomPicture(W, H, random());
     auto litter = RandomPicture(W, H, random());
     const bool toLeaves = reverse && k.ReverseSwapsPictures;
