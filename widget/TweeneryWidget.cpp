@@ -1,5 +1,7 @@
 #include "widget/TweeneryWidget.h"
 
+#include <QPaintEvent>
+#include <QPainter>
 #include <QResizeEvent>
 #include <climits>
 #include <cstring>
@@ -68,6 +70,14 @@ std::unique_ptr<TBitmap> ImageBitmap(const QImage& Image) {
 
 QImage BitmapCopy(TBitmap* Bitmap) { return BitmapImage(Bitmap).copy(); }
 
+// The component as the widget creates it: a subclass only to reach the
+// frame it shows.
+class TWidgetTweenery : public TTweenery {
+ public:
+  using TTweenery::TTweenery;
+  using TTweenery::FrameBitmap;
+};
+
 }  // namespace
 
 // The values whose change the widget signals.
@@ -84,7 +94,7 @@ struct TweeneryWidget::TSnapshot {
 TweeneryWidget::TweeneryWidget(QWidget* parent)
     : TQtControlHost(parent), FRoot(std::make_unique<TComponent>(nullptr)) {
   FRoot->SetName("Form");
-  FTweenery = new TTweenery(FRoot.get());
+  FTweenery = new TWidgetTweenery(FRoot.get());
   FTweenery->SetName("Tweenery");
   resize(FTweenery->Width(), FTweenery->Height());
   CoverWidget();
@@ -111,6 +121,35 @@ TTweenery* TweeneryWidget::Tweenery() const {
 void TweeneryWidget::resizeEvent(QResizeEvent* Event) {
   TQtControlHost::resizeEvent(Event);
   CoverWidget();
+}
+
+const TBitmap* TweeneryWidget::FrameShownWhole() const {
+  // Painting copies the frame unscaled onto the surface from the widget's
+  // corner; where the frame, the component and the widget are of one size
+  // and nothing else is hosted, the surface ends up holding exactly the
+  // frame, so the frame itself can be shown.
+  const TTweenery& t = *FTweenery;
+  const TBitmap* frame = static_cast<const TWidgetTweenery&>(t).FrameBitmap();
+  if (Controls().size() != 1 || !t.Visible() || t.Stretch()) return nullptr;
+  if (FTweenery->Canvas()->CopyMode() != cmSrcCopy) return nullptr;
+  if (t.FromBitmap()->Empty() || t.ToBitmap()->Empty()) return nullptr;
+  const TRect bounds = t.BoundsRect();
+  if (bounds.Left != 0 || bounds.Top != 0 || bounds.Right != width() || bounds.Bottom != height()) return nullptr;
+  if (frame->Width() != width() || frame->Height() != height()) return nullptr;
+  return frame;
+}
+
+void TweeneryWidget::paintEvent(QPaintEvent* Event) {
+  // One copy into the window instead of two (into the surface, then from it)
+  // for every frame of a playing transition.
+  const TBitmap* frame = FrameShownWhole();
+  if (!frame) {
+    TQtControlHost::paintEvent(Event);
+    return;
+  }
+  const QImage image = BitmapImage(const_cast<TBitmap*>(frame));
+  QPainter painter(this);
+  for (const QRect& r : Event->region()) painter.drawImage(r, image, r);
 }
 
 QSize TweeneryWidget::sizeHint() const { return QSize(Tweenery()->Width(), Tweenery()->Height()); }

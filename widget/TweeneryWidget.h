@@ -334,6 +334,9 @@ class TweeneryWidget : public TQtControlHost {
   void Changing(Change&& Apply);
   void CoverWidget() const;
   void BindDone();
+  // The component's frame when it is exactly what painting would show over
+  // the whole widget, or nullptr.
+  const TBitmap* FrameShownWhole() const;
 
   std::unique_ptr<TComponent> FRoot;
   TTweenery* FTweenery = nullptr;  // owned by FRoot
