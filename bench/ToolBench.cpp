@@ -1,16 +1,22 @@
-// The tool's road from composed frame to output: a 1920 x 1080 Push over
-// two seconds at 60 frames per second, to YUV4MPEG2 on /dev/null, to H.264
-// and to fast PNG frames. Reports frames per second and the share of the
-// time spent outside GenerateFrame (conversion, encoding, writing).
+// The tool's road from composed frame to output at 1920 x 1080: a Push over
+// two seconds at 60 frames per second to YUV4MPEG2 on /dev/null, to H.264
+// and to fast PNG frames, with the share of the time spent outside
+// GenerateFrame (conversion, encoding, writing); then whole runs of Push and
+// Blend written as the command writes them, with 1, 2 and one composing
+// thread per core. Each reports frames per second, and its time per frame,
+// which the ratios at the end compare with a memcpy of one frame.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
-
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <set>
+#include <thread>
 
+#include "BenchSupport.h"
+#include "tools/FrameWriter.h"
 #include "tools/Output.h"
 #include "tweenkit/TimeBase.h"
 
@@ -18,6 +24,7 @@ namespace tweenery {
 namespace {
 
 using TClock = std::chrono::steady_clock;
+constexpr int kWidth = 1920, kHeight = 1080, kFrames = 120;
 
 std::unique_ptr<TBitmap> Gradient(int Width, int Height, int Shift) {
   auto bitmap = std::make_unique<TBitmap>(Width, Height);
@@ -30,15 +37,36 @@ std::unique_ptr<TBitmap> Gradient(int Width, int Height, int Shift) {
   return bitmap;
 }
 
+// Standard output pointed at /dev/null while it lives: "-" is the stream.
+class TStdoutToNull {
+ public:
+  TStdoutToNull() : FSaved(dup(STDOUT_FILENO)), FNull(open("/dev/null", O_WRONLY)) {
+    std::fflush(stdout);
+    dup2(FNull, STDOUT_FILENO);
+  }
+  ~TStdoutToNull() {
+    std::fflush(stdout);
+    dup2(FSaved, STDOUT_FILENO);
+    close(FNull);
+    close(FSaved);
+  }
+
+ private:
+  int FSaved, FNull;
+};
+
+void Report(benchmark::State& State, double Seconds, std::int64_t Frames) {
+  State.SetIterationTime(Seconds / kFrames);
+  State.counters["fps"] = benchmark::Counter(static_cast<double>(Frames) / Seconds, benchmark::Counter::kAvgIterations);
+}
+
 void RunTo(benchmark::State& State, const std::string& Output) {
-  constexpr int kWidth = 1920, kHeight = 1080, kFrames = 120;
   const auto from = Gradient(kWidth, kHeight, 0), to = Gradient(kWidth, kHeight, 128);
   TTransitionRenderer renderer(*from, *to, TTransitionSettings{});
   TOutputOptions options;
   options.Name = Output;
   options.Overwrite = true;
   double compose = 0, total = 0;
-  std::int64_t frames = 0;
   for (auto _ : State) {
     const auto start = TClock::now();
     TTransitionRun run(renderer, EasedFrames(renderer.FrameCount(), kFrames, TEasing()));
@@ -50,23 +78,16 @@ void RunTo(benchmark::State& State, const std::string& Output) {
       sink->Write(frame);
     }
     sink->Finish();
-    total += std::chrono::duration<double>(TClock::now() - start).count();
-    frames += kFrames;
+    const double seconds = std::chrono::duration<double>(TClock::now() - start).count();
+    total += seconds;
+    Report(State, seconds, kFrames);
   }
-  State.counters["fps"] = frames / total;
   State.counters["outside_GenerateFrame_%"] = 100 * (total - compose) / total;
 }
 
-// The stream goes to standard output, pointed at /dev/null meanwhile.
 void BM_PushToY4M(benchmark::State& State) {
-  std::fflush(stdout);
-  const int saved = dup(STDOUT_FILENO), null = open("/dev/null", O_WRONLY);
-  dup2(null, STDOUT_FILENO);
+  TStdoutToNull null;
   RunTo(State, "-");
-  std::fflush(stdout);
-  dup2(saved, STDOUT_FILENO);
-  close(null);
-  close(saved);
 }
 void BM_PushToH264(benchmark::State& State) {
   RunTo(State, (std::filesystem::temp_directory_path() / "tweenery-bench.mp4").string());
@@ -75,11 +96,51 @@ void BM_PushToPngFrames(benchmark::State& State) {
   RunTo(State, (std::filesystem::temp_directory_path() / "tweenery-bench-frames" / "f%04d.png").string());
 }
 
-BENCHMARK(BM_PushToY4M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_PushToH264)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_PushToPngFrames)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+// A whole run as the command writes it, with Jobs composing threads; the
+// run's frame count is found before the clock starts.
+void WriteRun(benchmark::State& State, TTransitionOperation Operation, int Jobs) {
+  TStdoutToNull null;
+  const auto from = Gradient(kWidth, kHeight, 0), to = Gradient(kWidth, kHeight, 128);
+  TOutputOptions options;
+  options.Name = "-";
+  for (auto _ : State) {
+    TProgramme programme;
+    TTransitionPlan plan;
+    plan.From = from.get();
+    plan.To = to.get();
+    plan.Settings.Operation = Operation;
+    plan.Count = kFrames;
+    programme.AddPart(programme.AddTransition(plan), TProgramme::TPartKind::Run, -1);
+    const std::int64_t count = programme.FrameCount();
+    const auto start = TClock::now();
+    auto sink = OpenSink(options, kWidth, kHeight, {60, 1}, {});
+    WriteFrames(programme, count, *sink, Jobs, nullptr);
+    sink->Finish();
+    Report(State, std::chrono::duration<double>(TClock::now() - start).count(), count);
+  }
+}
+// Named apart, one per count of threads, so each gets its own ratio.
+void RegisterJobRuns() {
+  for (const auto& [name, operation] : {std::pair{"Push", toPush}, std::pair{"Blend", toBlend}})
+    for (unsigned jobs : std::set<unsigned>{1, 2, std::max(1u, std::thread::hardware_concurrency())})
+      benchmark::RegisterBenchmark(("BM_" + std::string(name) + "ToY4M_jobs" + std::to_string(jobs)).c_str(),
+                                   [operation = operation, jobs](benchmark::State& State) {
+                                     WriteRun(State, operation, static_cast<int>(jobs));
+                                   })
+          ->Unit(benchmark::kMillisecond)
+          ->UseManualTime()
+          ->Iterations(3);
+}
+
+BENCHMARK(bench::BM_MemcpyFrame)->Name("BM_MemcpyFrame")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PushToY4M)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_PushToH264)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_PushToPngFrames)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 
 }  // namespace
 }  // namespace tweenery
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  tweenery::RegisterJobRuns();
+  return tweenery::bench::RunWithRatios(argc, argv, "BM_MemcpyFrame");
+}

@@ -106,9 +106,8 @@ void AddRunOptions(CLI::App* App, TRunOptions& O) {
   App->add_option("--png-level", O.PngLevel, "zlib level of PNG frames, 0 to 9")->capture_default_str();
   App->add_option("--threads", O.Threads, "threads writing PNG frames (default: one per core)");
   App->add_option("--jobs", O.Jobs,
-                  "frames composed at once, 1 to 256 (default: one per core; 1: composed and written in turn "
-                  "on one thread). Random bars and Swarm are composed in turn whatever it says; the output "
-                  "is the same for any number");
+                  "threads composing frames, 1 to 256 (default: one per core; 1 composes and writes in turn); "
+                  "random bars and Swarm compose in turn, and the output is the same for any number");
   App->add_flag("-q,--quiet", O.Quiet, "no progress bar and no summary");
   App->add_flag("-v,--verbose", O.Verbose, "say what is rendered before rendering it");
   App->add_option("--max-frames", O.MaxFrames, "refuse runs longer than this")->capture_default_str();

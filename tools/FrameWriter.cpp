@@ -24,10 +24,11 @@ namespace {
 // within this; bigger frames get fewer threads.
 constexpr std::int64_t kMemoryBudget = std::int64_t{2} << 30;
 // Each composing thread's component holds its own From, To and frame, and
-// the thread has one frame of the ring in hand.
-constexpr std::int64_t kFramesPerThread = 4;
-// The ring holds, beyond one frame per composing thread, the frame being
-// written and the one next in line.
+// the ring holds two frames per composing thread, so that a thread has the
+// next frame to compose while the writer is still busy with its last one.
+constexpr int kSlotsPerThread = 2;
+constexpr std::int64_t kFramesPerThread = 3 + kSlotsPerThread;
+// Beyond those, the frame being written and the one next in line.
 constexpr int kSpareSlots = 2;
 
 // The component set up as the time base sets up its own (the same
@@ -76,7 +77,7 @@ class TPipeline {
       FPlans.push_back(Programme.Plan(t));
       if (ComposesApart(FPlans.back().Settings)) FComposers = Threads;
     }
-    FSlotCount = FComposers + kSpareSlots;
+    FSlotCount = kSlotsPerThread * FComposers + kSpareSlots;
     FSlots = std::make_unique<TSlot[]>(static_cast<std::size_t>(FSlotCount));
   }
   ~TPipeline() { StopAll(); }

@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "CommandRunner.h"
 #include "TestPictures.h"
 #include "platform/ImageCodecs.h"
 #include "tools/Png.h"
@@ -23,31 +24,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TResult {
-  int Status;
-  std::string Out, Err;
-};
+using TResult = test::TCommandResult;
+constexpr auto Tweenery = test::RunCommand;
 
-TResult Tweenery(const std::vector<std::string>& Arguments) {
-  std::ostringstream out, err;
-  const int status = RunTweenery(Arguments, out, err);
-  return {status, out.str(), err.str()};
-}
-
-class Commands : public ::testing::Test {
+class Commands : public test::TFolderTest {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    Folder = fs::temp_directory_path() / ("tweenery-" + std::to_string(::getpid()) + "-" + info->name());
-    fs::remove_all(Folder);
-    fs::create_directories(Folder);
+    TFolderTest::SetUp();
     From = test::CodedPicture(40, 12, test::kFromTag);
     To = test::CodedPicture(40, 12, test::kToTag);
     WriteFileBytes(Path("from.png"), EncodePNG(*From, 1));
     WriteFileBytes(Path("to.bmp"), EncodeWindowsBitmap(*To));
   }
-  void TearDown() override { fs::remove_all(Folder); }
-  std::string Path(const std::string& Name) const { return (Folder / Name).string(); }
   std::unique_ptr<TBitmap> ReadPng(const std::string& Name) const {
     const auto bytes = ReadFileBytes(Path(Name));
     auto bitmap = std::make_unique<TBitmap>();
@@ -63,7 +51,6 @@ class Commands : public ::testing::Test {
     return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(Folder), fs::recursive_directory_iterator()));
   }
 
-  fs::path Folder;
   std::unique_ptr<TBitmap> From, To;
 };
 
