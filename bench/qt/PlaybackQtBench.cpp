@@ -162,9 +162,26 @@ void BM_HostPaintOnly(benchmark::State& State) {
   tweenery.SetParent(nullptr);
 }
 
+// The same through the widget, which shows a frame covering it alone
+// without copying it into the surface first.
+void BM_WidgetPaintOnly(benchmark::State& State) {
+  TweeneryWidget widget;
+  widget.resize(kWidth, kHeight);
+  widget.setFromBitmap(NoiseImage(1));
+  widget.setToBitmap(NoiseImage(2));
+  widget.setCurrentFrame(96);
+  widget.show();
+  QCoreApplication::processEvents();
+  for (auto _ : State) {
+    widget.Tweenery()->Invalidate();
+    widget.repaint();
+  }
+}
+
 void RegisterAll() {
   benchmark::RegisterBenchmark("Memcpy1920x1080", BM_MemcpyFrame)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Push/host/paint", BM_HostPaintOnly)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("Push/widget/paint", BM_WidgetPaintOnly)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Push/widget/thread-interval1-shown", BM_WidgetPlayback)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime()
