@@ -15,6 +15,7 @@
 #include "../BenchSupport.h"
 #include "../PlaybackTiming.h"
 #include "platform/qt/QtControlHost.h"
+#include "platform/qt/QtMessageLoop.h"
 #include "platform/qt/QtPlatform.h"
 #include "widget/TweeneryWidget.h"
 
@@ -45,16 +46,41 @@ bool ShowNextFrame(Shown&& Count) {
   return true;
 }
 
-// The widget, counting the paint events that show a frame not shown before.
+TQtPlatform* gPlatform = nullptr;
+
+// Notes when the thread's tick reaches the GUI thread: the queued call that
+// runs the posted steps on the message loop (the bench posts nothing else).
+class TTickWatch : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* Event) override {
+    if (Event->type() == QEvent::MetaCall && !Pending) {
+      Start = TPlaybackClock::now();
+      Pending = true;
+    }
+    return false;
+  }
+  bool Pending = false;
+  TPlaybackClock::time_point Start;
+};
+
+// The widget, counting the paint events that show a frame not shown before
+// and the time since the tick that composed it.
 class TCountingWidget : public TweeneryWidget {
  public:
   int Shown = 0;
+  TTickWatch* Ticks = nullptr;
+  std::vector<double> LatencyMs;
 
  protected:
   void paintEvent(QPaintEvent* Event) override {
     TweeneryWidget::paintEvent(Event);
     const int frame = Tweenery()->CurrentFrame();
-    if (frame != FLastFrame) ++Shown;
+    if (frame != FLastFrame) {
+      ++Shown;
+      if (Ticks && Ticks->Pending)
+        LatencyMs.push_back(std::chrono::duration<double, std::milli>(TPlaybackClock::now() - Ticks->Start).count());
+    }
+    if (Ticks) Ticks->Pending = false;
     FLastFrame = frame;
   }
 
@@ -63,7 +89,10 @@ class TCountingWidget : public TweeneryWidget {
 };
 
 void BM_WidgetPlayback(benchmark::State& State) {
+  TTickWatch ticks;
+  gPlatform->Loop()->installEventFilter(&ticks);
   TCountingWidget widget;
+  widget.Ticks = &ticks;
   widget.resize(kWidth, kHeight);
   widget.setFromBitmap(NoiseImage(1));
   widget.setToBitmap(NoiseImage(2));
@@ -74,6 +103,7 @@ void BM_WidgetPlayback(benchmark::State& State) {
   widget.play();
   for (int i = 0; i < 30; ++i) ShowNextFrame([&] { return widget.Shown; });
   const int shown = widget.Shown;
+  widget.LatencyMs.clear();
   const auto start = TPlaybackClock::now();
   for (auto _ : State)
     if (!ShowNextFrame([&] { return widget.Shown; })) {
@@ -82,7 +112,11 @@ void BM_WidgetPlayback(benchmark::State& State) {
     }
   const double seconds = std::chrono::duration<double>(TPlaybackClock::now() - start).count();
   State.counters["fps"] = (widget.Shown - shown) / seconds;
+  State.counters["lat_p50_ms"] = Percentile(widget.LatencyMs, 0.5);
+  State.counters["lat_p99_ms"] = Percentile(widget.LatencyMs, 0.99);
   widget.stop();
+  gPlatform->Loop()->removeEventFilter(&ticks);
+  widget.Ticks = nullptr;
   // A look at what was shown, for whoever runs this by hand.
   if (const QByteArray grab = qgetenv("TWEENERY_BENCH_GRAB"); !grab.isEmpty())
     widget.grab().scaled(kWidth / 4, kHeight / 4).save(QString::fromLocal8Bit(grab));
@@ -199,6 +233,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
   tweenery::TQtPlatform platform;
+  tweenery::bench::gPlatform = &platform;
   tweenery::bench::RegisterAll();
   return tweenery::bench::RunWithRatios(argc, argv, "Memcpy1920x1080");
 }
