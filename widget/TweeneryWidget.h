@@ -29,9 +29,9 @@ namespace tweenery {
 /// | Active | bool, not stored | false | activeChanged() |
 /// | Color | QColor | the button face colour (0xC0C0C0) | colorChanged() |
 /// | CurrentFrame | int | 0 | currentFrameChanged() |
-/// | FromBitmap | QImage | null | fromPictureChanged() |
+/// | FromBitmap | QImage, not designable | null | fromPictureChanged() |
 /// | FromImageFile | QString | empty | fromPictureChanged() |
-/// | ToBitmap | QImage | null | toPictureChanged() |
+/// | ToBitmap | QImage, not designable | null | toPictureChanged() |
 /// | ToImageFile | QString | empty | toPictureChanged() |
 /// | Delta | int | 10 | deltaChanged() |
 /// | Interval | uint, ms | 100 | intervalChanged() |
@@ -44,10 +44,11 @@ namespace tweenery {
 /// | UseThread | bool | false | useThreadChanged() |
 /// | Steps | int | 1 | stepsChanged() |
 ///
-/// Every writable property has a RESET (the default above). A change
-/// signal follows every change, whatever made it: a setter, a form
-/// description, a run (Active, CurrentFrame) or a handler; the picture
-/// signals also follow every accepted picture setter.
+/// Designer has no editor for QImage, so a form gets its pictures through
+/// FromImageFile and ToImageFile. Every writable property has a RESET (the
+/// default above). A change signal follows every change, whatever made it:
+/// a setter, a form description, a run (Active, CurrentFrame) or a
+/// handler; the picture signals also follow every accepted picture setter.
 ///
 /// The component's OnDone belongs to the widget: it runs the handler a form
 /// description bound and then emits done(). Connect to done() or publish a
@@ -64,10 +65,11 @@ class TweeneryWidget : public TQtControlHost {
   Q_PROPERTY(int CurrentFrame READ CurrentFrame WRITE setCurrentFrame RESET resetCurrentFrame
                  NOTIFY currentFrameChanged)
   Q_PROPERTY(QImage FromBitmap READ FromBitmap WRITE setFromBitmap RESET resetFromBitmap
-                 NOTIFY fromPictureChanged)
+                 NOTIFY fromPictureChanged DESIGNABLE false)
   Q_PROPERTY(QString FromImageFile READ FromImageFile WRITE setFromImageFile RESET resetFromImageFile
                  NOTIFY fromPictureChanged)
-  Q_PROPERTY(QImage ToBitmap READ ToBitmap WRITE setToBitmap RESET resetToBitmap NOTIFY toPictureChanged)
+  Q_PROPERTY(QImage ToBitmap READ ToBitmap WRITE setToBitmap RESET resetToBitmap NOTIFY toPictureChanged
+                 DESIGNABLE false)
   Q_PROPERTY(QString ToImageFile READ ToImageFile WRITE setToImageFile RESET resetToImageFile
                  NOTIFY toPictureChanged)
   Q_PROPERTY(int Delta READ Delta WRITE setDelta RESET resetDelta NOTIFY deltaChanged)
