@@ -124,22 +124,22 @@ class TweeneryWidget : public TQtControlHost {
   /// The direction of the transition: tweenery::TTransitionModifier, value
   /// for value.
   enum TTransitionModifier {
-    tmLeft,   ///< towards the left edge
-    tmRight,  ///< towards the right edge
-    tmUp,     ///< towards the top edge
-    tmDown    ///< towards the bottom edge
+    tmLeft,   ///< tweenery::tmLeft
+    tmRight,  ///< tweenery::tmRight
+    tmUp,     ///< tweenery::tmUp
+    tmDown    ///< tweenery::tmDown
   };
   Q_ENUM(TTransitionModifier)
 
   /// The channel order of toRGB and toRGBBlend: tweenery::TRGBOrder, value
   /// for value.
   enum TRGBOrder {
-    coRGB,  ///< red, green, blue
-    coRBG,  ///< red, blue, green
-    coGRB,  ///< green, red, blue
-    coGBR,  ///< green, blue, red
-    coBRG,  ///< blue, red, green
-    coBGR   ///< blue, green, red
+    coRGB,  ///< tweenery::coRGB
+    coRBG,  ///< tweenery::coRBG
+    coGRB,  ///< tweenery::coGRB
+    coGBR,  ///< tweenery::coGBR
+    coBRG,  ///< tweenery::coBRG
+    coBGR   ///< tweenery::coBGR
   };
   Q_ENUM(TRGBOrder)
 
