@@ -219,8 +219,15 @@ struct TRowLayer {
 };
 
 // Dest as Base with up to two layers over it, whose masks do not overlap;
-// the row is written once, or twice where both layers reach it.
-inline void ComposeRow(std::uint32_t* Dest, const std::uint32_t* Base, TRowLayer A, TRowLayer B, int Count) {
+// the row is written once, or twice where both layers reach it from
+// different rows. Union, where given, is the two masks together, for two
+// layers of one row.
+inline void ComposeRow(std::uint32_t* Dest, const std::uint32_t* Base, TRowLayer A, TRowLayer B, int Count,
+                       const std::uint32_t* Union = nullptr) {
+  if (Union && A.Row && A.Row == B.Row) {
+    SelectWhere(Dest, A.Row, Base, Union, Count);
+    return;
+  }
   if (!A.Row) std::swap(A, B);
   if (!A.Row) {
     if (Base != Dest) CopyPixelRow(Dest, Base, Count);

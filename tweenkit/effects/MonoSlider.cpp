@@ -78,11 +78,13 @@ void ComposeMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBa
   }
   const int W = Frame->Width(), H = Frame->Height();
   const std::vector<std::uint32_t> even = Bands.ColumnMask(false, W), odd = Bands.ColumnMask(true, W);
+  std::vector<std::uint32_t> both(even);
+  for (int x = 0; x < W; ++x) both[x] |= odd[x];
   for (int y = 0; y < H; ++y) {
     fx::TRowLayer evenLayer, oddLayer;
     if (y >= cover.Even.First && y < cover.Even.Last) evenLayer = {To->ScanLine(y + cover.EvenShift), even.data()};
     if (y >= cover.Odd.First && y < cover.Odd.Last) oddLayer = {To->ScanLine(y), odd.data()};
-    fx::ComposeRow(Frame->ScanLine(y), From->ScanLine(y), evenLayer, oddLayer, W);
+    fx::ComposeRow(Frame->ScanLine(y), From->ScanLine(y), evenLayer, oddLayer, W, both.data());
   }
   Frame->Modified();
 }

@@ -52,13 +52,15 @@ void ComposeColumnBands(TBitmap* Base, TBitmap* Incoming, TBitmap* Frame, const 
                         const TColumnLayers& Layers) {
   const int W = Frame->Width(), H = Frame->Height();
   const std::vector<std::uint32_t> even = Bands.ColumnMask(false, W), odd = Bands.ColumnMask(true, W);
+  std::vector<std::uint32_t> both(even);
+  for (int x = 0; x < W; ++x) both[x] |= odd[x];
   auto layer = [&](fx::TSpan Rows, int Shift, const std::vector<std::uint32_t>& Mask, int y) {
     if (y < Rows.First || y >= Rows.Last) return fx::TRowLayer{};
     return fx::TRowLayer{Incoming->ScanLine(y + Shift), Mask.data()};
   };
   for (int y = 0; y < H; ++y)
     fx::ComposeRow(Frame->ScanLine(y), Base->ScanLine(y), layer(Layers.EvenRows, Layers.EvenShift, even, y),
-                   layer(Layers.OddRows, Layers.OddShift, odd, y), W);
+                   layer(Layers.OddRows, Layers.OddShift, odd, y), W, both.data());
   Frame->Modified();
 }
 
