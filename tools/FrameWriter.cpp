@@ -72,7 +72,7 @@ class TApartComposer : public TTweenery {
 class TPipeline {
  public:
   TPipeline(TProgramme& Programme, std::int64_t Count, TFrameSink& Sink, int Threads, const TFramesWritten& Written)
-      : FProgramme(Programme), FCount(Count), FSink(Sink), FWritten(Written) {
+      : FProgramme(Programme), FCount(Count), FSink(Sink), FEncodesApart(Sink.EncodesApart()), FWritten(Written) {
     for (std::size_t t = 0; t < Programme.TransitionCount(); ++t) {
       FPlans.push_back(Programme.Plan(t));
       if (ComposesApart(FPlans.back().Settings)) FComposers = Threads;
@@ -98,7 +98,8 @@ class TPipeline {
   struct TSlot {
     std::int64_t Index = -1;
     TSlotState State = TSlotState::Free;
-    TBitmap Frame;
+    TBitmap Frame;               // for a sink that encodes as it writes,
+    std::vector<std::uint8_t> Bytes;  // or encoded already
     std::exception_ptr Failure;
   };
   struct TJob {
@@ -129,7 +130,7 @@ class TPipeline {
           FJobWaiting.notify_one();
           continue;
         }
-        slot.Frame.Assign(&FProgramme.Frame(i));
+        Keep(slot, FProgramme.Frame(i));
         HandOver(slot, i, nullptr);
       } catch (...) {
         HandOver(slot, i, std::current_exception());
@@ -160,13 +161,20 @@ class TPipeline {
           composer = std::make_unique<TApartComposer>(FPlans[job.Transition]);
           transition = job.Transition;
         }
-        slot.Frame.Assign(&composer->Compose(job.CurrentFrame));
+        Keep(slot, composer->Compose(job.CurrentFrame));
       } catch (...) {
         failure = std::current_exception();
         composer.reset();
       }
       HandOver(slot, job.Index, failure);
     }
+  }
+
+  // Encoding where the sink allows it spares the writer the work and the
+  // frame a copy.
+  void Keep(TSlot& Slot, const TBitmap& Frame) {
+    if (FEncodesApart) FSink.EncodeApart(Frame, Slot.Bytes);
+    else Slot.Frame.Assign(&Frame);
   }
 
   void HandOver(TSlot& Slot, std::int64_t Index, std::exception_ptr Failure) {
@@ -189,7 +197,8 @@ class TPipeline {
       if (slot.State == TSlotState::Failed) return Fail(lock, slot.Failure);
       lock.unlock();
       try {
-        FSink.Write(slot.Frame);
+        if (FEncodesApart) FSink.WriteEncoded(slot.Bytes);
+        else FSink.Write(slot.Frame);
         if (FWritten) FWritten(i + 1);
       } catch (...) {
         lock.lock();
@@ -228,6 +237,7 @@ class TPipeline {
   TProgramme& FProgramme;
   const std::int64_t FCount;
   TFrameSink& FSink;
+  const bool FEncodesApart;
   const TFramesWritten& FWritten;
   std::vector<TTransitionPlan> FPlans;
   int FComposers = 0;

@@ -26,8 +26,10 @@ using TFramesWritten = std::function<void(std::int64_t Written)>;
 
 // Writes frames 0 to Count - 1 of Programme to Sink, in order, with Jobs
 // threads composing (Jobs 1: one thread composes and writes, frame after
-// frame). The programme itself is used on the calling thread only; Sink's
-// Write runs on one thread, Written after each frame on that same thread.
+// frame). The programme itself is used on the calling thread only. A sink
+// that encodes apart has its frames encoded by the threads that compose
+// them; its Write or WriteEncoded runs on one thread, and Written after
+// each frame on that same thread.
 // The first failure in frame order, of composing or of writing, is raised
 // as it was raised, after every thread has stopped; frames after it are not
 // written.

@@ -322,16 +322,20 @@ class TY4MSink : public TFrameSink {
     const std::string header = "YUV4MPEG2 W" + std::to_string(Width) + " H" + std::to_string(Height) + " F" +
                                std::to_string(Rate.Num) + ":" + std::to_string(Rate.Den) + " Ip A1:1 C420jpeg\n";
     Put(header.data(), header.size());
-    const int cw = (Width + 1) / 2, ch = (Height + 1) / 2;
-    FBuffer.resize(6 + static_cast<std::size_t>(Width) * Height + 2 * static_cast<std::size_t>(cw) * ch);
   }
   ~TY4MSink() override {
     if (FFile && FOut) std::fclose(FOut);
   }
   void Write(const TBitmap& Frame) override {
-    std::memcpy(FBuffer.data(), "FRAME\n", 6);
-    std::uint8_t* y = FBuffer.data() + 6;
+    EncodeApart(Frame, FBuffer);
+    Put(FBuffer.data(), FBuffer.size());
+  }
+  bool EncodesApart() const override { return true; }
+  void EncodeApart(const TBitmap& Frame, std::vector<std::uint8_t>& Bytes) const override {
     const int cw = (FWidth + 1) / 2, ch = (FHeight + 1) / 2;
+    Bytes.resize(6 + static_cast<std::size_t>(FWidth) * FHeight + 2 * static_cast<std::size_t>(cw) * ch);
+    std::memcpy(Bytes.data(), "FRAME\n", 6);
+    std::uint8_t* y = Bytes.data() + 6;
     std::uint8_t* u = y + static_cast<std::size_t>(FWidth) * FHeight;
     std::uint8_t* v = u + static_cast<std::size_t>(cw) * ch;
     // Two rows at a time, so each pixel is read once for luma and chroma;
@@ -356,8 +360,8 @@ class TY4MSink : public TFrameSink {
         vRow[cx] = static_cast<std::uint8_t>(((112 * r - 94 * g - 18 * b + 512) >> 10) + 128);
       }
     }
-    Put(FBuffer.data(), FBuffer.size());
   }
+  void WriteEncoded(const std::vector<std::uint8_t>& Bytes) override { Put(Bytes.data(), Bytes.size()); }
   void Finish() override {
     if (std::fflush(FOut) != 0) Fail();
     if (FFile) {
@@ -393,6 +397,14 @@ class TY4MSink : public TFrameSink {
 };
 
 }  // namespace
+
+void TFrameSink::EncodeApart(const TBitmap&, std::vector<std::uint8_t>&) const {
+  throw EToolFailure(Description() + ": frames are not encoded apart");
+}
+
+void TFrameSink::WriteEncoded(const std::vector<std::uint8_t>&) {
+  throw EToolFailure(Description() + ": frames are not encoded apart");
+}
 
 std::unique_ptr<TFrameSink> OpenSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
                                      const std::vector<const TBitmap*>& PaletteSamples) {

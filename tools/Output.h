@@ -43,6 +43,13 @@ class TFrameSink {
   virtual void Finish() = 0;
   // What was written, for the summary: "H.264 (libx264)", "PNG frames".
   virtual std::string Description() const = 0;
+
+  // A sink whose frames are encoded each on its own lets several threads
+  // encode at once (EncodeApart, which touches nothing the sink writes) and
+  // writes the bytes in order (WriteEncoded); Write is the two in turn.
+  virtual bool EncodesApart() const { return false; }
+  virtual void EncodeApart(const TBitmap& Frame, std::vector<std::uint8_t>& Bytes) const;
+  virtual void WriteEncoded(const std::vector<std::uint8_t>& Bytes);
 };
 
 // Frames of Width x Height at Rate. PaletteSamples are pictures whose
