@@ -53,8 +53,6 @@ struct TIris {
   }
 };
 
-constexpr std::size_t kMostComposedSides = 256;
-
 // The positions a side rectangle's copy reaches along one axis: First..
 // Last-1, where a mirrored side covers Right+1..Left; held to 0..Limit-1.
 fx::TSpan Covered(int A, int B, int Limit) {
@@ -66,71 +64,139 @@ fx::TSpan Covered(int A, int B, int Limit) {
 // Rows of the frame as the leaving picture with the gathered sides of the
 // entering one in place, each row written once. The sides are one-to-one
 // copies, so each covers its rectangle within the area the entering picture
-// and the frame share, and the order of the copies does not matter. Rows
-// fall into runs crossed by the same sides; a run cut into many pieces (the
-// rings' upright sides) is composed through a column mask, one with few
-// pieces by plain copies.
+// and the frame share, and the order of the copies does not matter. A sweep
+// down the rows keeps track of the sides crossing the current row; rows
+// between two side ends form a run crossed by the same sides.
+//
+// Narrow sides (the rings' upright sides, unless the rings are thick) are
+// kept as a column mask updated as they come and go, which costs their
+// width, and as a count of their pixels in each block of columns. Wide
+// sides (the rings' top and bottom) are kept as a sorted list, merged for
+// each run. A row is then the merged wide spans copied from the entering
+// picture, and between them blocks without narrow sides copied from the
+// leaving one and blocks with them chosen through the mask: a wide side
+// never lies there, so the mask alone says which picture each pixel shows.
 class TRingComposer {
  public:
   TRingComposer(TBitmap* Frame, TBitmap* Entering, TBitmap* Leaving, int Wm, int Hm)
       : FFrame(Frame), FEntering(Entering), FLeaving(Leaving), FWm(Wm), FHm(Hm),
-        FMask(static_cast<std::size_t>(Wm)) {}
+        FMask(static_cast<std::size_t>(Wm), 0u), FDepth(static_cast<std::size_t>(Wm), 0),
+        FBlockPixels(static_cast<std::size_t>(Wm / kBlock + 1), 0) {}
 
   void Compose(const std::vector<TRect>& Sides) {
-    std::vector<TRect> cover;
-    std::vector<int> cuts = {0, FHm};
+    std::vector<TEdge> edges;
+    edges.reserve(2 * Sides.size());
     for (const TRect& side : Sides) {
       const fx::TSpan across = Covered(side.Left, side.Right, FWm), down = Covered(side.Top, side.Bottom, FHm);
       if (across.First >= across.Last || down.First >= down.Last) continue;
-      cover.push_back(Rect(across.First, down.First, across.Last, down.Last));
-      cuts.push_back(down.First);
-      cuts.push_back(down.Last);
+      edges.push_back({down.First, true, across});
+      edges.push_back({down.Last, false, across});
     }
-    std::sort(cuts.begin(), cuts.end());
-    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-    for (std::size_t i = 0; i + 1 < cuts.size(); ++i) ComposeRun(cover, cuts[i], cuts[i + 1]);
+    std::sort(edges.begin(), edges.end(), [](const TEdge& a, const TEdge& b) { return a.Row < b.Row; });
+    std::size_t e = 0;
+    for (int y = 0; y < FHm;) {
+      for (; e < edges.size() && edges[e].Row <= y; ++e) Apply(edges[e]);
+      const int next = e < edges.size() ? std::min(edges[e].Row, FHm) : FHm;
+      PlanRun();
+      for (; y < next; ++y) ComposeRow(y);
+    }
     for (int y = FHm; y < FFrame->Height(); ++y) CopyLeaving(y, 0, FFrame->Width());
     FFrame->Modified();
   }
 
  private:
-  static constexpr std::size_t kFewPieces = 8;
+  // A side starting (Enters) or ending at Row, over the columns Across.
+  struct TEdge {
+    int Row;
+    bool Enters;
+    fx::TSpan Across;
+  };
+
+  enum class TSource { Leaving, Entering, Masked };
+  // Columns First..Last-1 of every row of a run come from one source.
+  struct TStep {
+    int First, Last;
+    TSource Source;
+  };
+
+  // Sides narrower than a block go into the mask.
+  static constexpr int kBlock = 32;
+
+  static bool Before(fx::TSpan a, fx::TSpan b) { return a.First < b.First || (a.First == b.First && a.Last < b.Last); }
+
+  void Apply(const TEdge& Edge) {
+    if (Edge.Across.Last - Edge.Across.First < kBlock)
+      ApplyNarrow(Edge);
+    else
+      ApplyWide(Edge);
+  }
+
+  void ApplyWide(const TEdge& Edge) {
+    const auto at = std::lower_bound(FWide.begin(), FWide.end(), Edge.Across, Before);
+    if (Edge.Enters)
+      FWide.insert(at, Edge.Across);
+    else
+      FWide.erase(at);  // the side entered before, so it is here
+  }
+
+  void ApplyNarrow(const TEdge& Edge) {
+    const int step = Edge.Enters ? 1 : -1;
+    for (int x = Edge.Across.First; x < Edge.Across.Last; ++x) {
+      FDepth[x] += step;
+      FMask[x] = FDepth[x] > 0 ? ~0u : 0u;
+      FBlockPixels[x / kBlock] += step;
+    }
+  }
 
   void CopyLeaving(int y, int First, int Last) {
     CopyPixelRow(FFrame->ScanLine(y) + First, FLeaving->ScanLine(y) + First, Last - First);
   }
 
-  void ComposeRun(const std::vector<TRect>& Cover, int y0, int y1) {
-    std::vector<fx::TSpan> pieces;
-    for (const TRect& r : Cover)
-      if (r.Top <= y0 && r.Bottom >= y1) pieces.push_back({r.Left, r.Right});
-    std::sort(pieces.begin(), pieces.end(), [](fx::TSpan a, fx::TSpan b) { return a.First < b.First; });
-    std::vector<fx::TSpan> merged;
-    for (const fx::TSpan& piece : pieces) {
-      if (!merged.empty() && piece.First <= merged.back().Last)
-        merged.back().Last = std::max(merged.back().Last, piece.Last);
-      else
-        merged.push_back(piece);
+  void AddStep(int First, int Last, TSource Source) {
+    if (First >= Last) return;
+    if (!FPlan.empty() && FPlan.back().Source == Source && FPlan.back().Last == First)
+      FPlan.back().Last = Last;
+    else
+      FPlan.push_back({First, Last, Source});
+  }
+
+  // Columns First..Last-1, which no wide side covers, block by block.
+  void PlanBetweenWide(int First, int Last) {
+    for (int x = First; x < Last;) {
+      const int block = x / kBlock, end = std::min(Last, (block + 1) * kBlock);
+      AddStep(x, end, FBlockPixels[block] > 0 ? TSource::Masked : TSource::Leaving);
+      x = end;
     }
-    const int W = FFrame->Width();
-    if (merged.size() <= kFewPieces) {
-      for (int y = y0; y < y1; ++y) {
-        int from = 0;
-        for (const fx::TSpan& piece : merged) {
-          CopyLeaving(y, from, piece.First);
-          CopyPixelRow(FFrame->ScanLine(y) + piece.First, FEntering->ScanLine(y) + piece.First,
-                       piece.Last - piece.First);
-          from = piece.Last;
-        }
-        CopyLeaving(y, from, W);
+  }
+
+  void PlanRun() {
+    FPlan.clear();
+    int from = 0;
+    for (std::size_t i = 0; i < FWide.size();) {
+      fx::TSpan span = FWide[i];
+      for (++i; i < FWide.size() && FWide[i].First <= span.Last; ++i) span.Last = std::max(span.Last, FWide[i].Last);
+      PlanBetweenWide(from, span.First);
+      AddStep(span.First, span.Last, TSource::Entering);
+      from = span.Last;
+    }
+    PlanBetweenWide(from, FWm);
+    AddStep(FWm, FFrame->Width(), TSource::Leaving);
+  }
+
+  void ComposeRow(int y) {
+    std::uint32_t* dest = FFrame->ScanLine(y);
+    const std::uint32_t* entering = FEntering->ScanLine(y);
+    const std::uint32_t* leaving = FLeaving->ScanLine(y);
+    for (const TStep& step : FPlan) {
+      const int count = step.Last - step.First;
+      switch (step.Source) {
+        case TSource::Leaving: CopyPixelRow(dest + step.First, leaving + step.First, count); break;
+        case TSource::Entering: CopyPixelRow(dest + step.First, entering + step.First, count); break;
+        case TSource::Masked:
+          fx::SelectWhere(dest + step.First, entering + step.First, leaving + step.First, FMask.data() + step.First,
+                          count);
+          break;
       }
-      return;
-    }
-    std::fill(FMask.begin(), FMask.end(), 0u);
-    for (const fx::TSpan& piece : merged) std::fill(FMask.begin() + piece.First, FMask.begin() + piece.Last, ~0u);
-    for (int y = y0; y < y1; ++y) {
-      fx::SelectWhere(FFrame->ScanLine(y), FEntering->ScanLine(y), FLeaving->ScanLine(y), FMask.data(), FWm);
-      CopyLeaving(y, FWm, W);
     }
   }
 
@@ -138,7 +204,11 @@ class TRingComposer {
   TBitmap* FEntering;
   TBitmap* FLeaving;
   int FWm, FHm;
-  std::vector<std::uint32_t> FMask;
+  std::vector<std::uint32_t> FMask;  // all ones where a narrow side crosses the row
+  std::vector<int> FDepth;           // narrow sides over each column
+  std::vector<int> FBlockPixels;     // narrow sides' pixels in each block
+  std::vector<fx::TSpan> FWide;      // wide sides crossing the row, sorted
+  std::vector<TStep> FPlan;
 };
 
 }  // namespace
@@ -147,8 +217,8 @@ bool FXStripedIris(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& 
   const auto [entering, leaving] = fx::EnteringAndLeaving(From, To, Params.Reverse);
   const int W = Frame->Width(), H = Frame->Height();
   // A leaving picture covering the frame lets the frame be composed row by
-  // row once the sides are known; with very many sides (thin rings) finding
-  // the runs would cost more than it saves, and they are copied one by one.
+  // row once the sides are known; otherwise the leaving picture is copied
+  // and then every side over it.
   const bool compose = leaving->Width() >= W && leaving->Height() >= H && fx::IsWhole(*Frame, Params.FrameRect);
   if (!compose) fx::CopyFrom(Frame, leaving, Params.FrameRect, Params.FrameRect);
 
@@ -173,12 +243,7 @@ bool FXStripedIris(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& 
   const std::int64_t firstPhase = iris.M / (2 * iris.D);
   if (F > firstPhase) iris.DrawPass(iris.D, F - firstPhase);
   if (!compose) return false;
-  if (sides.size() <= kMostComposedSides) {
-    TRingComposer(Frame, entering, leaving, static_cast<int>(iris.Wm), static_cast<int>(iris.Hm)).Compose(sides);
-    return false;
-  }
-  fx::CopyFrom(Frame, leaving, Params.FrameRect, Params.FrameRect);
-  for (const TRect& side : sides) fx::CopyFrom(Frame, entering, side, side);
+  TRingComposer(Frame, entering, leaving, static_cast<int>(iris.Wm), static_cast<int>(iris.Hm)).Compose(sides);
   return false;
 }
 
