@@ -237,6 +237,66 @@ inline void ComposeRow(std::uint32_t* Dest, const std::uint32_t* Base, TRowLayer
   if (B.Row) SelectWhere(Dest, B.Row, Dest, B.Mask, Count);
 }
 
+// Rows of the incoming picture laid through a band set's columns: frame
+// rows Rows show incoming row (frame row + Shift).
+struct TBandRows {
+  TSpan Rows;
+  int Shift;
+};
+
+// How the comb effects draw bands of columns over pictures of other sizes
+// than the frame: each row composed in one pass, or one copy per band and
+// row (the older route, which the row one must match pixel for pixel).
+enum TBandRoute { brRows, brPieces };
+
+// The comb effects by a chosen route; FXSlider, FXReverseSlider (Backward),
+// FXStrip, FXMonoSlider and FXReverseMonoSlider take brRows.
+bool Slider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backward, TBandRoute Route);
+bool Strip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, TBandRoute Route);
+bool MonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backward,
+                TBandRoute Route);
+
+// Base in place with the incoming picture through the even and odd bands'
+// columns over it, for bands of columns and the whole frame as the frame
+// rectangle, whatever the pictures' sizes: as a one-to-one copy of Base
+// followed by one per band and row, each clipped to the frame and its
+// source, but with each row written in one pass. Where Base does not reach,
+// the frame keeps what it holds.
+inline void ComposeColumnBands(TBitmap* Frame, TBitmap* Base, TBitmap* Incoming, const TBands& Bands, TBandRows Even,
+                               TBandRows Odd) {
+  const int W = Frame->Width(), H = Frame->Height();
+  const int baseWidth = std::min(W, Base->Width()), baseHeight = std::min(H, Base->Height());
+  const int incomingWidth = std::min(W, Incoming->Width());
+  const std::vector<std::uint32_t> even = Bands.ColumnMask(false, W), odd = Bands.ColumnMask(true, W);
+  std::vector<std::uint32_t> both(even);
+  for (int x = 0; x < W; ++x) both[x] |= odd[x];
+  // Frame rows whose copy has a source row, as the clipped copies have.
+  auto clipped = [&](TBandRows Layer) {
+    return TSpan{std::max({Layer.Rows.First, 0, -Layer.Shift}),
+                 std::min({Layer.Rows.Last, H, Incoming->Height() - Layer.Shift})};
+  };
+  const TSpan evenRows = clipped(Even), oddRows = clipped(Odd);
+  // Column cuts where Base or the incoming picture end, so that no source
+  // row is read past its end.
+  int cuts[4] = {0, std::min(baseWidth, incomingWidth), std::max(baseWidth, incomingWidth), W};
+  for (int y = 0; y < H; ++y) {
+    std::uint32_t* dest = Frame->ScanLine(y);
+    const std::uint32_t* base = y < baseHeight ? Base->ScanLine(y) : nullptr;
+    auto layer = [&](TSpan Rows, int Shift, const std::vector<std::uint32_t>& Mask, int x) {
+      if (y < Rows.First || y >= Rows.Last || x >= incomingWidth) return TRowLayer{};
+      return TRowLayer{Incoming->ScanLine(y + Shift) + x, Mask.data() + x};
+    };
+    for (int k = 0; k < 3; ++k) {
+      const int x0 = cuts[k], x1 = cuts[k + 1];
+      if (x0 >= x1) continue;
+      const std::uint32_t* under = base && x0 < baseWidth ? base + x0 : dest + x0;
+      ComposeRow(dest + x0, under, layer(evenRows, Even.Shift, even, x0), layer(oddRows, Odd.Shift, odd, x0), x1 - x0,
+                 both.data() + x0);
+    }
+  }
+  Frame->Modified();
+}
+
 // Outer in place everywhere but Hole (inside the frame), Inner in place on
 // Hole, for a frame and pictures all of one size: as a copy of Outer
 // followed by one of Inner over Hole, each row written once, left to right.

@@ -64,35 +64,33 @@ TBandCover Cover(const fx::TBands& Bands, bool FromFarEdge, int c) {
   return {{0, T}, FromFarEdge ? fx::TSpan{0, wiped} : fx::TSpan{T - wiped, T}, 0};
 }
 
-// The frame at travel c over pictures of the frame's size, each pixel
-// written once. Bands of rows: From beside what the bands will cover, then
-// the bands. Bands of columns: each frame row composed from From's row and
-// To's rows through the bands' column masks.
-void ComposeMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, bool FromFarEdge,
-                       int c) {
+// Bands of rows over pictures of the frame's size: From beside what the
+// bands will cover, then the bands, each pixel written once.
+void ComposeRowBands(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, bool FromFarEdge, int c) {
   const TBandCover cover = Cover(Bands, FromFarEdge, c);
-  if (Bands.Horizontal) {
-    Bands.CopyBeside(Frame, From, cover.Even, cover.Odd);
-    DrawMonoSlider(To, Frame, Bands, FromFarEdge, c);
-    return;
-  }
-  const int W = Frame->Width(), H = Frame->Height();
-  const std::vector<std::uint32_t> even = Bands.ColumnMask(false, W), odd = Bands.ColumnMask(true, W);
-  std::vector<std::uint32_t> both(even);
-  for (int x = 0; x < W; ++x) both[x] |= odd[x];
-  for (int y = 0; y < H; ++y) {
-    fx::TRowLayer evenLayer, oddLayer;
-    if (y >= cover.Even.First && y < cover.Even.Last) evenLayer = {To->ScanLine(y + cover.EvenShift), even.data()};
-    if (y >= cover.Odd.First && y < cover.Odd.Last) oddLayer = {To->ScanLine(y), odd.data()};
-    fx::ComposeRow(Frame->ScanLine(y), From->ScanLine(y), evenLayer, oddLayer, W, both.data());
-  }
-  Frame->Modified();
+  Bands.CopyBeside(Frame, From, cover.Even, cover.Odd);
+  DrawMonoSlider(To, Frame, Bands, FromFarEdge, c);
 }
 
-void DrawFrame(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, const fx::TBands& Bands, int c) {
+// Bands of columns over the whole frame: each frame row composed from
+// From's row and To's rows through the bands' column masks; on the piece
+// route only with pictures of the frame's size, as it always was.
+bool ComposesColumnBands(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params,
+                         const fx::TBands& Bands, fx::TBandRoute Route) {
+  if (Bands.Horizontal || !fx::IsWhole(*Frame, Params.FrameRect)) return false;
+  return Route == fx::brRows || fx::OneSize(*Frame, *From, *To, Params.FrameRect);
+}
+
+void DrawFrame(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, const fx::TBands& Bands, int c,
+               fx::TBandRoute Route) {
   const bool fromFarEdge = fx::TowardStart(Params.Modifier);
-  if (fx::OneSize(*Frame, *From, *To, Params.FrameRect)) {
-    ComposeMonoSlider(From, To, Frame, Bands, fromFarEdge, c);
+  if (ComposesColumnBands(From, To, Frame, Params, Bands, Route)) {
+    const TBandCover cover = Cover(Bands, fromFarEdge, c);
+    fx::ComposeColumnBands(Frame, From, To, Bands, {cover.Even, cover.EvenShift}, {cover.Odd, 0});
+    return;
+  }
+  if (Bands.Horizontal && fx::OneSize(*Frame, *From, *To, Params.FrameRect)) {
+    ComposeRowBands(From, To, Frame, Bands, fromFarEdge, c);
     return;
   }
   fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
@@ -101,19 +99,26 @@ void DrawFrame(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Para
 
 }  // namespace
 
-bool FXMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
+namespace fx {
+
+// Backward plays the forward run backwards: its frame at c is the forward
+// one at 2T - c.
+bool MonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backward,
+                TBandRoute Route) {
+  const TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
   const TTravel travel = Travel(Params, bands);
-  DrawFrame(From, To, Frame, Params, bands, travel.c);
+  DrawFrame(From, To, Frame, Params, bands, Backward ? 2 * bands.Length - travel.c : travel.c, Route);
   return travel.Finished;
 }
 
-// Plays the forward run backwards: its frame at c is the forward one at 2T - c.
+}  // namespace fx
+
+bool FXMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return fx::MonoSlider(From, To, Frame, Params, false, fx::brRows);
+}
+
 bool FXReverseMonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
-  const TTravel travel = Travel(Params, bands);
-  DrawFrame(From, To, Frame, Params, bands, 2 * bands.Length - travel.c);
-  return travel.Finished;
+  return fx::MonoSlider(From, To, Frame, Params, true, fx::brRows);
 }
 
 }  // namespace tweenery

@@ -38,42 +38,20 @@ void DrawBase(TBitmap* Base, TBitmap* Frame, const TFXParams& Params, const fx::
   Bands.CopyBeside(Frame, Base, {0, std::min(c, W)}, {std::min(T - c, W), std::min(T, W)});
 }
 
-// Bands of columns over pictures of the frame's size: each frame row is the
-// base picture's row with a row of the incoming picture through the even
-// bands' columns and one through the odd bands' columns, written in one go
-// rather than as a short copy per band and row. EvenShift and OddShift say
-// which incoming row a frame row shows (frame row + shift) on rows
-// EvenRows and OddRows.
-struct TColumnLayers {
-  fx::TSpan EvenRows, OddRows;
-  int EvenShift, OddShift;
-};
-void ComposeColumnBands(TBitmap* Base, TBitmap* Incoming, TBitmap* Frame, const fx::TBands& Bands,
-                        const TColumnLayers& Layers) {
-  const int W = Frame->Width(), H = Frame->Height();
-  const std::vector<std::uint32_t> even = Bands.ColumnMask(false, W), odd = Bands.ColumnMask(true, W);
-  std::vector<std::uint32_t> both(even);
-  for (int x = 0; x < W; ++x) both[x] |= odd[x];
-  auto layer = [&](fx::TSpan Rows, int Shift, const std::vector<std::uint32_t>& Mask, int y) {
-    if (y < Rows.First || y >= Rows.Last) return fx::TRowLayer{};
-    return fx::TRowLayer{Incoming->ScanLine(y + Shift), Mask.data()};
-  };
-  for (int y = 0; y < H; ++y)
-    fx::ComposeRow(Frame->ScanLine(y), Base->ScanLine(y), layer(Layers.EvenRows, Layers.EvenShift, even, y),
-                   layer(Layers.OddRows, Layers.OddShift, odd, y), W, both.data());
-  Frame->Modified();
-}
-
-bool ColumnBandsOfOneSize(const fx::TBands& Bands, TBitmap* From, TBitmap* To, TBitmap* Frame,
-                          const TFXParams& Params) {
-  return !Bands.Horizontal && fx::OneSize(*Frame, *From, *To, Params.FrameRect);
+// Bands of columns over the whole frame are composed a row at a time; with
+// pictures of the frame's size on either route, since that was always so,
+// and with pictures of any other size on the row route.
+bool ComposesColumnBands(const fx::TBands& Bands, TBitmap* From, TBitmap* To, TBitmap* Frame,
+                         const TFXParams& Params, fx::TBandRoute Route) {
+  if (Bands.Horizontal || !fx::IsWhole(*Frame, Params.FrameRect)) return false;
+  return Route == fx::brRows || fx::OneSize(*Frame, *From, *To, Params.FrameRect);
 }
 
 // The slider's frame at travel c: even bands show the incoming picture's
 // last c rows at the top, odd bands its first c rows at the bottom.
 void ComposeSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c) {
   const int T = Bands.Length;
-  ComposeColumnBands(From, To, Frame, Bands, {{0, c}, {T - c, T}, T - c, c - T});
+  fx::ComposeColumnBands(Frame, From, To, Bands, {{0, c}, T - c}, {{T - c, T}, c - T});
 }
 
 void DrawSlider(TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c) {
@@ -88,55 +66,61 @@ void DrawSlider(TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c) {
 
 }  // namespace
 
-bool FXSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
+namespace fx {
+
+// Backward plays the slider backwards: its frame at c is the forward one at
+// T - c.
+bool Slider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backward, TBandRoute Route) {
+  const TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
   const TTravel travel = Travel(Params, bands);
-  if (ColumnBandsOfOneSize(bands, From, To, Frame, Params)) {
-    ComposeSlider(From, To, Frame, bands, travel.c);
+  const int c = Backward ? bands.Length - travel.c : travel.c;
+  if (ComposesColumnBands(bands, From, To, Frame, Params, Route)) {
+    ComposeSlider(From, To, Frame, bands, c);
     return travel.Finished;
   }
-  DrawBase(From, Frame, Params, bands, travel.c);
-  DrawSlider(To, Frame, bands, travel.c);
+  DrawBase(From, Frame, Params, bands, c);
+  DrawSlider(To, Frame, bands, c);
   return travel.Finished;
 }
 
-// Plays the slider backwards: its frame at c is the forward one at T - c.
-bool FXReverseSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
-  const fx::TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
-  const TTravel travel = Travel(Params, bands);
-  if (ColumnBandsOfOneSize(bands, From, To, Frame, Params)) {
-    ComposeSlider(From, To, Frame, bands, bands.Length - travel.c);
-    return travel.Finished;
-  }
-  DrawBase(From, Frame, Params, bands, bands.Length - travel.c);
-  DrawSlider(To, Frame, bands, bands.Length - travel.c);
-  return travel.Finished;
-}
-
-bool FXStrip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+bool Strip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, TBandRoute Route) {
   // Plain names rather than a structured binding, which the lambdas below
   // could not capture before C++20 compilers caught up (clang 14).
-  const fx::TPicturePair pictures = fx::EnteringAndLeaving(From, To, Params.Reverse);
+  const TPicturePair pictures = EnteringAndLeaving(From, To, Params.Reverse);
   TBitmap* const E = pictures.Entering;
   TBitmap* const L = pictures.Leaving;
-  const fx::TBands bands(Params.Modifier, *Frame, *E, Params.Delta);
+  const TBands bands(Params.Modifier, *Frame, *E, Params.Delta);
   const TTravel travel = Travel(Params, bands);
   const int T = bands.Length, c = travel.c;
-  if (ColumnBandsOfOneSize(bands, L, E, Frame, Params)) {
+  if (ComposesColumnBands(bands, L, E, Frame, Params, Route)) {
     // Even bands wipe in from the top, odd ones from the bottom, in place.
-    ComposeColumnBands(L, E, Frame, bands, {{0, c}, {T - c, T}, 0, 0});
+    ComposeColumnBands(Frame, L, E, bands, {{0, c}, 0}, {{T - c, T}, 0});
     return travel.Finished;
   }
   DrawBase(L, Frame, Params, bands, c);
   bands.ForEach(false, [&](int y0, int y1) {
     const TRect band = bands.Band(0, c, y0, y1);
-    fx::CopyFrom(Frame, E, band, band);
+    CopyFrom(Frame, E, band, band);
   });
   bands.ForEach(true, [&](int y0, int y1) {
     const TRect band = bands.Band(T - c, T, y0, y1);
-    fx::CopyFrom(Frame, E, band, band);
+    CopyFrom(Frame, E, band, band);
   });
   return travel.Finished;
+}
+
+}  // namespace fx
+
+bool FXSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return fx::Slider(From, To, Frame, Params, false, fx::brRows);
+}
+
+bool FXReverseSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return fx::Slider(From, To, Frame, Params, true, fx::brRows);
+}
+
+bool FXStrip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return fx::Strip(From, To, Frame, Params, fx::brRows);
 }
 
 }  // namespace tweenery
