@@ -80,5 +80,35 @@ TEST(BandRoutes, RowsMatchPiecesOverPicturesOfAnySize) {
   }
 }
 
+// A frame that is the incoming or the leaving picture itself: the copies
+// read it as it was before the call, and so must the row route.
+TEST(BandRoutes, AFrameThatIsOneOfThePicturesMatchesToo) {
+  std::mt19937 random(8122026u);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int trial = 0; trial < 1500; ++trial) {
+    const TComb& comb = kCombs[pick(0, static_cast<int>(std::size(kCombs)) - 1)];
+    const int fw = pick(1, 24), fh = pick(1, 24), tw = pick(1, 24), th = pick(1, 24);
+    const bool frameIsTo = pick(0, 1) == 1;
+    const auto modifier = pick(0, 1) ? tmUp : tmDown;
+    const TFXParams params = MakeParams(pick(0, 2 * std::max(fh, th) + 2), modifier, pick(0, 1) == 1, pick(1, 6));
+    SCOPED_TRACE(testing::Message() << comb.Name << " from " << fw << "x" << fh << " to " << tw << "x" << th
+                                    << " frame is " << (frameIsTo ? "To" : "From") << " modifier "
+                                    << static_cast<int>(modifier) << " at " << params.CurrentFrame);
+    const auto from = RandomPicture(fw, fh, random()), to = RandomPicture(tw, th, random());
+    auto run = [&](fx::TBandRoute Route) {
+      auto f = std::make_unique<TBitmap>(), t = std::make_unique<TBitmap>();
+      f->Assign(from.get());
+      t->Assign(to.get());
+      TBitmap* frame = frameIsTo ? t.get() : f.get();
+      TFXParams p = params;
+      p.FrameRect = Rect(0, 0, frame->Width(), frame->Height());
+      comb.Effect(f.get(), t.get(), frame, p, Route);
+      return frameIsTo ? std::move(t) : std::move(f);
+    };
+    const auto rows = run(fx::brRows), pieces = run(fx::brPieces);
+    ASSERT_EQ(FirstMismatch(*rows, [&](int x, int y) { return PixelAt(*pieces, x, y); }), "");
+  }
+}
+
 }  // namespace
 }  // namespace tweenery::test

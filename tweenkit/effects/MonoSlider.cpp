@@ -78,7 +78,10 @@ void ComposeRowBands(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBand
 bool ComposesColumnBands(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params,
                          const fx::TBands& Bands, fx::TBandRoute Route) {
   if (Bands.Horizontal || !fx::IsWhole(*Frame, Params.FrameRect)) return false;
-  return Route == fx::brRows || fx::OneSize(*Frame, *From, *To, Params.FrameRect);
+  // A frame that is one of the pictures is left to the copies, which read
+  // such a source from a snapshot.
+  if (Route == fx::brRows && Frame != From && Frame != To) return true;
+  return fx::OneSize(*Frame, *From, *To, Params.FrameRect);
 }
 
 void DrawFrame(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, const fx::TBands& Bands, int c,

@@ -44,7 +44,10 @@ void DrawBase(TBitmap* Base, TBitmap* Frame, const TFXParams& Params, const fx::
 bool ComposesColumnBands(const fx::TBands& Bands, TBitmap* From, TBitmap* To, TBitmap* Frame,
                          const TFXParams& Params, fx::TBandRoute Route) {
   if (Bands.Horizontal || !fx::IsWhole(*Frame, Params.FrameRect)) return false;
-  return Route == fx::brRows || fx::OneSize(*Frame, *From, *To, Params.FrameRect);
+  // A frame that is one of the pictures is left to the copies, which read
+  // such a source from a snapshot.
+  if (Route == fx::brRows && Frame != From && Frame != To) return true;
+  return fx::OneSize(*Frame, *From, *To, Params.FrameRect);
 }
 
 // The slider's frame at travel c: even bands show the incoming picture's
