@@ -70,18 +70,19 @@ fx::TSpan Covered(int A, int B, int Limit) {
 //
 // Narrow sides (the rings' upright sides, unless the rings are thick) are
 // kept as a column mask updated as they come and go, which costs their
-// width, and as a count of their pixels in each block of columns. Wide
+// width, and as a count of the columns they cover in each block. Wide
 // sides (the rings' top and bottom) are kept as a sorted list, merged for
 // each run. A row is then the merged wide spans copied from the entering
-// picture, and between them blocks without narrow sides copied from the
-// leaving one and blocks with them chosen through the mask: a wide side
-// never lies there, so the mask alone says which picture each pixel shows.
+// picture, and between them blocks clear of narrow sides copied from the
+// leaving one, blocks wholly under them from the entering one, and the rest
+// chosen through the mask: a wide side never lies there, so the mask alone
+// says which picture each pixel shows.
 class TRingComposer {
  public:
   TRingComposer(TBitmap* Frame, TBitmap* Entering, TBitmap* Leaving, int Wm, int Hm)
       : FFrame(Frame), FEntering(Entering), FLeaving(Leaving), FWm(Wm), FHm(Hm),
         FMask(static_cast<std::size_t>(Wm), 0u), FDepth(static_cast<std::size_t>(Wm), 0),
-        FBlockPixels(static_cast<std::size_t>(Wm / kBlock + 1), 0) {}
+        FBlockCovered(static_cast<std::size_t>(Wm / kBlock + 1), 0) {}
 
   void Compose(const std::vector<TRect>& Sides) {
     std::vector<TEdge> edges;
@@ -142,9 +143,12 @@ class TRingComposer {
   void ApplyNarrow(const TEdge& Edge) {
     const int step = Edge.Enters ? 1 : -1;
     for (int x = Edge.Across.First; x < Edge.Across.Last; ++x) {
+      const bool was = FDepth[x] > 0;
       FDepth[x] += step;
-      FMask[x] = FDepth[x] > 0 ? ~0u : 0u;
-      FBlockPixels[x / kBlock] += step;
+      const bool is = FDepth[x] > 0;
+      if (was == is) continue;
+      FMask[x] = is ? ~0u : 0u;
+      FBlockCovered[x / kBlock] += is ? 1 : -1;
     }
   }
 
@@ -160,11 +164,18 @@ class TRingComposer {
       FPlan.push_back({First, Last, Source});
   }
 
+  // A block wholly covered or wholly clear of narrow sides is a plain copy.
+  TSource BlockSource(int Block) const {
+    const int covered = FBlockCovered[Block];
+    if (covered == 0) return TSource::Leaving;
+    return covered == std::min(kBlock, FWm - Block * kBlock) ? TSource::Entering : TSource::Masked;
+  }
+
   // Columns First..Last-1, which no wide side covers, block by block.
   void PlanBetweenWide(int First, int Last) {
     for (int x = First; x < Last;) {
       const int block = x / kBlock, end = std::min(Last, (block + 1) * kBlock);
-      AddStep(x, end, FBlockPixels[block] > 0 ? TSource::Masked : TSource::Leaving);
+      AddStep(x, end, BlockSource(block));
       x = end;
     }
   }
@@ -206,7 +217,7 @@ class TRingComposer {
   int FWm, FHm;
   std::vector<std::uint32_t> FMask;  // all ones where a narrow side crosses the row
   std::vector<int> FDepth;           // narrow sides over each column
-  std::vector<int> FBlockPixels;     // narrow sides' pixels in each block
+  std::vector<int> FBlockCovered;    // columns of each block under narrow sides
   std::vector<fx::TSpan> FWide;      // wide sides crossing the row, sorted
   std::vector<TStep> FPlan;
 };
