@@ -25,13 +25,8 @@ struct TPlaybackRig {
   TTimedTweenery Tweenery{nullptr};
 
   explicit TPlaybackRig(bool UseThread) {
-    TBitmap from(kWidth, kHeight), to(kWidth, kHeight);
-    FillNoise(from, 1);
-    FillNoise(to, 2);
-    Tweenery.SetBounds(0, 0, kWidth, kHeight);
+    GiveNoisePictures(Tweenery, kWidth, kHeight);
     Tweenery.SetParent(&Host);
-    Tweenery.SetFromBitmap(&from);
-    Tweenery.SetToBitmap(&to);
     Tweenery.SetOperation(toPush);
     Tweenery.SetUseThread(UseThread);
     Tweenery.SetInterval(1);
@@ -59,16 +54,15 @@ void BM_HeadlessPlayback(benchmark::State& State) {
   TPlaybackRig rig(/*UseThread=*/true);
   rig.Tweenery.Loop();
   rig.Tweenery.Play();
-  for (int i = 0; i < 30; ++i) rig.PaintNextFrame();  // the thread is up and the caches warm
-  const int ticks = rig.Tweenery.Ticks, painted = rig.Tweenery.Painted;
-  const std::size_t latency = rig.Tweenery.LatencyMs.size();
-  const auto start = TPlaybackClock::now();
-  for (auto _ : State)
-    if (!rig.PaintNextFrame()) {
-      State.SkipWithError("no frame painted for 10 s");
-      break;
-    }
-  const double seconds = std::chrono::duration<double>(TPlaybackClock::now() - start).count();
+  int ticks = 0, painted = 0;
+  std::size_t latency = 0;
+  const double seconds = TimeFrames(
+      State, [&] { return rig.PaintNextFrame(); },
+      [&] {
+        ticks = rig.Tweenery.Ticks;
+        painted = rig.Tweenery.Painted;
+        latency = rig.Tweenery.LatencyMs.size();
+      });
   ReportPlayback(State, rig.Tweenery, ticks, painted, latency, seconds);
 }
 

@@ -79,6 +79,35 @@ class TTimedTweenery : public TTweenery {
   TPlaybackClock::time_point FTickStart;
 };
 
+// Two noise pictures of Width x Height given to Tweenery, which covers
+// (0, 0, Width, Height); the component keeps its own copies.
+inline void GiveNoisePictures(TTweenery& Tweenery, int Width, int Height) {
+  TBitmap from(Width, Height), to(Width, Height);
+  FillNoise(from, 1);
+  FillNoise(to, 2);
+  Tweenery.SetBounds(0, 0, Width, Height);
+  Tweenery.SetFromBitmap(&from);
+  Tweenery.SetToBitmap(&to);
+}
+
+// The frames of a playback run: 30 first, unmeasured, so that the thread is
+// up and the caches warm, then Snapshot (the counters before the measured
+// stretch), then one frame per benchmark iteration. NextFrame returns false
+// when no frame came within its wait, which ends the run with an error.
+// Returns the seconds of the measured stretch.
+template <class TNextFrame, class TSnapshot>
+double TimeFrames(benchmark::State& State, TNextFrame&& NextFrame, TSnapshot&& Snapshot) {
+  for (int i = 0; i < 30; ++i) NextFrame();
+  Snapshot();
+  const auto start = TPlaybackClock::now();
+  for (auto _ : State)
+    if (!NextFrame()) {
+      State.SkipWithError("no frame shown for 10 s");
+      break;
+    }
+  return std::chrono::duration<double>(TPlaybackClock::now() - start).count();
+}
+
 inline double Percentile(std::vector<double> Values, double P) {
   if (Values.empty()) return 0;
   std::sort(Values.begin(), Values.end());

@@ -101,16 +101,13 @@ void BM_WidgetPlayback(benchmark::State& State) {
   QObject::connect(&widget, &TweeneryWidget::done, &widget, [&] { widget.play(); });
   widget.show();
   widget.play();
-  for (int i = 0; i < 30; ++i) ShowNextFrame([&] { return widget.Shown; });
-  const int shown = widget.Shown;
-  widget.LatencyMs.clear();
-  const auto start = TPlaybackClock::now();
-  for (auto _ : State)
-    if (!ShowNextFrame([&] { return widget.Shown; })) {
-      State.SkipWithError("no frame shown for 10 s");
-      break;
-    }
-  const double seconds = std::chrono::duration<double>(TPlaybackClock::now() - start).count();
+  int shown = 0;
+  const double seconds = TimeFrames(
+      State, [&] { return ShowNextFrame([&] { return widget.Shown; }); },
+      [&] {
+        shown = widget.Shown;
+        widget.LatencyMs.clear();
+      });
   State.counters["fps"] = (widget.Shown - shown) / seconds;
   State.counters["lat_p50_ms"] = Percentile(widget.LatencyMs, 0.5);
   State.counters["lat_p99_ms"] = Percentile(widget.LatencyMs, 0.99);
@@ -140,30 +137,22 @@ void BM_HostPlayback(benchmark::State& State) {
   TTimedTweenery tweenery(nullptr);
   tweenery.ShownAtPaint = false;
   host.Tweenery = &tweenery;
-  {
-    TBitmap from(kWidth, kHeight), to(kWidth, kHeight);
-    FillNoise(from, 1);
-    FillNoise(to, 2);
-    tweenery.SetBounds(0, 0, kWidth, kHeight);
-    tweenery.SetFromBitmap(&from);
-    tweenery.SetToBitmap(&to);
-  }
+  GiveNoisePictures(tweenery, kWidth, kHeight);
   tweenery.SetParent(&host);
   tweenery.SetUseThread(true);
   tweenery.SetInterval(1);
   tweenery.Loop();
   host.show();
   tweenery.Play();
-  for (int i = 0; i < 30; ++i) ShowNextFrame([&] { return tweenery.Painted; });
-  const int ticks = tweenery.Ticks, painted = tweenery.Painted;
-  const std::size_t latency = tweenery.LatencyMs.size();
-  const auto start = TPlaybackClock::now();
-  for (auto _ : State)
-    if (!ShowNextFrame([&] { return tweenery.Painted; })) {
-      State.SkipWithError("no frame shown for 10 s");
-      break;
-    }
-  const double seconds = std::chrono::duration<double>(TPlaybackClock::now() - start).count();
+  int ticks = 0, painted = 0;
+  std::size_t latency = 0;
+  const double seconds = TimeFrames(
+      State, [&] { return ShowNextFrame([&] { return tweenery.Painted; }); },
+      [&] {
+        ticks = tweenery.Ticks;
+        painted = tweenery.Painted;
+        latency = tweenery.LatencyMs.size();
+      });
   ReportPlayback(State, tweenery, ticks, painted, latency, seconds);
   tweenery.SetOnDone(nullptr);
   tweenery.Stop();
@@ -177,14 +166,7 @@ void BM_HostPaintOnly(benchmark::State& State) {
   TTimingHost host;
   host.resize(kWidth, kHeight);
   TTweenery tweenery(nullptr);
-  {
-    TBitmap from(kWidth, kHeight), to(kWidth, kHeight);
-    FillNoise(from, 1);
-    FillNoise(to, 2);
-    tweenery.SetBounds(0, 0, kWidth, kHeight);
-    tweenery.SetFromBitmap(&from);
-    tweenery.SetToBitmap(&to);
-  }
+  GiveNoisePictures(tweenery, kWidth, kHeight);
   tweenery.SetParent(&host);
   tweenery.SetCurrentFrame(96);
   host.show();

@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/Graphics.h"
+#include "platform/ImageCodecs.h"
 #include "tools/Commands.h"
+#include "tools/Png.h"
 
 namespace tweenery::test {
 
@@ -36,6 +39,12 @@ class TFolderTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(Folder); }
   std::string Path(const std::string& Name) const { return (Folder / Name).string(); }
+  // The two pictures the commands are given: From as from.png, To as to.bmp,
+  // so that both decoders are on every command's path.
+  void WritePictures(const TBitmap& From, const TBitmap& To) const {
+    WriteFileBytes(Path("from.png"), EncodePNG(From, 1));
+    WriteFileBytes(Path("to.bmp"), EncodeWindowsBitmap(To));
+  }
 
   std::filesystem::path Folder;
 };

@@ -33,8 +33,7 @@ class Commands : public test::TFolderTest {
     TFolderTest::SetUp();
     From = test::CodedPicture(40, 12, test::kFromTag);
     To = test::CodedPicture(40, 12, test::kToTag);
-    WriteFileBytes(Path("from.png"), EncodePNG(*From, 1));
-    WriteFileBytes(Path("to.bmp"), EncodeWindowsBitmap(*To));
+    WritePictures(*From, *To);
   }
   std::unique_ptr<TBitmap> ReadPng(const std::string& Name) const {
     const auto bytes = ReadFileBytes(Path(Name));

@@ -204,8 +204,7 @@ class ThreadedCommand : public test::TFolderTest {
  protected:
   void SetUp() override {
     TFolderTest::SetUp();
-    WriteFileBytes(Path("from.png"), EncodePNG(*test::RandomPicture(64, 36, 1), 1));
-    WriteFileBytes(Path("to.bmp"), EncodeWindowsBitmap(*test::CodedPicture(64, 36, test::kToTag)));
+    WritePictures(*test::RandomPicture(64, 36, 1), *test::CodedPicture(64, 36, test::kToTag));
   }
   std::vector<std::string> Render(std::vector<std::string> More) const {
     std::vector<std::string> arguments = {"render", Path("from.png"), Path("to.bmp"), "-q", "-y"};
