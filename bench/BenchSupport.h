@@ -24,8 +24,20 @@
 
 namespace tweenery::bench {
 
-class TRatioReporter : public benchmark::ConsoleReporter {
+// Remembers every result while the reporter the command line asked for
+// (--benchmark_format=json, or the console table for any other) shows it,
+// so that the ratios can follow the runs without spoiling JSON output.
+class TRatioReporter : public benchmark::BenchmarkReporter {
  public:
+  explicit TRatioReporter(const std::string& Format) : FFormat(Format) {
+    if (Format == "json")
+      FShown = std::make_unique<benchmark::JSONReporter>();
+    else
+      FShown = std::make_unique<benchmark::ConsoleReporter>();
+  }
+
+  bool ReportContext(const Context& Context) override { return FShown->ReportContext(Context); }
+
   void ReportRuns(const std::vector<Run>& Runs) override {
     // With repetitions, the median stands for the benchmark; otherwise its
     // one run does.
@@ -38,13 +50,31 @@ class TRatioReporter : public benchmark::ConsoleReporter {
         Times[run.run_name.function_name] = run.GetAdjustedRealTime();
       }
     }
-    ConsoleReporter::ReportRuns(Runs);
+    FShown->ReportRuns(Runs);
   }
+
+  void Finalize() override { FShown->Finalize(); }
+
+  // The ratios go where the runs went only when that is the console table.
+  std::FILE* RatioStream() const { return FFormat == "json" ? stderr : stdout; }
+
   std::map<std::string, double> Times;
 
  private:
+  std::string FFormat;
+  std::unique_ptr<benchmark::BenchmarkReporter> FShown;
   std::set<std::string> Medians;
 };
+
+// The value of --benchmark_format in argv, or "" when it is not given; read
+// before benchmark::Initialize takes the flags out.
+inline std::string BenchmarkFormat(int argc, char** argv) {
+  const std::string flag = "--benchmark_format=";
+  std::string format;
+  for (int i = 1; i < argc; ++i)
+    if (std::string arg = argv[i]; arg.rfind(flag, 0) == 0) format = arg.substr(flag.size());
+  return format;
+}
 
 // A plain copy of one 1920 x 1080 frame of 32-bit pixels: the yardstick.
 inline void BM_MemcpyFrame(benchmark::State& State) {
@@ -60,14 +90,16 @@ inline void BM_MemcpyFrame(benchmark::State& State) {
 // Runs the registered benchmarks, then prints "name  ratio" against the
 // benchmark named Baseline.
 inline int RunWithRatios(int argc, char** argv, const std::string& Baseline) {
+  TRatioReporter reporter(BenchmarkFormat(argc, argv));
   benchmark::Initialize(&argc, argv);
-  TRatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   auto base = reporter.Times.find(Baseline);
-  if (base == reporter.Times.end() || base->second <= 0) return 0;
-  std::printf("\nRatio to %s (%.3f in the unit shown above):\n", Baseline.c_str(), base->second);
-  for (const auto& [name, time] : reporter.Times)
-    if (name != Baseline) std::printf("  %-40s %6.2fx\n", name.c_str(), time / base->second);
+  if (base != reporter.Times.end() && base->second > 0) {
+    std::FILE* out = reporter.RatioStream();
+    std::fprintf(out, "\nRatio to %s (%.3f in the unit shown above):\n", Baseline.c_str(), base->second);
+    for (const auto& [name, time] : reporter.Times)
+      if (name != Baseline) std::fprintf(out, "  %-40s %6.2fx\n", name.c_str(), time / base->second);
+  }
   benchmark::Shutdown();
   return 0;
 }
