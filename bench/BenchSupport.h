@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "tweenkit/Presets.h"
+#include "tweenkit/effects/FXCommon.h"
 #include "tweenkit/Tweenery.h"
 
 namespace tweenery::bench {
@@ -208,14 +209,24 @@ double MinSecondsPerCall(int Samples, int Calls, TBody&& Body) {
   return best;
 }
 
-// Yardsticks of one frame size: a memcpy of one frame of 32-bit pixels, and
-// a streaming pass over the same bytes that reads two frames and writes one
-// (a per-byte average), the least any mix of two pictures has to move.
+// Yardsticks of one frame size: a memcpy of one frame of 32-bit pixels; a
+// streaming pass over the same bytes that reads two frames and writes one
+// (a per-byte average), the least any mix of two pictures has to move; and
+// a masked choice, row by row, between two pictures that lie as the
+// component's do (bitmaps allocated one after another), through the same
+// select the bars and checker cells use, with every other 16-pixel group
+// chosen, so every cache line of one of the two is read: the least an
+// operation pays whose frame takes its pixels from both pictures in pieces
+// narrower than a cache line or scattered over the whole frame.
 class TFrameYardsticks {
  public:
   TFrameYardsticks(int Width, int Height)
       : FPixels(static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height)),
-        FA(FPixels, 0xFF102030u), FB(FPixels, 0xFF405060u), FOut(FPixels, 0) {}
+        FA(FPixels, 0xFF102030u), FB(FPixels, 0xFF405060u), FOut(FPixels, 0),
+        FChosen(Width, Height), FOtherwise(Width, Height), FFrame(Width, Height),
+        FMask(static_cast<std::size_t>(Width)) {
+    for (int x = 0; x < Width; ++x) FMask[static_cast<std::size_t>(x)] = (x / 16) % 2 ? ~0u : 0u;
+  }
 
   double CopySeconds(int Samples, int Calls) {
     return MinSecondsPerCall(Samples, Calls, [&] {
@@ -236,9 +247,20 @@ class TFrameYardsticks {
     });
   }
 
+  double SelectSeconds(int Samples, int Calls) {
+    return MinSecondsPerCall(Samples, Calls, [&] {
+      for (int y = 0; y < FFrame.Height(); ++y)
+        fx::SelectWhere(FFrame.ScanLine(y), FChosen.ScanLine(y), FOtherwise.ScanLine(y), FMask.data(), FFrame.Width());
+      benchmark::DoNotOptimize(FFrame.ScanLine(0));
+      benchmark::ClobberMemory();
+    });
+  }
+
  private:
   std::size_t FPixels;
   std::vector<std::uint32_t> FA, FB, FOut;
+  TBitmap FChosen, FOtherwise, FFrame;
+  std::vector<std::uint32_t> FMask;
 };
 
 }  // namespace tweenery::bench
