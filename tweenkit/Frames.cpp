@@ -21,7 +21,8 @@ bool IsDirection(TTransitionModifier Modifier) {
 // whose bands and background between them reach every row and column;
 // Squeeze, whose centre, bands and corners meet edge to edge), composes
 // every row from the leaving picture with the entering one through a mask
-// (Blinds across columns, Spiral, CheckerBlinds, StripedIris), or rewrites
+// (Blinds across columns, Spiral, CheckerBlinds, StripedIris, the random
+// bars, whose last frames copy the entering picture whole), or rewrites
 // the whole frame from a picture's pixel buffer (Fade, Blend, RGB,
 // RGBBlend). Everything else keeps the fill.
 bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, const TBitmap& From,
@@ -31,7 +32,7 @@ bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, c
     case toPush: case toCheckerboard: case toCrush: case toMonoReveal: case toReveal: case toIris:
     case toMonoSlider: case toFade: case toBlend: case toGlide: case toReplace: case toRGB: case toRGBBlend:
     case toSwarm: case toRoll: case toBlinds: case toSlider: case toStrip: case toSpiral: case toCheckerBlinds:
-    case toStripedIris: case toSqueeze:
+    case toStripedIris: case toSqueeze: case toRandomBars: case toTwinRandomBars:
       return true;
     default:
       return false;

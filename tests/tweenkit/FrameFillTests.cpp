@@ -46,8 +46,8 @@ struct TCase {
 TCase RandomCase(std::mt19937& Random) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(Random); };
   TCase c{};
-  // The random bars keep state from frame to frame; their own tests cover
-  // them, and they always keep the fill.
+  // The random bars keep state from frame to frame; a test of their own
+  // below plays their runs.
   do c.Operation = static_cast<TTransitionOperation>(pick(0, TransitionOperationCount - 1));
   while (c.Operation == toRandomBars || c.Operation == toTwinRandomBars);
   c.Modifier = static_cast<TTransitionModifier>(pick(0, 3));
@@ -133,6 +133,73 @@ TEST(FrameFill, FramesDrawnOverTheLastMatchFreshOnes) {
       ASSERT_EQ(FirstMismatch(tweenery.Frame(), SameAs(want)), "") << "frame " << f;
     }
   }
+}
+
+// The random bars draw their order as the run goes: played tick by tick
+// through the component over a littered frame, each frame equals what the
+// effect draws with a state of its own on a filled frame, from the same
+// random draws. The control may be larger than the pictures, and the
+// entering picture of another size.
+template <class TBarState>
+void CheckBarRuns(TTransitionOperation Operation, TFXFunction Forward, TFXFunction Reverse, std::uint32_t Seed) {
+  std::mt19937 random(Seed);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int trial = 0; trial < 60; ++trial) {
+    const auto modifier = static_cast<TTransitionModifier>(pick(0, 3));
+    const bool reverse = pick(0, 1) == 1;
+    const int w = pick(1, 40), h = pick(1, 40);
+    const bool sameSize = pick(0, 3) != 0;
+    const int controlW = pick(0, 2) ? w : w + pick(1, 9), controlH = pick(0, 2) ? h : h + pick(1, 9);
+    const TColor color = static_cast<TColor>(random() & 0xFFFFFFu);
+    SCOPED_TRACE(testing::Message() << "trial " << trial << " modifier " << int{modifier} << " reverse " << reverse
+                                    << " " << w << "x" << h << " same size " << sameSize << " control " << controlW
+                                    << "x" << controlH);
+    auto from = RandomPicture(w, h, random());
+    auto to = RandomPicture(sameSize ? w : pick(1, 40), sameSize ? h : pick(1, 40), random());
+
+    TFillTweenery tweenery;
+    tweenery.SetBounds(0, 0, controlW, controlH);
+    tweenery.SetOperation(Operation);
+    tweenery.SetModifier(modifier);
+    tweenery.SetReverse(reverse);
+    tweenery.SetFromBitmap(from.get());
+    tweenery.SetToBitmap(to.get());
+    tweenery.SetColor(color);
+    auto shownFrom = CopyOf(tweenery.FromBitmap()), shownTo = CopyOf(tweenery.ToBitmap());
+
+    // The component's ticks come only from FXTimer here: its timer needs the
+    // message loop, which this test never runs.
+    const std::uint64_t runSeed = random();
+    SetRandSeed(runSeed);
+    tweenery.Play();
+    TBarState state;
+    TFXParams params = MakeParams(0, modifier, reverse, tweenery.Delta(), color);
+    params.State = &state;
+    state.BarCount = Operation == toRandomBars ? (modifier == tmLeft || modifier == tmRight ? controlW : controlH)
+                                               : std::max(controlW, controlH);
+    SetRandSeed(runSeed);
+    state.Init(&params);
+
+    for (int tick = 0; tweenery.Active(); ++tick) {
+      ASSERT_LT(tick, 200) << "the run does not end";
+      tweenery.LitterFrame(random);
+      const std::uint64_t tickSeed = random();
+      SetRandSeed(tickSeed);
+      tweenery.FXTimer(nullptr);
+      params.CurrentFrame = tweenery.CurrentFrame();
+      SetRandSeed(tickSeed);
+      const TEffectCall want = CallEffect(reverse ? Reverse : Forward, shownFrom.get(), shownTo.get(), params);
+      ASSERT_EQ(FirstMismatch(tweenery.Frame(), SameAs(want)), "") << "frame " << params.CurrentFrame;
+    }
+    state.Done(&params);
+  }
+}
+
+TEST(FrameFill, RandomBarRunsMatchEffectCallsOnAFilledFrame) {
+  CheckBarRuns<TRandomBarsFXState>(toRandomBars, FXDispatch[toRandomBars].Forward, FXDispatch[toRandomBars].Reverse,
+                                   41u);
+  CheckBarRuns<TTwinRandomBarsFXState>(toTwinRandomBars, FXDispatch[toTwinRandomBars].Forward,
+                                       FXDispatch[toTwinRandomBars].Reverse, 43u);
 }
 
 }  // namespace
