@@ -648,20 +648,72 @@ std::atomic<std::size_t> NextStagger{0};
 
 void TBitmap::TPixelBlockFree::operator()(std::uint32_t* Block) const { std::free(Block); }
 
-TBitmap::TPixelBlock TBitmap::AllocatePixels(std::size_t Count, std::uint32_t*& Pixels) {
+TBitmap::TPixelBlock TBitmap::AllocatePixels(std::size_t Count, std::uint32_t*& Pixels, std::size_t& Capacity) {
   const std::size_t stagger = (NextStagger.fetch_add(1, std::memory_order_relaxed) * kStaggerStep) % kPage;
   const std::size_t bytes = (Count * sizeof(std::uint32_t) + stagger + kPage - 1) / kPage * kPage;
   auto* block = static_cast<std::uint32_t*>(std::aligned_alloc(kPage, bytes));
   if (!block) throw EOutOfResources("Out of memory for bitmap pixels");
   Pixels = block + stagger / sizeof(std::uint32_t);
+  Capacity = (bytes - stagger) / sizeof(std::uint32_t);
   return TPixelBlock(block);
 }
 
-void TBitmap::Adopt(TPixelBlock Block, std::uint32_t* Pixels, int Width, int Height) {
+void TBitmap::Adopt(TPixelBlock Block, std::uint32_t* Pixels, std::size_t Capacity, int Width, int Height) {
   FBlock = std::move(Block);
   FPixels = FBlock ? Pixels : nullptr;
+  FCapacity = FBlock ? Capacity : 0;
   FWidth = Width;
   FHeight = Height;
+}
+
+// A frame bitmap takes one picture's size and then another's on every frame,
+// so a block that holds the new size is reused rather than allocated, faulted
+// in and freed again. It is given back when the new size needs less than a
+// quarter of it: a bitmap never holds more than four times the memory its
+// pixels need plus a page (and an empty one none), while a frame moving
+// between a 1920 x 1080 and a 1280 x 720 picture (a ratio of 2.25) keeps
+// its block.
+bool TBitmap::KeepsBlockFor(std::size_t Count) const {
+  return FPixels && Count <= FCapacity && FCapacity <= 4 * Count + kPage / sizeof(std::uint32_t);
+}
+
+// The kept top-left rows move to their new stride inside the block: towards
+// the start, first row first, when rows get shorter; towards the end, last
+// row first, when they get longer; so no row is overwritten before it has
+// moved. The pixels no old pixel maps to then turn black.
+void TBitmap::ResizeInPlace(int Width, int Height) {
+  const int keepW = std::min(Width, FWidth), keepH = std::min(Height, FHeight);
+  const std::size_t newStride = static_cast<std::size_t>(Width), oldStride = static_cast<std::size_t>(FWidth);
+  const std::size_t rowBytes = static_cast<std::size_t>(keepW) * sizeof(std::uint32_t);
+  if (Width < FWidth) {
+    for (int y = 1; y < keepH; ++y) std::memmove(FPixels + y * newStride, FPixels + y * oldStride, rowBytes);
+  } else if (Width > FWidth) {
+    for (int y = keepH - 1; y >= 1; --y) std::memmove(FPixels + y * newStride, FPixels + y * oldStride, rowBytes);
+    for (int y = 0; y < keepH; ++y) std::fill(FPixels + y * newStride + keepW, FPixels + (y + 1) * newStride, 0xFF000000u);
+  }
+  std::fill(FPixels + keepH * newStride, FPixels + Height * newStride, 0xFF000000u);
+  FWidth = Width;
+  FHeight = Height;
+}
+
+void TBitmap::ResizeIntoNewBlock(int Width, int Height) {
+  const std::size_t count = static_cast<std::size_t>(Width) * Height;
+  std::uint32_t* pixels = nullptr;
+  std::size_t capacity = 0;
+  TPixelBlock block = AllocatePixels(count, pixels, capacity);
+  const int keepW = std::min(Width, FWidth), keepH = std::min(Height, FHeight);
+  if (keepW <= 0 || keepH <= 0) {
+    std::fill(pixels, pixels + count, 0xFF000000u);
+  } else {
+    for (int y = 0; y < keepH; ++y) {
+      std::uint32_t* row = pixels + static_cast<std::size_t>(y) * Width;
+      std::memcpy(row, FPixels + static_cast<std::size_t>(y) * FWidth,
+                  static_cast<std::size_t>(keepW) * sizeof(std::uint32_t));
+      std::fill(row + keepW, row + Width, 0xFF000000u);
+    }
+    std::fill(pixels + static_cast<std::size_t>(keepH) * Width, pixels + count, 0xFF000000u);
+  }
+  Adopt(std::move(block), pixels, capacity, Width, Height);
 }
 
 void TBitmap::SetSize(int Width, int Height) {
@@ -672,24 +724,11 @@ void TBitmap::SetSize(int Width, int Height) {
     throw EOutOfResources("Bitmap too large");
   if (Width == 0 || Height == 0) {
     // An empty bitmap keeps its other side, as the toolkit's bitmaps do.
-    Adopt(nullptr, nullptr, Width, Height);
+    Adopt(nullptr, nullptr, 0, Width, Height);
+  } else if (KeepsBlockFor(static_cast<std::size_t>(Width) * Height)) {
+    ResizeInPlace(Width, Height);
   } else {
-    const std::size_t count = static_cast<std::size_t>(Width) * Height;
-    std::uint32_t* pixels = nullptr;
-    TPixelBlock block = AllocatePixels(count, pixels);
-    const int keepW = std::min(Width, FWidth), keepH = std::min(Height, FHeight);
-    if (keepW <= 0 || keepH <= 0) {
-      std::fill(pixels, pixels + count, 0xFF000000u);
-    } else {
-      for (int y = 0; y < keepH; ++y) {
-        std::uint32_t* row = pixels + static_cast<std::size_t>(y) * Width;
-        std::memcpy(row, FPixels + static_cast<std::size_t>(y) * FWidth,
-                    static_cast<std::size_t>(keepW) * sizeof(std::uint32_t));
-        std::fill(row + keepW, row + Width, 0xFF000000u);
-      }
-      std::fill(pixels + static_cast<std::size_t>(keepH) * Width, pixels + count, 0xFF000000u);
-    }
-    Adopt(std::move(block), pixels, Width, Height);
+    ResizeIntoNewBlock(Width, Height);
   }
   Modified();
 }
@@ -698,22 +737,23 @@ void TBitmap::Assign(const TBitmap* Source) {
   if (Source == this) return;
   if (!Source) {
     if (FWidth == 0 && FHeight == 0) return;
-    Adopt(nullptr, nullptr, 0, 0);
+    Adopt(nullptr, nullptr, 0, 0, 0);
     Modified();
     return;
   }
   const std::size_t count = static_cast<std::size_t>(Source->FWidth) * Source->FHeight;
   if (count == 0) {
-    Adopt(nullptr, nullptr, Source->FWidth, Source->FHeight);
-  } else if (FPixels && static_cast<std::size_t>(FWidth) * FHeight == count) {
+    Adopt(nullptr, nullptr, 0, Source->FWidth, Source->FHeight);
+  } else if (KeepsBlockFor(count)) {
     std::memcpy(FPixels, Source->FPixels, count * sizeof(std::uint32_t));
     FWidth = Source->FWidth;
     FHeight = Source->FHeight;
   } else {
     std::uint32_t* pixels = nullptr;
-    TPixelBlock block = AllocatePixels(count, pixels);
+    std::size_t capacity = 0;
+    TPixelBlock block = AllocatePixels(count, pixels, capacity);
     std::memcpy(pixels, Source->FPixels, count * sizeof(std::uint32_t));
-    Adopt(std::move(block), pixels, Source->FWidth, Source->FHeight);
+    Adopt(std::move(block), pixels, capacity, Source->FWidth, Source->FHeight);
   }
   Modified();
 }

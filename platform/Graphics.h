@@ -365,13 +365,17 @@ class TBitmap : public TPersistent {
     void operator()(std::uint32_t* Block) const;
   };
   using TPixelBlock = std::unique_ptr<std::uint32_t[], TPixelBlockFree>;
-  static TPixelBlock AllocatePixels(std::size_t Count, std::uint32_t*& Pixels);
-  void Adopt(TPixelBlock Block, std::uint32_t* Pixels, int Width, int Height);
+  static TPixelBlock AllocatePixels(std::size_t Count, std::uint32_t*& Pixels, std::size_t& Capacity);
+  void Adopt(TPixelBlock Block, std::uint32_t* Pixels, std::size_t Capacity, int Width, int Height);
+  bool KeepsBlockFor(std::size_t Count) const;
+  void ResizeInPlace(int Width, int Height);
+  void ResizeIntoNewBlock(int Width, int Height);
 
   int FWidth = 0;
   int FHeight = 0;
   TPixelBlock FBlock;
   std::uint32_t* FPixels = nullptr;  ///< FWidth * FHeight pixels inside FBlock
+  std::size_t FCapacity = 0;         ///< pixels FBlock holds from FPixels on
   TCanvas FCanvas;
   TNotifyEvent FOnChange;
 };
