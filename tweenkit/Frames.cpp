@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "tweenkit/Tweenery.h"
+#include "tweenkit/effects/PixelMix.h"
 
 namespace tweenery {
 namespace {
@@ -39,6 +40,26 @@ bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, c
   }
 }
 
+// Whether the effect, a colour mix on its row route, sizes the frame like
+// the picture it shows and then writes every pixel of it, reading none of
+// the frame's own: the frame's size and the Color fill beforehand cannot
+// show. Fade and RGB write the shown picture's whole area and RGBBlend its
+// base picture's; Blend writes the area both pictures cover in a frame sized
+// like To, which is all of it when To is no larger than From. The buffer
+// route is left out: a failed transfer there leaves the frame as it was
+// before the mix, which must then be the fill at From's size.
+bool MixSizesAndCoversFrame(TTransitionOperation Operation, const TBitmap& From, const TBitmap& To) {
+  if (!fx::MixesRows(fx::mrRows, {&From, &To})) return false;
+  switch (Operation) {
+    case toFade: case toRGB: case toRGBBlend:
+      return true;
+    case toBlend:
+      return To.Width() <= From.Width() && To.Height() <= From.Height();
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 void TTweenery::GenerateFrame() {
@@ -59,13 +80,17 @@ void TTweenery::GenerateFrame() {
 }
 
 bool TTweenery::ComposeFrame() {
-  FFrameBitmap->SetHeight(FFromBitmap->Height());
-  FFrameBitmap->SetWidth(FFromBitmap->Width());
+  const TRect frameRect = Rect(0, 0, FFromBitmap->Width(), FFromBitmap->Height());
+  // A mix that sizes the frame itself and covers it needs neither the size
+  // nor the fill. Otherwise the frame is sized in one step rather than
+  // height then width, as each step moves the kept rows: the frame is
+  // private, so no handler could see the step between.
+  const bool mixSizes = MixSizesAndCoversFrame(FOperation, *FFromBitmap, *FToBitmap);
+  if (!mixSizes) FFrameBitmap->SetSize(frameRect.Right, frameRect.Bottom);
   TCanvas* canvas = FFrameBitmap->Canvas();
   canvas->Brush()->SetStyle(bsSolid);
   canvas->Brush()->SetColor(FParams.Color);
-  const TRect frameRect = Rect(0, 0, FFrameBitmap->Width(), FFrameBitmap->Height());
-  if (!CoversWholeFrame(FOperation, FParams, *FFromBitmap, *FToBitmap)) canvas->FillRect(frameRect);
+  if (!mixSizes && !CoversWholeFrame(FOperation, FParams, *FFromBitmap, *FToBitmap)) canvas->FillRect(frameRect);
   FParams.FrameRect = frameRect;
   if (FParams.CurrentFrame < 0) FParams.CurrentFrame = 0;
   const TFXDispatchEntry& row = FXDispatch[FOperation];

@@ -77,10 +77,15 @@ fx::TSpan Covered(int A, int B, int Limit) {
 // leaving one, blocks wholly under them from the entering one, and the rest
 // chosen through the mask: a wide side never lies there, so the mask alone
 // says which picture each pixel shows.
+//
+// A leaving picture smaller than the frame reaches only its own area;
+// outside it the frame keeps what it shows wherever no side covers it, just
+// as a copy of the leaving picture over the whole frame leaves it.
 class TRingComposer {
  public:
   TRingComposer(TBitmap* Frame, TBitmap* Entering, TBitmap* Leaving, int Wm, int Hm)
       : FFrame(Frame), FEntering(Entering), FLeaving(Leaving), FWm(Wm), FHm(Hm),
+        FLw(std::min(Frame->Width(), Leaving->Width())), FLh(std::min(Frame->Height(), Leaving->Height())),
         FMask(static_cast<std::size_t>(Wm), 0u), FDepth(static_cast<std::size_t>(Wm), 0),
         FBlockCovered(static_cast<std::size_t>(Wm / kBlock + 1), 0) {}
 
@@ -152,8 +157,24 @@ class TRingComposer {
     }
   }
 
+  // Columns of row y the leaving picture reaches.
+  int LeavingEnd(int y) const { return y < FLh ? FLw : 0; }
+
   void CopyLeaving(int y, int First, int Last) {
-    CopyPixelRow(FFrame->ScanLine(y) + First, FLeaving->ScanLine(y) + First, Last - First);
+    Last = std::min(Last, LeavingEnd(y));
+    if (First < Last) CopyPixelRow(FFrame->ScanLine(y) + First, FLeaving->ScanLine(y) + First, Last - First);
+  }
+
+  // Columns First..Last-1 of row y: the entering picture under the narrow
+  // sides, elsewhere the leaving one, or the frame itself past its end.
+  void SelectMasked(int y, int First, int Last) {
+    std::uint32_t* dest = FFrame->ScanLine(y);
+    const std::uint32_t* entering = FEntering->ScanLine(y);
+    const std::uint32_t* mask = FMask.data();
+    const int split = std::clamp(LeavingEnd(y), First, Last);
+    if (First < split)
+      fx::SelectWhere(dest + First, entering + First, FLeaving->ScanLine(y) + First, mask + First, split - First);
+    if (split < Last) fx::SelectWhere(dest + split, entering + split, dest + split, mask + split, Last - split);
   }
 
   void AddStep(int First, int Last, TSource Source) {
@@ -197,16 +218,13 @@ class TRingComposer {
   void ComposeRow(int y) {
     std::uint32_t* dest = FFrame->ScanLine(y);
     const std::uint32_t* entering = FEntering->ScanLine(y);
-    const std::uint32_t* leaving = FLeaving->ScanLine(y);
     for (const TStep& step : FPlan) {
-      const int count = step.Last - step.First;
       switch (step.Source) {
-        case TSource::Leaving: CopyPixelRow(dest + step.First, leaving + step.First, count); break;
-        case TSource::Entering: CopyPixelRow(dest + step.First, entering + step.First, count); break;
-        case TSource::Masked:
-          fx::SelectWhere(dest + step.First, entering + step.First, leaving + step.First, FMask.data() + step.First,
-                          count);
+        case TSource::Leaving: CopyLeaving(y, step.First, step.Last); break;
+        case TSource::Entering:
+          CopyPixelRow(dest + step.First, entering + step.First, step.Last - step.First);
           break;
+        case TSource::Masked: SelectMasked(y, step.First, step.Last); break;
       }
     }
   }
@@ -215,6 +233,7 @@ class TRingComposer {
   TBitmap* FEntering;
   TBitmap* FLeaving;
   int FWm, FHm;
+  int FLw, FLh;                      // the leaving picture's area in the frame
   std::vector<std::uint32_t> FMask;  // all ones where a narrow side crosses the row
   std::vector<int> FDepth;           // narrow sides over each column
   std::vector<int> FBlockCovered;    // columns of each block under narrow sides
@@ -227,10 +246,10 @@ class TRingComposer {
 bool FXStripedIris(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const auto [entering, leaving] = fx::EnteringAndLeaving(From, To, Params.Reverse);
   const int W = Frame->Width(), H = Frame->Height();
-  // A leaving picture covering the frame lets the frame be composed row by
-  // row once the sides are known; otherwise the leaving picture is copied
-  // and then every side over it.
-  const bool compose = leaving->Width() >= W && leaving->Height() >= H && fx::IsWhole(*Frame, Params.FrameRect);
+  // A frame rectangle that is the whole frame lets the frame be composed
+  // row by row once the sides are known; otherwise the leaving picture is
+  // copied and then every side over it.
+  const bool compose = fx::IsWhole(*Frame, Params.FrameRect);
   if (!compose) fx::CopyFrom(Frame, leaving, Params.FrameRect, Params.FrameRect);
 
   TIris iris{Frame, entering, false, fx::PositiveDelta(Params.Delta), H < W ? H / 2 : W / 2,

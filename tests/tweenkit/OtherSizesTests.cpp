@@ -1,0 +1,184 @@
+// Frames over pictures of other sizes. The striped iris composes row by row
+// also over a leaving picture smaller than the frame, and must give what a
+// copy of that picture and then of every ring side gives. The colour mixes
+// played through the component size the frame themselves and skip its fill,
+// and must give what one effect call on a fresh, filled frame gives, frame
+// after frame and whatever the frame held before.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+
+#include "EffectHarness.h"
+#include "platform/DIB.h"
+
+namespace tweenery::test {
+namespace {
+
+// ---------------------------------------------------------- striped iris
+
+struct TIrisCase {
+  int W, H;                  // the frame
+  int EnteringW, EnteringH;  // smaller or larger than the frame
+  int LeavingW, LeavingH;    // smaller or larger than the frame
+  TTransitionModifier Modifier;
+  bool Reverse;
+  std::int32_t Delta, Frame;
+};
+
+std::unique_ptr<TBitmap> DrawIris(const TIrisCase& c, TBitmap* From, TBitmap* To, const TBitmap& Litter,
+                                  TRect FrameRect, bool& Finished) {
+  auto frame = std::make_unique<TBitmap>();
+  frame->Assign(&Litter);
+  TFXParams params = MakeParams(c.Frame, c.Modifier, c.Reverse, c.Delta);
+  params.FrameRect = FrameRect;
+  Finished = FXStripedIris(From, To, frame.get(), params);
+  return frame;
+}
+
+// The frame rectangle one pixel past the frame clips to the same copies but
+// takes the side-by-side path: the reference.
+void ExpectIrisPathsAgree(const TIrisCase& c, std::mt19937& Random) {
+  SCOPED_TRACE(testing::Message() << c.W << "x" << c.H << " entering " << c.EnteringW << "x" << c.EnteringH
+                                  << " leaving " << c.LeavingW << "x" << c.LeavingH << " modifier "
+                                  << static_cast<int>(c.Modifier) << " reverse " << c.Reverse << " delta " << c.Delta
+                                  << " frame " << c.Frame);
+  auto entering = RandomPicture(c.EnteringW, c.EnteringH, Random());
+  auto leaving = RandomPicture(c.LeavingW, c.LeavingH, Random());
+  auto litter = RandomPicture(c.W, c.H, Random());
+  TBitmap* from = c.Reverse ? entering.get() : leaving.get();
+  TBitmap* to = c.Reverse ? leaving.get() : entering.get();
+  bool composedFinished = false, sidesFinished = false;
+  auto composed = DrawIris(c, from, to, *litter, Rect(0, 0, c.W, c.H), composedFinished);
+  auto sides = DrawIris(c, from, to, *litter, Rect(0, 0, c.W + 1, c.H + 1), sidesFinished);
+  EXPECT_EQ(composedFinished, sidesFinished);
+  ASSERT_EQ(FirstMismatch(*composed, [&](int x, int y) { return PixelAt(*sides, x, y); }), "");
+}
+
+TEST(OtherSizes, StripedIrisOverASmallerLeavingPictureMatchesTheSides) {
+  std::mt19937 random(20261208u);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int trial = 0; trial < 3000; ++trial) {
+    TIrisCase c{};
+    c.W = pick(1, 48);
+    c.H = pick(0, 3) == 0 ? c.W : pick(1, 48);
+    c.EnteringW = pick(0, 2) == 0 ? c.W : pick(1, c.W + 6);
+    c.EnteringH = pick(0, 2) == 0 ? c.H : pick(1, c.H + 6);
+    // At least one side short of the frame, mostly; now and then the
+    // leaving picture covers it, the case the composer began with.
+    c.LeavingW = pick(0, 4) == 0 ? c.W + pick(0, 3) : pick(1, c.W);
+    c.LeavingH = pick(0, 4) == 0 ? c.H + pick(0, 3) : pick(1, c.H);
+    c.Modifier = static_cast<TTransitionModifier>(pick(0, 3));
+    c.Reverse = pick(0, 1) == 1;
+    const int roll = pick(0, 9);
+    c.Delta = roll == 0 ? pick(-2, 0) : roll == 1 ? pick(0, 1) == 0 ? INT_MAX : pick(20, 100) : pick(1, 6);
+    const int rings = std::min(c.W, c.H) / 2 / std::max(c.Delta, 1);
+    c.Frame = pick(0, 9) == 0 ? pick(-1, 3 * std::max(c.W, c.H) + 10) : pick(0, rings + 2);
+    ExpectIrisPathsAgree(c, random);
+  }
+}
+
+// Thin rings on larger frames, where narrow and wide sides and the masked
+// blocks straddle the leaving picture's edge.
+TEST(OtherSizes, StripedIrisThinRingsAcrossTheLeavingPicturesEdge) {
+  std::mt19937 random(11u);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int trial = 0; trial < 40; ++trial) {
+    TIrisCase c{};
+    c.W = pick(150, 420);
+    c.H = pick(150, 420);
+    c.EnteringW = pick(0, 1) == 0 ? c.W : pick(c.W / 2, c.W + 20);
+    c.EnteringH = pick(0, 1) == 0 ? c.H : pick(c.H / 2, c.H + 20);
+    c.LeavingW = pick(c.W / 3, c.W);
+    c.LeavingH = pick(c.H / 3, c.H);
+    c.Modifier = static_cast<TTransitionModifier>(pick(0, 3));
+    c.Reverse = pick(0, 1) == 1;
+    c.Delta = pick(1, 3);
+    c.Frame = pick(0, std::min(c.W, c.H) / 2 / c.Delta + 1);
+    ExpectIrisPathsAgree(c, random);
+  }
+}
+
+// ------------------------------------------------------------ colour mixes
+
+class TMixTweenery : public TTweenery {
+ public:
+  TMixTweenery() : TTweenery(nullptr) {}
+  void LitterFrame(std::mt19937& Random) {
+    auto* frame = const_cast<TBitmap*>(FrameBitmap());
+    for (int y = 0; y < frame->Height(); ++y)
+      for (int x = 0; x < frame->Width(); ++x) frame->ScanLine(y)[x] = 0xFF000000u | (Random() & 0xFFFFFFu);
+  }
+  const TBitmap& Frame() const { return *FrameBitmap(); }
+};
+
+// Pictures put straight into the component's bitmaps keep their sizes (the
+// setters would stretch the second to the first).
+void PutPictures(TMixTweenery& Tweenery, const TBitmap& From, const TBitmap& To) {
+  Tweenery.FromBitmap()->Assign(&From);
+  Tweenery.ToBitmap()->Assign(&To);
+}
+
+TEST(OtherSizes, MixesThroughTheComponentMatchCallsOnAFilledFrame) {
+  const TTransitionOperation mixes[] = {toFade, toBlend, toRGB, toRGBBlend};
+  std::mt19937 random(314u);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int trial = 0; trial < 300; ++trial) {
+    const TTransitionOperation operation = mixes[pick(0, 3)];
+    const bool reverse = pick(0, 1) == 1;
+    const TColor color = static_cast<TColor>(random() & 0xFFFFFFu);
+    const auto order = static_cast<TRGBOrder>(pick(0, 5));
+    auto from = RandomPicture(pick(1, 40), pick(1, 40), random());
+    auto to = RandomPicture(pick(1, 40), pick(1, 40), random());
+    SCOPED_TRACE(testing::Message() << "trial " << trial << " operation " << int{operation} << " reverse " << reverse
+                                    << " from " << from->Width() << "x" << from->Height() << " to " << to->Width()
+                                    << "x" << to->Height());
+    TMixTweenery tweenery;
+    tweenery.SetOperation(operation);
+    tweenery.SetReverse(reverse);
+    tweenery.SetRGBOrder(order);
+    PutPictures(tweenery, *from, *to);
+    tweenery.SetColor(color);  // a new From picture sets its own
+    // Frames one after another over what the last left, now and then with
+    // litter in it or a frame of another operation's size before.
+    for (int step = 0; step < 8; ++step) {
+      const int f = pick(0, 520);
+      if (pick(0, 2) == 0) tweenery.LitterFrame(random);
+      if (pick(0, 3) == 0) const_cast<TBitmap*>(&tweenery.Frame())->SetSize(pick(0, 50), pick(0, 50));
+      tweenery.SetCurrentFrame(f);
+      TFXParams params = MakeParams(f, tmLeft, reverse, tweenery.Delta(), color);
+      params.RGBOrder = order;
+      const TFXDispatchEntry& row = FXDispatch[operation];
+      const TEffectCall want = CallEffect(reverse ? row.Reverse : row.Forward, from.get(), to.get(), params);
+      ASSERT_EQ(tweenery.Frame().Width(), want.Frame->Width()) << "frame " << f;
+      ASSERT_EQ(tweenery.Frame().Height(), want.Frame->Height()) << "frame " << f;
+      ASSERT_EQ(FirstMismatch(tweenery.Frame(), SameAs(want)), "") << "frame " << f;
+    }
+  }
+}
+
+// A transfer failure on the buffer route leaves the frame as the fill at
+// From's size, as it was before the mix: the component still prepares the
+// frame when a failure is due.
+TEST(OtherSizes, AFailedMixLeavesTheFilledFrame) {
+  auto from = RandomPicture(30, 20, 1u);
+  auto to = RandomPicture(12, 9, 2u);
+  for (const TTransitionOperation operation : {toFade, toBlend, toRGB, toRGBBlend}) {
+    SCOPED_TRACE(int{operation});
+    TMixTweenery tweenery;
+    tweenery.SetOperation(operation);
+    PutPictures(tweenery, *from, *to);
+    tweenery.SetColor(clFuchsia);
+    tweenery.SetCurrentFrame(100);
+    InjectDIBFailures(2, 0);  // the size query and the read itself
+    EXPECT_THROW(tweenery.SetCurrentFrame(200), ETweenery);
+    InjectDIBFailures(0, 0);
+    ASSERT_EQ(tweenery.Frame().Width(), 30);
+    ASSERT_EQ(tweenery.Frame().Height(), 20);
+    const auto fill = static_cast<std::uint32_t>(0xFF000000u | 0xFF00FFu);
+    EXPECT_EQ(FirstMismatch(tweenery.Frame(), [&](int, int) { return fill; }), "");
+  }
+}
+
+}  // namespace
+}  // namespace tweenery::test
