@@ -40,6 +40,29 @@ bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, c
   }
 }
 
+// The top-left part of a frame of From's size that the effect writes over
+// whatever the fill left there, over pictures of other sizes too; empty
+// where any pixel of the fill may show. The striped iris, composing rows
+// over a whole frame, writes every pixel its leaving picture reaches (that
+// picture, or a ring side of the entering one) and leaves the fill between
+// the rings past it.
+TRect SurelyWritten(TTransitionOperation Operation, const TFXParams& Params, const TBitmap& From, const TBitmap& To) {
+  if (Operation != toStripedIris) return Rect(0, 0, 0, 0);
+  const TBitmap& leaving = Params.Reverse ? To : From;
+  return Rect(0, 0, std::min(From.Width(), leaving.Width()), std::min(From.Height(), leaving.Height()));
+}
+
+// Fills Frame except its top-left part Written: the columns right of it
+// beside it, then every row below it.
+void FillAround(TCanvas* Canvas, const TRect& Frame, const TRect& Written) {
+  if (Written.Right <= 0 || Written.Bottom <= 0) {
+    Canvas->FillRect(Frame);
+    return;
+  }
+  if (Written.Right < Frame.Right) Canvas->FillRect(Rect(Written.Right, 0, Frame.Right, Written.Bottom));
+  if (Written.Bottom < Frame.Bottom) Canvas->FillRect(Rect(0, Written.Bottom, Frame.Right, Frame.Bottom));
+}
+
 // Whether the effect, a colour mix on its row route, sizes the frame like
 // the picture it shows and then writes every pixel of it, reading none of
 // the frame's own: the frame's size and the Color fill beforehand cannot
@@ -90,7 +113,8 @@ bool TTweenery::ComposeFrame() {
   TCanvas* canvas = FFrameBitmap->Canvas();
   canvas->Brush()->SetStyle(bsSolid);
   canvas->Brush()->SetColor(FParams.Color);
-  if (!mixSizes && !CoversWholeFrame(FOperation, FParams, *FFromBitmap, *FToBitmap)) canvas->FillRect(frameRect);
+  if (!mixSizes && !CoversWholeFrame(FOperation, FParams, *FFromBitmap, *FToBitmap))
+    FillAround(canvas, frameRect, SurelyWritten(FOperation, FParams, *FFromBitmap, *FToBitmap));
   FParams.FrameRect = frameRect;
   if (FParams.CurrentFrame < 0) FParams.CurrentFrame = 0;
   const TFXDispatchEntry& row = FXDispatch[FOperation];

@@ -2,8 +2,9 @@
 // also over a leaving picture smaller than the frame, and must give what a
 // copy of that picture and then of every ring side gives. The colour mixes
 // played through the component size the frame themselves and skip its fill,
-// and must give what one effect call on a fresh, filled frame gives, frame
-// after frame and whatever the frame held before.
+// the striped iris fills only past its leaving picture, and each must give
+// what one effect call on a fresh, filled frame gives, frame after frame and
+// whatever the frame held before.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -99,7 +100,7 @@ TEST(OtherSizes, StripedIrisThinRingsAcrossTheLeavingPicturesEdge) {
   }
 }
 
-// ------------------------------------------------------------ colour mixes
+// ------------------------------------------- through the component
 
 class TMixTweenery : public TTweenery {
  public:
@@ -119,13 +120,17 @@ void PutPictures(TMixTweenery& Tweenery, const TBitmap& From, const TBitmap& To)
   Tweenery.ToBitmap()->Assign(&To);
 }
 
-TEST(OtherSizes, MixesThroughTheComponentMatchCallsOnAFilledFrame) {
-  const TTransitionOperation mixes[] = {toFade, toBlend, toRGB, toRGBBlend};
+// The mixes size the frame themselves; the striped iris has the fill only
+// where its leaving picture does not reach.
+TEST(OtherSizes, FramesThroughTheComponentMatchCallsOnAFilledFrame) {
+  const TTransitionOperation operations[] = {toFade, toBlend, toRGB, toRGBBlend, toStripedIris};
   std::mt19937 random(314u);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-  for (int trial = 0; trial < 300; ++trial) {
-    const TTransitionOperation operation = mixes[pick(0, 3)];
+  for (int trial = 0; trial < 400; ++trial) {
+    const TTransitionOperation operation = operations[pick(0, 4)];
     const bool reverse = pick(0, 1) == 1;
+    const auto modifier = static_cast<TTransitionModifier>(pick(0, 3));
+    const int delta = pick(1, 6);
     const TColor color = static_cast<TColor>(random() & 0xFFFFFFu);
     const auto order = static_cast<TRGBOrder>(pick(0, 5));
     auto from = RandomPicture(pick(1, 40), pick(1, 40), random());
@@ -136,17 +141,19 @@ TEST(OtherSizes, MixesThroughTheComponentMatchCallsOnAFilledFrame) {
     TMixTweenery tweenery;
     tweenery.SetOperation(operation);
     tweenery.SetReverse(reverse);
+    tweenery.SetModifier(modifier);
+    tweenery.SetDelta(delta);
     tweenery.SetRGBOrder(order);
     PutPictures(tweenery, *from, *to);
     tweenery.SetColor(color);  // a new From picture sets its own
     // Frames one after another over what the last left, now and then with
     // litter in it or a frame of another operation's size before.
     for (int step = 0; step < 8; ++step) {
-      const int f = pick(0, 520);
+      const int f = operation == toStripedIris ? pick(0, 25) : pick(0, 520);
       if (pick(0, 2) == 0) tweenery.LitterFrame(random);
       if (pick(0, 3) == 0) const_cast<TBitmap*>(&tweenery.Frame())->SetSize(pick(0, 50), pick(0, 50));
       tweenery.SetCurrentFrame(f);
-      TFXParams params = MakeParams(f, tmLeft, reverse, tweenery.Delta(), color);
+      TFXParams params = MakeParams(f, modifier, reverse, delta, color);
       params.RGBOrder = order;
       const TFXDispatchEntry& row = FXDispatch[operation];
       const TEffectCall want = CallEffect(reverse ? row.Reverse : row.Forward, from.get(), to.get(), params);
