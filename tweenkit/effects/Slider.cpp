@@ -50,11 +50,58 @@ bool ComposesColumnBands(const fx::TBands& Bands, TBitmap* From, TBitmap* To, TB
   return fx::OneSize(*Frame, *From, *To, Params.FrameRect);
 }
 
+// Frame rows of a band set that have a source row in a picture H rows high.
+fx::TSpan LayerRows(fx::TBandRows Layer, int H) {
+  return {std::max({Layer.Rows.First, 0, -Layer.Shift}), std::min({Layer.Rows.Last, H, H - Layer.Shift})};
+}
+
+// As fx::ComposeColumnBands, for a frame and pictures all of one size, neither
+// picture the frame. The two band sets then cover every column, so a row that
+// both reach shows none of Base: it is picked from its two incoming rows in
+// one pass, or copied from one where both show the same row, rather than
+// laid over Base twice.
+void ComposeOneSizeColumnBands(TBitmap* Frame, TBitmap* Base, TBitmap* Incoming, const fx::TBands& Bands,
+                               fx::TBandRows Even, fx::TBandRows Odd) {
+  const int W = Frame->Width(), H = Frame->Height();
+  const std::vector<std::uint32_t> even = Bands.ColumnMask(false, W), odd = Bands.ColumnMask(true, W);
+  std::vector<std::uint32_t> both(even);
+  for (int x = 0; x < W; ++x) both[x] |= odd[x];
+  const fx::TSpan evenRows = LayerRows(Even, H), oddRows = LayerRows(Odd, H);
+  auto layer = [&](fx::TSpan Rows, int Shift, const std::vector<std::uint32_t>& Mask, int y) {
+    if (y < Rows.First || y >= Rows.Last) return fx::TRowLayer{};
+    return fx::TRowLayer{Incoming->ScanLine(y + Shift), Mask.data()};
+  };
+  for (int y = 0; y < H; ++y) {
+    std::uint32_t* dest = Frame->ScanLine(y);
+    const fx::TRowLayer a = layer(evenRows, Even.Shift, even, y), b = layer(oddRows, Odd.Shift, odd, y);
+    if (a.Row && a.Row == b.Row)
+      CopyPixelRow(dest, a.Row, W);
+    else if (a.Row && b.Row)
+      fx::SelectWhere(dest, a.Row, b.Row, even.data(), W);
+    else
+      fx::ComposeRow(dest, Base->ScanLine(y), a, b, W, both.data());
+  }
+  Frame->Modified();
+}
+
+// Bands of columns over the whole frame, composed a row at a time by the
+// route asked for.
+void ComposeBandsOfColumns(TBitmap* Frame, TBitmap* Base, TBitmap* Incoming, const fx::TBands& Bands,
+                        fx::TBandRows Even, fx::TBandRows Odd, fx::TBandRoute Route) {
+  const bool apart = Frame != Base && Frame != Incoming;
+  const TRect whole = Rect(0, 0, Frame->Width(), Frame->Height());
+  if (Route == fx::brRows && apart && fx::OneSize(*Frame, *Base, *Incoming, whole))
+    ComposeOneSizeColumnBands(Frame, Base, Incoming, Bands, Even, Odd);
+  else
+    fx::ComposeColumnBands(Frame, Base, Incoming, Bands, Even, Odd);
+}
+
 // The slider's frame at travel c: even bands show the incoming picture's
 // last c rows at the top, odd bands its first c rows at the bottom.
-void ComposeSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c) {
+void ComposeSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c,
+                   fx::TBandRoute Route) {
   const int T = Bands.Length;
-  fx::ComposeColumnBands(Frame, From, To, Bands, {{0, c}, T - c}, {{T - c, T}, c - T});
+  ComposeBandsOfColumns(Frame, From, To, Bands, {{0, c}, T - c}, {{T - c, T}, c - T}, Route);
 }
 
 void DrawSlider(TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, int c) {
@@ -78,7 +125,7 @@ bool Slider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params,
   const TTravel travel = Travel(Params, bands);
   const int c = Backward ? bands.Length - travel.c : travel.c;
   if (ComposesColumnBands(bands, From, To, Frame, Params, Route)) {
-    ComposeSlider(From, To, Frame, bands, c);
+    ComposeSlider(From, To, Frame, bands, c, Route);
     return travel.Finished;
   }
   DrawBase(From, Frame, Params, bands, c);
@@ -97,7 +144,7 @@ bool Strip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
   const int T = bands.Length, c = travel.c;
   if (ComposesColumnBands(bands, L, E, Frame, Params, Route)) {
     // Even bands wipe in from the top, odd ones from the bottom, in place.
-    ComposeColumnBands(Frame, L, E, bands, {{0, c}, 0}, {{T - c, T}, 0});
+    ComposeBandsOfColumns(Frame, L, E, bands, {{0, c}, 0}, {{T - c, T}, 0}, Route);
     return travel.Finished;
   }
   DrawBase(L, Frame, Params, bands, c);
