@@ -1,13 +1,10 @@
-// Frames over pictures of other sizes. The striped iris composes row by row
-// also over a leaving picture smaller than the frame, and must give what a
-// copy of that picture and then of every ring side gives. The colour mixes
-// played through the component size the frame themselves and skip its fill,
-// the striped iris fills only past its leaving picture, and each must give
-// what one effect call on a fresh, filled frame gives, frame after frame and
-// whatever the frame held before.
+// Frames over pictures of other sizes, played through the component. The
+// colour mixes size the frame themselves and skip its fill, the striped iris
+// has it filled only past its leaving picture, and each must give what one
+// effect call on a fresh, filled frame gives, frame after frame and whatever
+// the frame held before.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <random>
 
 #include "EffectHarness.h"
@@ -15,92 +12,6 @@
 
 namespace tweenery::test {
 namespace {
-
-// ---------------------------------------------------------- striped iris
-
-struct TIrisCase {
-  int W, H;                  // the frame
-  int EnteringW, EnteringH;  // smaller or larger than the frame
-  int LeavingW, LeavingH;    // smaller or larger than the frame
-  TTransitionModifier Modifier;
-  bool Reverse;
-  std::int32_t Delta, Frame;
-};
-
-std::unique_ptr<TBitmap> DrawIris(const TIrisCase& c, TBitmap* From, TBitmap* To, const TBitmap& Litter,
-                                  TRect FrameRect, bool& Finished) {
-  auto frame = std::make_unique<TBitmap>();
-  frame->Assign(&Litter);
-  TFXParams params = MakeParams(c.Frame, c.Modifier, c.Reverse, c.Delta);
-  params.FrameRect = FrameRect;
-  Finished = FXStripedIris(From, To, frame.get(), params);
-  return frame;
-}
-
-// The frame rectangle one pixel past the frame clips to the same copies but
-// takes the side-by-side path: the reference.
-void ExpectIrisPathsAgree(const TIrisCase& c, std::mt19937& Random) {
-  SCOPED_TRACE(testing::Message() << c.W << "x" << c.H << " entering " << c.EnteringW << "x" << c.EnteringH
-                                  << " leaving " << c.LeavingW << "x" << c.LeavingH << " modifier "
-                                  << static_cast<int>(c.Modifier) << " reverse " << c.Reverse << " delta " << c.Delta
-                                  << " frame " << c.Frame);
-  auto entering = RandomPicture(c.EnteringW, c.EnteringH, Random());
-  auto leaving = RandomPicture(c.LeavingW, c.LeavingH, Random());
-  auto litter = RandomPicture(c.W, c.H, Random());
-  TBitmap* from = c.Reverse ? entering.get() : leaving.get();
-  TBitmap* to = c.Reverse ? leaving.get() : entering.get();
-  bool composedFinished = false, sidesFinished = false;
-  auto composed = DrawIris(c, from, to, *litter, Rect(0, 0, c.W, c.H), composedFinished);
-  auto sides = DrawIris(c, from, to, *litter, Rect(0, 0, c.W + 1, c.H + 1), sidesFinished);
-  EXPECT_EQ(composedFinished, sidesFinished);
-  ASSERT_EQ(FirstMismatch(*composed, [&](int x, int y) { return PixelAt(*sides, x, y); }), "");
-}
-
-TEST(OtherSizes, StripedIrisOverASmallerLeavingPictureMatchesTheSides) {
-  std::mt19937 random(20261208u);
-  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-  for (int trial = 0; trial < 3000; ++trial) {
-    TIrisCase c{};
-    c.W = pick(1, 48);
-    c.H = pick(0, 3) == 0 ? c.W : pick(1, 48);
-    c.EnteringW = pick(0, 2) == 0 ? c.W : pick(1, c.W + 6);
-    c.EnteringH = pick(0, 2) == 0 ? c.H : pick(1, c.H + 6);
-    // At least one side short of the frame, mostly; now and then the
-    // leaving picture covers it, the case the composer began with.
-    c.LeavingW = pick(0, 4) == 0 ? c.W + pick(0, 3) : pick(1, c.W);
-    c.LeavingH = pick(0, 4) == 0 ? c.H + pick(0, 3) : pick(1, c.H);
-    c.Modifier = static_cast<TTransitionModifier>(pick(0, 3));
-    c.Reverse = pick(0, 1) == 1;
-    const int roll = pick(0, 9);
-    c.Delta = roll == 0 ? pick(-2, 0) : roll == 1 ? pick(0, 1) == 0 ? INT_MAX : pick(20, 100) : pick(1, 6);
-    const int rings = std::min(c.W, c.H) / 2 / std::max(c.Delta, 1);
-    c.Frame = pick(0, 9) == 0 ? pick(-1, 3 * std::max(c.W, c.H) + 10) : pick(0, rings + 2);
-    ExpectIrisPathsAgree(c, random);
-  }
-}
-
-// Thin rings on larger frames, where narrow and wide sides and the masked
-// blocks straddle the leaving picture's edge.
-TEST(OtherSizes, StripedIrisThinRingsAcrossTheLeavingPicturesEdge) {
-  std::mt19937 random(11u);
-  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-  for (int trial = 0; trial < 40; ++trial) {
-    TIrisCase c{};
-    c.W = pick(150, 420);
-    c.H = pick(150, 420);
-    c.EnteringW = pick(0, 1) == 0 ? c.W : pick(c.W / 2, c.W + 20);
-    c.EnteringH = pick(0, 1) == 0 ? c.H : pick(c.H / 2, c.H + 20);
-    c.LeavingW = pick(c.W / 3, c.W);
-    c.LeavingH = pick(c.H / 3, c.H);
-    c.Modifier = static_cast<TTransitionModifier>(pick(0, 3));
-    c.Reverse = pick(0, 1) == 1;
-    c.Delta = pick(1, 3);
-    c.Frame = pick(0, std::min(c.W, c.H) / 2 / c.Delta + 1);
-    ExpectIrisPathsAgree(c, random);
-  }
-}
-
-// ------------------------------------------- through the component
 
 class TMixTweenery : public TTweenery {
  public:

@@ -1,12 +1,14 @@
-// The striped iris composes the frame row by row when the leaving picture
-// covers it, and otherwise copies the leaving picture and every ring side
-// over it. A frame rectangle reaching one pixel past the frame changes no
-// pixel of that copy (it is clipped) but takes the side-by-side path, so
-// the two calls must give the same frame for any rings, thin or thick,
-// inside out past the centre or clamped.
+// The striped iris composes the frame row by row when the frame rectangle
+// is the whole frame, also over a leaving picture smaller than the frame,
+// and otherwise copies the leaving picture and every ring side over it. A
+// frame rectangle reaching one pixel past the frame changes no pixel of
+// that copy (it is clipped) but takes the side-by-side path, so the two
+// calls must give the same frame for any rings, thin or thick, inside out
+// past the centre or clamped.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <random>
 
 #include "EffectHarness.h"
@@ -17,7 +19,7 @@ namespace {
 struct TIrisCase {
   int W, H;                     // the frame
   int EnteringW, EnteringH;     // may be smaller or larger than the frame
-  int LeavingW, LeavingH;       // at least the frame
+  int LeavingW, LeavingH;       // may be smaller or larger than the frame
   TTransitionModifier Modifier;
   bool Reverse;
   std::int32_t Delta, Frame;
@@ -50,17 +52,21 @@ void ExpectPathsAgree(const TIrisCase& c, std::mt19937& Random) {
   ASSERT_EQ(FirstMismatch(*composed, [&](int x, int y) { return PixelAt(*sides, x, y); }), "");
 }
 
-TEST(StripedIrisPaths, ComposedRowsMatchTheSidesCopiedOneByOne) {
-  std::mt19937 random(20261208u);
-  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+using TPick = std::function<int(int, int)>;
+// The leaving picture's width or height, from the frame's.
+using TLeavingSide = int (*)(const TPick& Pick, int Side);
+
+void CompareOnSmallFrames(std::uint32_t Seed, TLeavingSide Leaving) {
+  std::mt19937 random(Seed);
+  const TPick pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
   for (int trial = 0; trial < 3000; ++trial) {
     TIrisCase c{};
     c.W = pick(1, 48);
     c.H = pick(0, 3) == 0 ? c.W : pick(1, 48);
     c.EnteringW = pick(0, 2) == 0 ? c.W : pick(1, c.W + 6);
     c.EnteringH = pick(0, 2) == 0 ? c.H : pick(1, c.H + 6);
-    c.LeavingW = c.W + (pick(0, 2) == 0 ? pick(1, 5) : 0);
-    c.LeavingH = c.H + (pick(0, 2) == 0 ? pick(1, 5) : 0);
+    c.LeavingW = Leaving(pick, c.W);
+    c.LeavingH = Leaving(pick, c.H);
     c.Modifier = static_cast<TTransitionModifier>(pick(0, 3));
     c.Reverse = pick(0, 1) == 1;
     const int roll = pick(0, 9);
@@ -73,23 +79,45 @@ TEST(StripedIrisPaths, ComposedRowsMatchTheSidesCopiedOneByOne) {
 
 // Hundreds of thin rings, the case the row composition is for, on frames of
 // either shape with a narrower or shorter entering picture.
-TEST(StripedIrisPaths, ManyThinRingsOnLargerFrames) {
-  std::mt19937 random(7u);
-  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+void CompareOnLargerFrames(std::uint32_t Seed, TLeavingSide Leaving) {
+  std::mt19937 random(Seed);
+  const TPick pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
   for (int trial = 0; trial < 40; ++trial) {
     TIrisCase c{};
     c.W = pick(150, 420);
     c.H = pick(150, 420);
     c.EnteringW = pick(0, 1) == 0 ? c.W : pick(c.W / 2, c.W + 20);
     c.EnteringH = pick(0, 1) == 0 ? c.H : pick(c.H / 2, c.H + 20);
-    c.LeavingW = c.W + pick(0, 3);
-    c.LeavingH = c.H + pick(0, 3);
+    c.LeavingW = Leaving(pick, c.W);
+    c.LeavingH = Leaving(pick, c.H);
     c.Modifier = static_cast<TTransitionModifier>(pick(0, 3));
     c.Reverse = pick(0, 1) == 1;
     c.Delta = pick(1, 3);
     c.Frame = pick(0, std::min(c.W, c.H) / 2 / c.Delta + 1);
     ExpectPathsAgree(c, random);
   }
+}
+
+TEST(StripedIrisPaths, ComposedRowsMatchTheSidesCopiedOneByOne) {
+  CompareOnSmallFrames(20261208u,
+                       [](const TPick& pick, int Side) { return Side + (pick(0, 2) == 0 ? pick(1, 5) : 0); });
+}
+
+TEST(StripedIrisPaths, ManyThinRingsOnLargerFrames) {
+  CompareOnLargerFrames(7u, [](const TPick& pick, int Side) { return Side + pick(0, 3); });
+}
+
+// A leaving picture short of the frame on one side or both, mostly; now and
+// then one that covers it.
+TEST(StripedIrisPaths, ASmallerLeavingPictureMatchesTheSides) {
+  CompareOnSmallFrames(20261209u,
+                       [](const TPick& pick, int Side) { return pick(0, 4) == 0 ? Side + pick(0, 3) : pick(1, Side); });
+}
+
+// Thin rings where narrow and wide sides and the masked blocks straddle the
+// leaving picture's edge.
+TEST(StripedIrisPaths, ThinRingsAcrossTheLeavingPicturesEdge) {
+  CompareOnLargerFrames(11u, [](const TPick& pick, int Side) { return pick(Side / 3, Side); });
 }
 
 }  // namespace
