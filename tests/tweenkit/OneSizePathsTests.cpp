@@ -32,6 +32,10 @@ const TPathCase kCases[] = {
     {"Swarm", FXSwarm, FXReverseSwarm, false},
     {"CheckerBlinds", FXCheckerBlinds, FXCheckerBlinds, true},
     {"Spiral", FXSpiral, FXSpiral, true},
+    {"Push", FXPush, FXPush, true},
+    {"MonoReveal", FXMonoReveal, FXReverseMonoReveal, false},
+    {"Reveal", FXReveal, FXReverseReveal, false},
+    {"Crush", FXCrush, FXReverseCrush, false},
 };
 
 // The picture with one more column and row of noise.

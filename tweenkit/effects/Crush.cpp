@@ -25,6 +25,18 @@ bool Crush(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
   const fx::TSpan firstSource = outwards ? fx::TSpan{0, shown} : fx::TSpan{m - shown, m};
   const fx::TSpan secondSource = outwards ? fx::TSpan{2 * m - shown, 2 * m} : fx::TSpan{m, m + shown};
   const fx::TCentreBands dest = fx::CentreBands(m, shown, outwards);
+  if (horizontal && fx::OneSizeApart(Frame, From, To, Params.FrameRect)) {
+    // Each row then is From, a half, From, the other half, From, laid once
+    // from left to right.
+    fx::ComposeRowPieces(Frame,
+                         {{From, 0, 0, dest.First.First},
+                          {To, dest.First.First, firstSource.First, shown},
+                          {From, dest.First.Last, dest.First.Last, dest.Second.First - dest.First.Last},
+                          {To, dest.Second.First, secondSource.First, shown},
+                          {From, dest.Second.Last, dest.Second.Last, W - dest.Second.Last}},
+                         H);
+    return finished;
+  }
   // From goes only where the halves of To will not lie: they are one-to-one
   // copies inside To and the frame, so across the motion they cover the
   // frame's first rows (columns) up to where To or the frame ends.

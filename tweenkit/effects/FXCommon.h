@@ -317,4 +317,31 @@ inline void CopyAround(TBitmap* Frame, TBitmap* Outer, TBitmap* Inner, const TRe
   Frame->Modified();
 }
 
+// Count pixels of a frame row at column Dest, from column Source of the
+// same row of Picture.
+struct TRowPiece {
+  TBitmap* Picture;
+  int Dest, Source, Count;
+};
+
+// A frame and pictures of one size, the frame neither picture, under a
+// whole-frame rectangle: one-to-one pieces of the pictures then land whole,
+// and a row can be laid piece by piece without reading what it wrote.
+inline bool OneSizeApart(TBitmap* Frame, TBitmap* From, TBitmap* To, const TRect& FrameRect) {
+  return Frame != From && Frame != To && OneSize(*Frame, *From, *To, FrameRect);
+}
+
+// The same pieces in each of the frame's first Rows rows, every piece inside
+// the frame and its picture: as one one-to-one copy per piece over those
+// rows, but each row written in one sweep, so that the frame and the
+// pictures are read and written as streams rather than in column blocks.
+inline void ComposeRowPieces(TBitmap* Frame, std::initializer_list<TRowPiece> Pieces, int Rows) {
+  for (int y = 0; y < Rows; ++y) {
+    std::uint32_t* dest = Frame->ScanLine(y);
+    for (const TRowPiece& piece : Pieces)
+      if (piece.Count > 0) CopyPixelRow(dest + piece.Dest, piece.Picture->ScanLine(y) + piece.Source, piece.Count);
+  }
+  Frame->Modified();
+}
+
 }  // namespace tweenery::fx

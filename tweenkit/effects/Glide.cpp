@@ -55,6 +55,15 @@ bool Glide(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
   const bool horizontal = fx::IsHorizontal(Params.Modifier);
   const TTravel travel = Travel(Params, horizontal ? W : H);
   const TStrip strip = Strip(Params.Modifier, travel.Distance, W, H, *To);
+  if (horizontal && fx::OneSizeApart(Frame, From, To, Params.FrameRect)) {
+    // Each row then is From, the strip, From, laid once from left to right.
+    const int left = strip.Dest.Left, right = strip.Dest.Right;
+    fx::ComposeRowPieces(Frame,
+                         {{From, 0, 0, left}, {To, left, strip.Source.Left, right - left},
+                          {From, right, right, W - right}},
+                         H);
+    return travel.Finished;
+  }
   if (fx::OneSize(*Frame, *From, *To, Params.FrameRect)) {
     // The strip then spans the frame across the motion and lands whole:
     // From goes only beside it.

@@ -15,6 +15,16 @@ bool FXPush(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
   const bool finished = c > extent;
   if (finished) c = extent;
 
+  if (horizontal && fx::OneSizeApart(Frame, E, L, Params.FrameRect)) {
+    // Each row then is the two pictures side by side, laid once from left to
+    // right.
+    if (direction == tmLeft)
+      fx::ComposeRowPieces(Frame, {{L, 0, c, W - c}, {E, W - c, 0, c}}, H);
+    else
+      fx::ComposeRowPieces(Frame, {{E, 0, W - c, c}, {L, c, 0, W - c}}, H);
+    return finished;
+  }
+
   switch (direction) {
     case tmLeft: {
       const int h = std::min(H, E->Height());

@@ -36,6 +36,26 @@ void CopyFromBeside(TBitmap* Frame, TBitmap* From, TBitmap* To, const TFXParams&
   fx::CopyFromBeside(Frame, From, Spans, horizontal, depth);
 }
 
+// Whether a sweep along rows can be composed a row at a time.
+bool SweepsRows(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
+  return fx::IsHorizontal(Params.Modifier) && fx::OneSizeApart(Frame, From, To, Params.FrameRect);
+}
+
+// From everywhere but the spans of columns First and Second (in order, apart,
+// inside the frame), To on them, each row written once from left to right:
+// the same frame as From beside the spans and To over them, without taking
+// the pictures in column blocks.
+void SweepRows(TBitmap* Frame, TBitmap* From, TBitmap* To, fx::TSpan First, fx::TSpan Second) {
+  const int W = Frame->Width();
+  fx::ComposeRowPieces(Frame,
+                       {{From, 0, 0, First.First},
+                        {To, First.First, First.First, First.Last - First.First},
+                        {From, First.Last, First.Last, Second.First - First.Last},
+                        {To, Second.First, Second.First, Second.Last - Second.First},
+                        {From, Second.Last, Second.Last, W - Second.Last}},
+                       Frame->Height());
+}
+
 // One boundary: from the right edge (column w) leftwards, from the left edge
 // rightwards, from the bottom (row h) upwards or from the top downwards.
 bool MonoReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backwards) {
@@ -45,6 +65,10 @@ bool MonoReveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Par
   const TSweep sweep = Sweep(Params.CurrentFrame, extent, Backwards);
   const bool fromFarEnd = fx::TowardStart(Params.Modifier);
   const fx::TSpan span = fromFarEnd ? fx::TSpan{extent - sweep.Shown, extent} : fx::TSpan{0, sweep.Shown};
+  if (SweepsRows(From, To, Frame, Params)) {
+    SweepRows(Frame, From, To, span, {W, W});
+    return sweep.Finished;
+  }
   CopyFromBeside(Frame, From, To, Params, {span});
   Uncover(Frame, To, fx::Band(span, horizontal, W, H));
   return sweep.Finished;
@@ -59,6 +83,10 @@ bool Reveal(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params,
   const TSweep sweep = Sweep(Params.CurrentFrame, m, Backwards);
   const bool outwards = fx::TowardStart(Params.Modifier);
   const fx::TCentreBands bands = fx::CentreBands(m, sweep.Shown, outwards);
+  if (SweepsRows(From, To, Frame, Params)) {
+    SweepRows(Frame, From, To, bands.First, bands.Second);
+    return sweep.Finished;
+  }
   CopyFromBeside(Frame, From, To, Params, {bands.First, bands.Second});
   Uncover(Frame, To, fx::Band(bands.First, horizontal, W, H));
   Uncover(Frame, To, fx::Band(bands.Second, horizontal, W, H));
