@@ -50,6 +50,34 @@ bool ComposesColumnBands(const fx::TBands& Bands, TBitmap* From, TBitmap* To, TB
   return fx::OneSize(*Frame, *From, *To, Params.FrameRect);
 }
 
+// Whether bands of rows can be laid a row at a time.
+bool ComposesRowBands(const fx::TBands& Bands, TBitmap* Base, TBitmap* Incoming, TBitmap* Frame,
+                      const TFXParams& Params) {
+  return Bands.Horizontal && fx::OneSizeApart(Frame, Base, Incoming, Params.FrameRect);
+}
+
+// Bands of rows over a frame and pictures all of one size, W wide: even
+// bands show the incoming picture's columns EvenSource.. at 0..c, odd bands
+// its columns OddSource.. at W-c..W, Base beside them. Each row is laid once
+// from left to right rather than band by band in pieces.
+void ComposeRowBands(TBitmap* Frame, TBitmap* Base, TBitmap* Incoming, const fx::TBands& Bands, int c,
+                     int EvenSource, int OddSource) {
+  const int W = Frame->Width();
+  for (int y = 0; y < Frame->Height(); ++y) {
+    std::uint32_t* dest = Frame->ScanLine(y);
+    const std::uint32_t* base = Base->ScanLine(y);
+    const std::uint32_t* incoming = Incoming->ScanLine(y);
+    if (y / Bands.Thickness % 2 == 0) {
+      CopyPixelRow(dest, incoming + EvenSource, c);
+      CopyPixelRow(dest + c, base + c, W - c);
+    } else {
+      CopyPixelRow(dest, base, W - c);
+      CopyPixelRow(dest + W - c, incoming + OddSource, c);
+    }
+  }
+  Frame->Modified();
+}
+
 // Frame rows of a band set that have a source row in a picture H rows high.
 fx::TSpan LayerRows(fx::TBandRows Layer, int H) {
   return {std::max({Layer.Rows.First, 0, -Layer.Shift}), std::min({Layer.Rows.Last, H, H - Layer.Shift})};
@@ -128,6 +156,10 @@ bool Slider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params,
     ComposeSlider(From, To, Frame, bands, c, Route);
     return travel.Finished;
   }
+  if (ComposesRowBands(bands, From, To, Frame, Params)) {
+    ComposeRowBands(Frame, From, To, bands, c, bands.Length - c, 0);
+    return travel.Finished;
+  }
   DrawBase(From, Frame, Params, bands, c);
   DrawSlider(To, Frame, bands, c);
   return travel.Finished;
@@ -145,6 +177,10 @@ bool Strip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
   if (ComposesColumnBands(bands, L, E, Frame, Params, Route)) {
     // Even bands wipe in from the top, odd ones from the bottom, in place.
     ComposeBandsOfColumns(Frame, L, E, bands, {{0, c}, 0}, {{T - c, T}, 0}, Route);
+    return travel.Finished;
+  }
+  if (ComposesRowBands(bands, L, E, Frame, Params)) {
+    ComposeRowBands(Frame, L, E, bands, c, 0, T - c);
     return travel.Finished;
   }
   DrawBase(L, Frame, Params, bands, c);
