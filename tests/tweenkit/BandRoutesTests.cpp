@@ -110,5 +110,34 @@ TEST(BandRoutes, AFrameThatIsOneOfThePicturesMatchesToo) {
   }
 }
 
+// At one size the row route picks rows that both combs reach straight from
+// the incoming picture; the pieces route there takes the general row
+// composer. They must agree at every travel, past the end too, on rows wider
+// than the vector kernels.
+TEST(BandRoutes, OneSizeRowsMatchAtEveryTravel) {
+  std::mt19937 random(8122026u);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int trial = 0; trial < 120; ++trial) {
+    const TComb& comb = kCombs[pick(0, 2)];  // the slider both ways and the strip
+    const int w = pick(0, 3) == 0 ? pick(1, 9) : pick(10, 90), h = pick(1, 40);
+    const auto modifier = pick(0, 1) ? tmUp : tmDown;
+    const bool reverse = pick(0, 1) == 1;
+    const std::int32_t delta = pick(0, 9) == 0 ? (pick(0, 1) ? 0 : INT32_MAX) : pick(1, 12);
+    auto from = RandomPicture(w, h, random()), to = RandomPicture(w, h, random());
+    auto litter = RandomPicture(w, h, random());
+    for (int frame = -1; frame <= h + 2; ++frame) {
+      SCOPED_TRACE(testing::Message() << comb.Name << " " << w << "x" << h << " modifier "
+                                      << static_cast<int>(modifier) << " reverse " << reverse << " delta " << delta
+                                      << " at " << frame);
+      const TFXParams params = MakeParams(frame, modifier, reverse, delta);
+      bool rowsFinished = false, piecesFinished = false;
+      auto rows = Drawn(comb, from.get(), to.get(), *litter, params, fx::brRows, rowsFinished);
+      auto pieces = Drawn(comb, from.get(), to.get(), *litter, params, fx::brPieces, piecesFinished);
+      EXPECT_EQ(rowsFinished, piecesFinished);
+      ASSERT_EQ(FirstMismatch(*rows, [&](int x, int y) { return PixelAt(*pieces, x, y); }), "");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tweenery::test
