@@ -63,21 +63,30 @@ void FillAround(TCanvas* Canvas, const TRect& Frame, const TRect& Written) {
   if (Written.Bottom < Frame.Bottom) Canvas->FillRect(Rect(0, Written.Bottom, Frame.Right, Frame.Bottom));
 }
 
-// Whether the effect, a colour mix on its row route, sizes the frame like
-// the picture it shows and then writes every pixel of it, reading none of
-// the frame's own: the frame's size and the Color fill beforehand cannot
-// show. Fade and RGB write the shown picture's whole area and RGBBlend its
-// base picture's; Blend writes the area both pictures cover in a frame sized
-// like To, which is all of it when To is no larger than From. The buffer
-// route is left out: a failed transfer there leaves the frame as it was
-// before the mix, which must then be the fill at From's size.
-bool MixSizesAndCoversFrame(TTransitionOperation Operation, const TBitmap& From, const TBitmap& To) {
-  if (!fx::MixesRows(fx::mrRows, {&From, &To})) return false;
+// Whether the effect sizes the frame like one of the pictures and then
+// writes every pixel of it, reading none of the frame's own: the frame's
+// size and the Color fill beforehand cannot show. On their row route, Fade
+// and RGB write the shown picture's whole area and RGBBlend its base
+// picture's; Blend writes the area both pictures cover in a frame sized like
+// To, which is all of it when To is no larger than From. (A failed transfer
+// on the buffer route leaves the frame as it was before the mix, which must
+// then be the fill at From's size.) Over pictures of other sizes, Spiral
+// sizes the frame like its entering picture and first copies the leaving one
+// over it, which covers it when the leaving picture is the larger.
+bool SizesAndCoversFrame(TTransitionOperation Operation, const TFXParams& Params, const TBitmap& From,
+                         const TBitmap& To) {
+  const bool rows = fx::MixesRows(fx::mrRows, {&From, &To});
   switch (Operation) {
     case toFade: case toRGB: case toRGBBlend:
-      return true;
+      return rows;
     case toBlend:
-      return To.Width() <= From.Width() && To.Height() <= From.Height();
+      return rows && To.Width() <= From.Width() && To.Height() <= From.Height();
+    case toSpiral: {
+      const TBitmap& entering = Params.Reverse ? From : To;
+      const TBitmap& leaving = Params.Reverse ? To : From;
+      const bool oneSize = From.Width() == To.Width() && From.Height() == To.Height();
+      return !oneSize && leaving.Width() >= entering.Width() && leaving.Height() >= entering.Height();
+    }
     default:
       return false;
   }
@@ -104,16 +113,16 @@ void TTweenery::GenerateFrame() {
 
 bool TTweenery::ComposeFrame() {
   const TRect frameRect = Rect(0, 0, FFromBitmap->Width(), FFromBitmap->Height());
-  // A mix that sizes the frame itself and covers it needs neither the size
-  // nor the fill. Otherwise the frame is sized in one step rather than
+  // An effect that sizes the frame itself and covers it needs neither the
+  // size nor the fill. Otherwise the frame is sized in one step rather than
   // height then width, as each step moves the kept rows: the frame is
   // private, so no handler could see the step between.
-  const bool mixSizes = MixSizesAndCoversFrame(FOperation, *FFromBitmap, *FToBitmap);
-  if (!mixSizes) FFrameBitmap->SetSize(frameRect.Right, frameRect.Bottom);
+  const bool effectSizes = SizesAndCoversFrame(FOperation, FParams, *FFromBitmap, *FToBitmap);
+  if (!effectSizes) FFrameBitmap->SetSize(frameRect.Right, frameRect.Bottom);
   TCanvas* canvas = FFrameBitmap->Canvas();
   canvas->Brush()->SetStyle(bsSolid);
   canvas->Brush()->SetColor(FParams.Color);
-  if (!mixSizes && !CoversWholeFrame(FOperation, FParams, *FFromBitmap, *FToBitmap))
+  if (!effectSizes && !CoversWholeFrame(FOperation, FParams, *FFromBitmap, *FToBitmap))
     FillAround(canvas, frameRect, SurelyWritten(FOperation, FParams, *FFromBitmap, *FToBitmap));
   FParams.FrameRect = frameRect;
   if (FParams.CurrentFrame < 0) FParams.CurrentFrame = 0;

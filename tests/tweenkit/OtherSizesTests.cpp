@@ -1,6 +1,7 @@
 // Frames over pictures of other sizes, played through the component. The
-// colour mixes size the frame themselves and skip its fill, the striped iris
-// has it filled only past its leaving picture, and each must give what one
+// colour mixes and the spiral over a larger leaving picture size the frame
+// themselves and skip its fill, the striped iris has it filled only past its
+// leaving picture, and each must give what one
 // effect call on a fresh, filled frame gives, frame after frame and whatever
 // the frame held before.
 #include <gtest/gtest.h>
@@ -31,14 +32,14 @@ void PutPictures(TMixTweenery& Tweenery, const TBitmap& From, const TBitmap& To)
   Tweenery.ToBitmap()->Assign(&To);
 }
 
-// The mixes size the frame themselves; the striped iris has the fill only
-// where its leaving picture does not reach.
+// The mixes and the spiral size the frame themselves; the striped iris has
+// the fill only where its leaving picture does not reach.
 TEST(OtherSizes, FramesThroughTheComponentMatchCallsOnAFilledFrame) {
-  const TTransitionOperation operations[] = {toFade, toBlend, toRGB, toRGBBlend, toStripedIris};
+  const TTransitionOperation operations[] = {toFade, toBlend, toRGB, toRGBBlend, toStripedIris, toSpiral};
   std::mt19937 random(314u);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
   for (int trial = 0; trial < 400; ++trial) {
-    const TTransitionOperation operation = operations[pick(0, 4)];
+    const TTransitionOperation operation = operations[pick(0, 5)];
     const bool reverse = pick(0, 1) == 1;
     const auto modifier = static_cast<TTransitionModifier>(pick(0, 3));
     const int delta = pick(1, 6);
@@ -60,7 +61,7 @@ TEST(OtherSizes, FramesThroughTheComponentMatchCallsOnAFilledFrame) {
     // Frames one after another over what the last left, now and then with
     // litter in it or a frame of another operation's size before.
     for (int step = 0; step < 8; ++step) {
-      const int f = operation == toStripedIris ? pick(0, 25) : pick(0, 520);
+      const int f = operation == toStripedIris ? pick(0, 25) : operation == toSpiral ? pick(0, 40) : pick(0, 520);
       if (pick(0, 2) == 0) tweenery.LitterFrame(random);
       if (pick(0, 3) == 0) const_cast<TBitmap*>(&tweenery.Frame())->SetSize(pick(0, 50), pick(0, 50));
       tweenery.SetCurrentFrame(f);

@@ -1,6 +1,7 @@
 // Spiral: in every Delta x Delta tile at once, the entering picture is
 // uncovered along a square spiral winding out from near the tile's centre.
 #include "tweenkit/effects/FXCommon.h"
+#include "tweenkit/effects/PixelMix.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,8 +146,7 @@ int SpiralCover(int n, int D, TRect& R1, TRect& R2) {
 
 bool FXSpiral(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params) {
   const auto [E, L] = fx::EnteringAndLeaving(From, To, Params.Reverse);
-  Frame->SetHeight(E->Height());
-  Frame->SetWidth(E->Width());
+  fx::SizeFrameLike(Frame, E);
   const std::int64_t D = fx::PositiveDelta(Params.Delta);
   std::int64_t c = std::max(Params.CurrentFrame, 0);
   const bool finished = c >= D * D;
