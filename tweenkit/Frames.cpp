@@ -23,8 +23,9 @@ bool IsDirection(TTransitionModifier Modifier) {
 // Squeeze, whose centre, bands and corners meet edge to edge), composes
 // every row from the leaving picture with the entering one through a mask
 // (Blinds across columns, Spiral, CheckerBlinds, StripedIris, the random
-// bars, whose last frames copy the entering picture whole), or rewrites
-// the whole frame from a picture's pixel buffer (Fade, Blend, RGB,
+// bars, whose last frames copy the entering picture whole), lays the still
+// picture's rows with the moving one's strip combined in (the shades), or
+// rewrites the whole frame from a picture's pixel buffer (Fade, Blend, RGB,
 // RGBBlend). Everything else keeps the fill.
 bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, const TBitmap& From,
                       const TBitmap& To) {
@@ -33,7 +34,8 @@ bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, c
     case toPush: case toCheckerboard: case toCrush: case toMonoReveal: case toReveal: case toIris:
     case toMonoSlider: case toFade: case toBlend: case toGlide: case toReplace: case toRGB: case toRGBBlend:
     case toSwarm: case toRoll: case toBlinds: case toSlider: case toStrip: case toSpiral: case toCheckerBlinds:
-    case toStripedIris: case toSqueeze: case toRandomBars: case toTwinRandomBars:
+    case toStripedIris: case toSqueeze: case toRandomBars: case toTwinRandomBars: case toShade:
+    case toShadeContinue:
       return true;
     default:
       return false;
