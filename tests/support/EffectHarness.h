@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <random>
 
 #include "TestPictures.h"
 #include "platform/Runtime.h"
@@ -83,6 +84,20 @@ struct TTweeneryRig {
     // Let a released worker thread run out.
     HeadlessLoop().RunFor(std::chrono::milliseconds(0));
   }
+};
+
+// A component whose frame a test can read and litter: noise where the
+// previous frame was, so that any pixel the fill should have set and the
+// effect did not write shows up.
+class TFrameTweenery : public TTweenery {
+ public:
+  TFrameTweenery() : TTweenery(nullptr) {}
+  void LitterFrame(std::mt19937& Random) {
+    auto* frame = const_cast<TBitmap*>(FrameBitmap());
+    for (int y = 0; y < frame->Height(); ++y)
+      for (int x = 0; x < frame->Width(); ++x) frame->ScanLine(y)[x] = 0xFF000000u | (Random() & 0xFFFFFFu);
+  }
+  const TBitmap& Frame() const { return *FrameBitmap(); }
 };
 
 }  // namespace tweenery::test

@@ -11,19 +11,6 @@
 namespace tweenery::test {
 namespace {
 
-class TFillTweenery : public TTweenery {
- public:
-  TFillTweenery() : TTweenery(nullptr) {}
-  // What the previous frame left behind: noise, so that any pixel the fill
-  // should have set and the effect did not write shows up.
-  void LitterFrame(std::mt19937& Random) {
-    auto* frame = const_cast<TBitmap*>(FrameBitmap());
-    for (int y = 0; y < frame->Height(); ++y)
-      for (int x = 0; x < frame->Width(); ++x) frame->ScanLine(y)[x] = 0xFF000000u | (Random() & 0xFFFFFFu);
-  }
-  const TBitmap& Frame() const { return *FrameBitmap(); }
-};
-
 // The component's own copy of a picture (the second one set is stretched to
 // the first one's size).
 std::unique_ptr<TBitmap> CopyOf(const TBitmap* Picture) {
@@ -80,7 +67,7 @@ TEST(FrameFill, ComponentFramesMatchEffectCallsOnAFilledFrame) {
     auto from = RandomPicture(c.FromW, c.FromH, random());
     auto to = RandomPicture(c.ToW, c.ToH, random());
 
-    TFillTweenery tweenery;
+    TFrameTweenery tweenery;
     tweenery.SetOperation(c.Operation);
     tweenery.SetModifier(c.Modifier);
     tweenery.SetReverse(c.Reverse);
@@ -117,7 +104,7 @@ TEST(FrameFill, FramesDrawnOverTheLastMatchFreshOnes) {
     SCOPED_TRACE(op);
     auto from = RandomPicture(37, 23, random());
     auto to = RandomPicture(37, 23, random());
-    TFillTweenery tweenery;
+    TFrameTweenery tweenery;
     tweenery.SetOperation(operation);
     tweenery.SetModifier(tmDown);
     tweenery.SetDelta(3);
@@ -157,7 +144,7 @@ void CheckBarRuns(TTransitionOperation Operation, TFXFunction Forward, TFXFuncti
     auto from = RandomPicture(w, h, random());
     auto to = RandomPicture(sameSize ? w : pick(1, 40), sameSize ? h : pick(1, 40), random());
 
-    TFillTweenery tweenery;
+    TFrameTweenery tweenery;
     tweenery.SetBounds(0, 0, controlW, controlH);
     tweenery.SetOperation(Operation);
     tweenery.SetModifier(modifier);

@@ -14,20 +14,9 @@
 namespace tweenery::test {
 namespace {
 
-class TMixTweenery : public TTweenery {
- public:
-  TMixTweenery() : TTweenery(nullptr) {}
-  void LitterFrame(std::mt19937& Random) {
-    auto* frame = const_cast<TBitmap*>(FrameBitmap());
-    for (int y = 0; y < frame->Height(); ++y)
-      for (int x = 0; x < frame->Width(); ++x) frame->ScanLine(y)[x] = 0xFF000000u | (Random() & 0xFFFFFFu);
-  }
-  const TBitmap& Frame() const { return *FrameBitmap(); }
-};
-
 // Pictures put straight into the component's bitmaps keep their sizes (the
 // setters would stretch the second to the first).
-void PutPictures(TMixTweenery& Tweenery, const TBitmap& From, const TBitmap& To) {
+void PutPictures(TFrameTweenery& Tweenery, const TBitmap& From, const TBitmap& To) {
   Tweenery.FromBitmap()->Assign(&From);
   Tweenery.ToBitmap()->Assign(&To);
 }
@@ -50,7 +39,7 @@ TEST(OtherSizes, FramesThroughTheComponentMatchCallsOnAFilledFrame) {
     SCOPED_TRACE(testing::Message() << "trial " << trial << " operation " << int{operation} << " reverse " << reverse
                                     << " from " << from->Width() << "x" << from->Height() << " to " << to->Width()
                                     << "x" << to->Height());
-    TMixTweenery tweenery;
+    TFrameTweenery tweenery;
     tweenery.SetOperation(operation);
     tweenery.SetReverse(reverse);
     tweenery.SetModifier(modifier);
@@ -84,7 +73,7 @@ TEST(OtherSizes, AFailedMixLeavesTheFilledFrame) {
   auto to = RandomPicture(12, 9, 2u);
   for (const TTransitionOperation operation : {toFade, toBlend, toRGB, toRGBBlend}) {
     SCOPED_TRACE(int{operation});
-    TMixTweenery tweenery;
+    TFrameTweenery tweenery;
     tweenery.SetOperation(operation);
     PutPictures(tweenery, *from, *to);
     tweenery.SetColor(clFuchsia);
