@@ -77,12 +77,11 @@ void FillAround(TCanvas* Canvas, const TRect& Frame, const TRect& Written) {
 // over it, which covers it when the leaving picture is the larger.
 bool SizesAndCoversFrame(TTransitionOperation Operation, const TFXParams& Params, const TBitmap& From,
                          const TBitmap& To) {
-  const bool rows = fx::MixesRows(fx::mrRows, {&From, &To});
   switch (Operation) {
     case toFade: case toRGB: case toRGBBlend:
-      return rows;
+      return fx::MixesRows(fx::mrRows, {&From, &To});
     case toBlend:
-      return rows && To.Width() <= From.Width() && To.Height() <= From.Height();
+      return To.Width() <= From.Width() && To.Height() <= From.Height() && fx::MixesRows(fx::mrRows, {&From, &To});
     case toSpiral: {
       const TBitmap& entering = Params.Reverse ? From : To;
       const TBitmap& leaving = Params.Reverse ? To : From;

@@ -256,6 +256,25 @@ bool Strip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
 bool MonoSlider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, bool Backward,
                 TBandRoute Route);
 
+// Whether bands of columns over the whole frame are composed a row at a
+// time: with pictures of the frame's size on either route, since that was
+// always so, and with pictures of any other size on the row route. A frame
+// that is one of the pictures is left to the copies, which read such a
+// source from a snapshot.
+inline bool ComposesColumnBands(const TBands& Bands, TBitmap* Base, TBitmap* Incoming, TBitmap* Frame,
+                                const TFXParams& Params, TBandRoute Route) {
+  if (Bands.Horizontal || !IsWhole(*Frame, Params.FrameRect)) return false;
+  if (Route == brRows && Frame != Base && Frame != Incoming) return true;
+  return OneSize(*Frame, *Base, *Incoming, Params.FrameRect);
+}
+
+// Frame rows of a band set, in a frame H rows high, that have a source row
+// in an incoming picture IncomingHeight rows high.
+inline TSpan LayerRows(TBandRows Layer, int H, int IncomingHeight) {
+  return {std::max({Layer.Rows.First, 0, -Layer.Shift}),
+          std::min({Layer.Rows.Last, H, IncomingHeight - Layer.Shift})};
+}
+
 // Base in place with the incoming picture through the even and odd bands'
 // columns over it, for bands of columns and the whole frame as the frame
 // rectangle, whatever the pictures' sizes: as a one-to-one copy of Base
@@ -271,11 +290,7 @@ inline void ComposeColumnBands(TBitmap* Frame, TBitmap* Base, TBitmap* Incoming,
   std::vector<std::uint32_t> both(even);
   for (int x = 0; x < W; ++x) both[x] |= odd[x];
   // Frame rows whose copy has a source row, as the clipped copies have.
-  auto clipped = [&](TBandRows Layer) {
-    return TSpan{std::max({Layer.Rows.First, 0, -Layer.Shift}),
-                 std::min({Layer.Rows.Last, H, Incoming->Height() - Layer.Shift})};
-  };
-  const TSpan evenRows = clipped(Even), oddRows = clipped(Odd);
+  const TSpan evenRows = LayerRows(Even, H, Incoming->Height()), oddRows = LayerRows(Odd, H, Incoming->Height());
   // Column cuts where Base or the incoming picture end, so that no source
   // row is read past its end.
   int cuts[4] = {0, std::min(baseWidth, incomingWidth), std::max(baseWidth, incomingWidth), W};

@@ -72,22 +72,10 @@ void ComposeRowBands(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBand
   DrawMonoSlider(To, Frame, Bands, FromFarEdge, c);
 }
 
-// Bands of columns over the whole frame: each frame row composed from
-// From's row and To's rows through the bands' column masks; on the piece
-// route only with pictures of the frame's size, as it always was.
-bool ComposesColumnBands(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params,
-                         const fx::TBands& Bands, fx::TBandRoute Route) {
-  if (Bands.Horizontal || !fx::IsWhole(*Frame, Params.FrameRect)) return false;
-  // A frame that is one of the pictures is left to the copies, which read
-  // such a source from a snapshot.
-  if (Route == fx::brRows && Frame != From && Frame != To) return true;
-  return fx::OneSize(*Frame, *From, *To, Params.FrameRect);
-}
-
 void DrawFrame(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, const fx::TBands& Bands, int c,
                fx::TBandRoute Route) {
   const bool fromFarEdge = fx::TowardStart(Params.Modifier);
-  if (ComposesColumnBands(From, To, Frame, Params, Bands, Route)) {
+  if (fx::ComposesColumnBands(Bands, From, To, Frame, Params, Route)) {
     const TBandCover cover = Cover(Bands, fromFarEdge, c);
     fx::ComposeColumnBands(Frame, From, To, Bands, {cover.Even, cover.EvenShift}, {cover.Odd, 0});
     return;

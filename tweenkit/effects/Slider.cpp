@@ -38,18 +38,6 @@ void DrawBase(TBitmap* Base, TBitmap* Frame, const TFXParams& Params, const fx::
   Bands.CopyBeside(Frame, Base, {0, std::min(c, W)}, {std::min(T - c, W), std::min(T, W)});
 }
 
-// Bands of columns over the whole frame are composed a row at a time; with
-// pictures of the frame's size on either route, since that was always so,
-// and with pictures of any other size on the row route.
-bool ComposesColumnBands(const fx::TBands& Bands, TBitmap* From, TBitmap* To, TBitmap* Frame,
-                         const TFXParams& Params, fx::TBandRoute Route) {
-  if (Bands.Horizontal || !fx::IsWhole(*Frame, Params.FrameRect)) return false;
-  // A frame that is one of the pictures is left to the copies, which read
-  // such a source from a snapshot.
-  if (Route == fx::brRows && Frame != From && Frame != To) return true;
-  return fx::OneSize(*Frame, *From, *To, Params.FrameRect);
-}
-
 // Whether bands of rows can be laid a row at a time.
 bool ComposesRowBands(const fx::TBands& Bands, TBitmap* Base, TBitmap* Incoming, TBitmap* Frame,
                       const TFXParams& Params) {
@@ -78,11 +66,6 @@ void ComposeRowBands(TBitmap* Frame, TBitmap* Base, TBitmap* Incoming, const fx:
   Frame->Modified();
 }
 
-// Frame rows of a band set that have a source row in a picture H rows high.
-fx::TSpan LayerRows(fx::TBandRows Layer, int H) {
-  return {std::max({Layer.Rows.First, 0, -Layer.Shift}), std::min({Layer.Rows.Last, H, H - Layer.Shift})};
-}
-
 // As fx::ComposeColumnBands, for a frame and pictures all of one size, neither
 // picture the frame. The two band sets then cover every column, so a row that
 // both reach shows none of Base: it is picked from its two incoming rows in
@@ -94,7 +77,7 @@ void ComposeOneSizeColumnBands(TBitmap* Frame, TBitmap* Base, TBitmap* Incoming,
   const std::vector<std::uint32_t> even = Bands.ColumnMask(false, W), odd = Bands.ColumnMask(true, W);
   std::vector<std::uint32_t> both(even);
   for (int x = 0; x < W; ++x) both[x] |= odd[x];
-  const fx::TSpan evenRows = LayerRows(Even, H), oddRows = LayerRows(Odd, H);
+  const fx::TSpan evenRows = fx::LayerRows(Even, H, H), oddRows = fx::LayerRows(Odd, H, H);
   auto layer = [&](fx::TSpan Rows, int Shift, const std::vector<std::uint32_t>& Mask, int y) {
     if (y < Rows.First || y >= Rows.Last) return fx::TRowLayer{};
     return fx::TRowLayer{Incoming->ScanLine(y + Shift), Mask.data()};
@@ -152,7 +135,7 @@ bool Slider(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params,
   const TBands bands(Params.Modifier, *Frame, *To, Params.Delta);
   const TTravel travel = Travel(Params, bands);
   const int c = Backward ? bands.Length - travel.c : travel.c;
-  if (ComposesColumnBands(bands, From, To, Frame, Params, Route)) {
+  if (fx::ComposesColumnBands(bands, From, To, Frame, Params, Route)) {
     ComposeSlider(From, To, Frame, bands, c, Route);
     return travel.Finished;
   }
@@ -174,7 +157,7 @@ bool Strip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, 
   const TBands bands(Params.Modifier, *Frame, *E, Params.Delta);
   const TTravel travel = Travel(Params, bands);
   const int T = bands.Length, c = travel.c;
-  if (ComposesColumnBands(bands, L, E, Frame, Params, Route)) {
+  if (fx::ComposesColumnBands(bands, L, E, Frame, Params, Route)) {
     // Even bands wipe in from the top, odd ones from the bottom, in place.
     ComposeBandsOfColumns(Frame, L, E, bands, {{0, c}, 0}, {{T - c, T}, 0}, Route);
     return travel.Finished;
