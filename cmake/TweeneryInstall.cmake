@@ -1,8 +1,11 @@
 # What `cmake --install` puts in place: the public headers under
-# include/tweenery/, the static libraries with a CMake package
-# (find_package(Tweenery) gives Tweenery::tweenkit and, with Qt,
-# Tweenery::widget), pkg-config files, libtweenpack.so and the Designer
-# plugin where Designer looks for plugins under the prefix.
+# include/tweenery/ (the convenience headers <tweenery/Tweenery.h>,
+# <tweenery/TweeneryWidget.h>, … beside the layer folders they include), the
+# static libraries with a CMake package (find_package(Tweenery) gives
+# Tweenery::tweenkit and, with Qt, Tweenery::widget), pkg-config files,
+# libtweenpack.so, the Designer plugin where Designer looks for plugins
+# under the prefix, and the programs: the `tweenery` tool and, with Qt,
+# tweenery-demo with its desktop entry and icon.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -17,23 +20,37 @@ install(DIRECTORY platform/ DESTINATION ${TWEENERY_INCLUDE_DIR}/platform
   FILES_MATCHING PATTERN "*.h" PATTERN "qt" EXCLUDE)
 install(DIRECTORY tweenkit/ DESTINATION ${TWEENERY_INCLUDE_DIR}/tweenkit
   FILES_MATCHING PATTERN "*.h" PATTERN "effects" EXCLUDE)
+install(FILES include/tweenery/Tweenery.h DESTINATION ${TWEENERY_INCLUDE_DIR})
+install(TARGETS tweenery RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(TWEENERY_BUILD_QT)
   set_target_properties(tweenery_platform_qt PROPERTIES EXPORT_NAME platform_qt)
   set_target_properties(tweenery_widget PROPERTIES EXPORT_NAME widget)
   list(APPEND TWEENERY_EXPORTED tweenery_platform_qt tweenery_widget tweenpack)
   install(DIRECTORY platform/qt/ DESTINATION ${TWEENERY_INCLUDE_DIR}/platform/qt FILES_MATCHING PATTERN "*.h")
-  install(FILES widget/TweeneryWidget.h DESTINATION ${TWEENERY_INCLUDE_DIR}/widget)
+  # Every header of widget/, whatever widgets it holds; a convenience header
+  # goes with the widget header it includes, so none is installed that
+  # would not compile.
+  install(DIRECTORY widget/ DESTINATION ${TWEENERY_INCLUDE_DIR}/widget FILES_MATCHING PATTERN "*.h")
+  foreach(header TweeneryWidget.h TweeneryStackedWidget.h)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/widget/${header})
+      install(FILES include/tweenery/${header} DESTINATION ${TWEENERY_INCLUDE_DIR})
+    endif()
+  endforeach()
   install(FILES package/TweenReg.h package/TweenPack.h DESTINATION ${TWEENERY_INCLUDE_DIR}/package)
   if(TARGET tweenery_designer)
     install(TARGETS tweenery_designer LIBRARY DESTINATION ${TWEENERY_DESIGNER_PLUGIN_DIR})
   endif()
+  install(TARGETS tweenery-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES demo/tweenery-demo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # The icon shows the demo's two stored pictures side by side, halfway through a push.
+  install(FILES demo/tweenery-demo.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
 endif()
 
 install(TARGETS ${TWEENERY_EXPORTED} EXPORT TweeneryTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  INCLUDES DESTINATION ${TWEENERY_INCLUDE_DIR})
+  INCLUDES DESTINATION ${TWEENERY_INCLUDE_DIR} ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT TweeneryTargets NAMESPACE Tweenery:: DESTINATION ${TWEENERY_CMAKE_DIR})
 
 set(TWEENERY_WITH_QT ${TWEENERY_BUILD_QT})
