@@ -97,7 +97,7 @@ add_test(NAME package_installed_consumers COMMAND ${CMAKE_COMMAND} -DMODE=cmake
   -DRUN_TARGET=check ${TWEENERY_CONSUMER_ARGS} -P ${TWEENERY_RUN_CONSUMER})
 set_tests_properties(package_install PROPERTIES FIXTURES_SETUP tweenery_installed TIMEOUT 300 LABELS install)
 set_tests_properties(package_find_package_consumer package_pkgconfig_consumer package_installed_consumers PROPERTIES
-  FIXTURES_REQUIRED tweenery_installed TIMEOUT 300 RESOURCE_LOCK tweenery_consumer_build LABELS install
+  FIXTURES_REQUIRED tweenery_installed TIMEOUT 600 RESOURCE_LOCK tweenery_consumer_build LABELS install
   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu")
 
 find_program(TWEENERY_DOXYGEN doxygen)
