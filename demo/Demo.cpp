@@ -32,6 +32,8 @@ int Usage() {
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("TTweenery Component Demonstration"));
+  // Desktops match the window to the installed tweenery-demo.desktop (its icon) by this name.
+  QApplication::setDesktopFileName(QStringLiteral("tweenery-demo"));
   tweenery::TQtPlatform platform;
 
   const QStringList arguments = QApplication::arguments();
