@@ -71,7 +71,7 @@ class TWebTransition {
 
   // The picture in PictureBuffer becomes the From (To false) or To picture.
   bool SetPicture(bool To) {
-    return Guarded(false, [&] {
+    const bool set = Guarded(false, [&] {
       if (FStaging.empty()) throw EInvalidGraphic("no picture was given (PictureBuffer first)");
       TBitmap& picture = To ? FTo : FFrom;
       picture.SetSize(FStagingWidth, FStagingHeight);
@@ -81,25 +81,29 @@ class TWebTransition {
         for (int x = 0; x < FStagingWidth; ++x) row[x] = FromRGBA(source[x]);
       }
       picture.Modified();
-      ReleaseStaging();
       Invalidate();
       return true;
     });
+    // The room goes back whether or not the picture was taken: a picture
+    // too large for memory must not keep its copy alive.
+    ReleaseStaging();
+    return set;
   }
 
   // The Windows bitmap file in PictureBuffer (its bytes, Width 1 x Height
   // a quarter of them rounded up) becomes the From or To picture, decoded as
   // the tool decodes its built-in pair.
   bool SetBitmapFile(bool To, int ByteCount) {
-    return Guarded(false, [&] {
+    const bool set = Guarded(false, [&] {
       if (ByteCount < 0 || static_cast<std::size_t>(ByteCount) > FStaging.size() * 4)
         throw EInvalidGraphic("the bitmap file is longer than the room given for it");
       const auto* bytes = reinterpret_cast<const std::uint8_t*>(FStaging.data());
       (To ? FTo : FFrom).LoadFromBytes(std::vector<std::uint8_t>(bytes, bytes + ByteCount));
-      ReleaseStaging();
       Invalidate();
       return true;
     });
+    ReleaseStaging();
+    return set;
   }
 
   int PictureWidth(bool To) const { return (To ? FTo : FFrom).Width(); }

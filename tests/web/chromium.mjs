@@ -145,7 +145,15 @@ export class Chromium {
     } catch (e) {
       // already gone
     }
+    // The profile goes once Chromium has stopped writing into it.
+    const exited = this.process.exitCode !== null ? Promise.resolve()
+      : new Promise((resolve) => this.process.once('exit', resolve));
     this.process.kill();
-    rmSync(this.profile, {recursive: true, force: true});
+    await Promise.race([exited, new Promise((resolve) => setTimeout(resolve, 5000))]);
+    try {
+      rmSync(this.profile, {recursive: true, force: true, maxRetries: 5, retryDelay: 200});
+    } catch (e) {
+      console.error(`could not remove ${this.profile}: ${e.message}`);
+    }
   }
 }

@@ -58,6 +58,51 @@ function checkPoint(tweenery, transitions, point) {
   return hash === point.hash ? null : `hash ${hash}, native ${point.hash}`;
 }
 
+// The API's promises about bad input: each throws a TweeneryError, and the
+// module goes on composing the right frames afterwards.
+function apiChecks(tweenery, point) {
+  const results = [];
+  const fresh = () => new tweenery.Transition().setPictures(webPicture(1, 20, 10), webPicture(2, 20, 10));
+  const throws = (what, body) => {
+    try {
+      body();
+      results.push(`${what}: no error`);
+    } catch (e) {
+      if (!(e instanceof tweenery.TweeneryError)) results.push(`${what}: ${e.name} instead of TweeneryError`);
+    }
+  };
+  throws('unknown operation', () => fresh().set({operation: 'Wobble'}));
+  throws('unknown setting', () => fresh().set({speed: 3}));
+  throws('bad modifier', () => fresh().set({modifier: 'sideways'}));
+  throws('delta 0', () => fresh().set({delta: 0}));
+  throws('bad colour', () => fresh().set({color: '#12'}));
+  throws('negative seed', () => fresh().set({seed: -1}));
+  throws('seed past 64 bits', () => fresh().set({seed: '18446744073709551616'}));
+  throws('frames before pictures', () => new tweenery.Transition().frame(0));
+  throws('short picture data', () => new tweenery.Transition().setPictures({width: 4, height: 4, data: new Uint8Array(10)}, webPicture(2, 4, 4)));
+  throws('picture beyond the size limit', () => new tweenery.Transition().setPictures({width: 20000, height: 20000, data: {length: 1.6e9}}, webPicture(2, 4, 4)));
+  throws('progress past 1', () => fresh().frameAt(1.5));
+  throws('negative frame', () => fresh().frame(-1));
+  throws('unknown easing', () => fresh().frameAt(0.5, 'wobbly'));
+  throws('run frame past the end', () => fresh().setRun(5).runFrame(5));
+  throws('run before setRun', () => fresh().runFrame(0));
+  throws('deleted transition', () => { const t = fresh(); t.delete(); t.frame(0); });
+  try {
+    const t = fresh().set({seed: 2n ** 64n - 1n, operation: 'Swarm'});
+    t.frame(3);
+  } catch (e) {
+    results.push(`the largest seed: ${e.message}`);
+  }
+  // After all that, a point composes as natively.
+  try {
+    const problem = checkPoint(tweenery, new Map(), point);
+    if (problem) results.push(`a point after the errors: ${problem}`);
+  } catch (e) {
+    results.push(`a point after the errors: ${e.message}`);
+  }
+  return results;
+}
+
 async function runSelfTest() {
   const summary = document.getElementById('summary');
   const failures = document.getElementById('failures');
@@ -85,6 +130,9 @@ async function runSelfTest() {
       }
     }
     for (const transition of transitions.values()) transition.delete();
+    const api = apiChecks(tweenery, TWEENERY_NATIVE_POINTS[TWEENERY_NATIVE_POINTS.length - 1]);
+    failed += api.length;
+    lines.push(...api.map((problem) => `api: ${problem}`));
     failures.textContent = lines.join('\n');
     summary.textContent = `${passed} passed, ${failed} failed (${operations.size} operations)`;
   } catch (e) {
