@@ -149,7 +149,9 @@ class Card {
   // Frame of the run at time now; the last frame holds before the next round.
   tick(now) {
     if (!this.playing || !this.visible || !this.count) return;
-    const step = Math.floor((now - this.start) * kFps / 1000) % (this.count + kHoldFrames);
+    // A frame's time stamp may lie a little before the moment play began.
+    const elapsed = Math.max(0, now - this.start);
+    const step = Math.floor(elapsed * kFps / 1000) % (this.count + kHoldFrames);
     try {
       this.show(Math.min(step, this.count - 1));
     } catch (e) {

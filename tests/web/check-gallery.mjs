@@ -118,6 +118,8 @@ async function checkLive(browser) {
   writeFileSync(join(work, 'playing-1.png'), first);
   writeFileSync(join(work, 'playing-2.png'), second);
   check(!first.equals(second), 'the cards play: screenshots 300 ms apart differ');
+  check(await page.evaluate('document.querySelectorAll(".card.failed").length') === 0, 'no card failed while playing');
+  check(await page.evaluate('gallery.cards.every((c) => c.playing)'), 'every card plays with play always');
   await setControls(page, {play: 'hover'});
 
   for (const c of kCases) {
