@@ -75,14 +75,14 @@ async function cardState(page, name) {
 }
 
 // Runs the card's command with the native tool for the card's frame.
-function nativeFrame(command, index, name) {
+function nativeFrame(command, index, name, cwd = work) {
   const folder = join(work, name);
   rmSync(folder, {recursive: true, force: true});
   mkdirSync(folder, {recursive: true});
   const words = command.replace(/ -o \S+$/, '');
   if (!words.startsWith('tweenery ')) throw new Error(`not a tweenery command: ${command}`);
   const line = `'${tool}' ${words.slice('tweenery '.length)} --frame ${index} -q -y -o '${folder}/frame%04d.bmp'`;
-  execFileSync('sh', ['-c', line], {stdio: ['ignore', 'inherit', 'inherit']});
+  execFileSync('sh', ['-c', line], {cwd, stdio: ['ignore', 'inherit', 'inherit']});
   const written = readdirSync(folder).filter((f) => f.endsWith('.bmp'));
   if (written.length !== 1) throw new Error(`the tool wrote ${written.length} frames`);
   return bitmapRGBA(join(folder, written[0]));
@@ -134,7 +134,54 @@ async function checkLive(browser) {
       check(false, `${c.name}: ${e.message}`);
     }
   }
+  await checkOwnPictures(page);
   check(page.errors.length === 0, `no script errors${page.errors.length ? ': ' + page.errors.join('; ') : ''}`);
+}
+
+// Two pictures dropped on the page as a reader drops files: the cards take
+// them, their commands name them, and the tool renders the same frames from
+// the same files.
+async function checkOwnPictures(page) {
+  const files = await page.evaluate(`(async () => {
+    const make = async (name, tag, width, height) => {
+      const canvas = document.createElement('canvas');
+      canvas.width = width;
+      canvas.height = height;
+      const context = canvas.getContext('2d');
+      const image = context.createImageData(width, height);
+      for (let i = 0; i < width * height; i++) {
+        const x = i % width, y = Math.floor(i / width);
+        image.data.set([(x * 3 + tag * 60) & 255, (y * 5 + x) & 255, (x ^ y ^ tag * 77) & 255, 255], 4 * i);
+      }
+      context.putImageData(image, 0, 0);
+      const blob = await new Promise((resolve) => canvas.toBlob(resolve, 'image/png'));
+      const bytes = new Uint8Array(await blob.arrayBuffer());
+      return {file: new File([blob], name, {type: 'image/png'}), base64: btoa(String.fromCharCode(...bytes))};
+    };
+    const from = await make('from.png', 1, 150, 90), to = await make('to.png', 2, 150, 90);
+    const transfer = new DataTransfer();
+    transfer.items.add(from.file);
+    transfer.items.add(to.file);
+    document.getElementById('drop').dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true}));
+    return {from: from.base64, to: to.base64};
+  })()`);
+  await page.waitFor('gallery.pictures.kind === "image"');
+  const folder = join(work, 'own');
+  mkdirSync(folder, {recursive: true});
+  writeFileSync(join(folder, 'from.png'), Buffer.from(files.from, 'base64'));
+  writeFileSync(join(folder, 'to.png'), Buffer.from(files.to, 'base64'));
+  for (const c of [{name: 'Push', controls: {modifier: 'up', easing: 'linear'}}, {name: 'Swarm', controls: {modifier: 'down'}}]) {
+    await setControls(page, c.controls);
+    const state = await cardState(page, c.name);
+    check(state.command.includes(' from.png to.png ') && state.width === 150 && state.height === 90,
+          `${c.name}: the card runs the dropped pictures (${state.width} x ${state.height})`);
+    try {
+      const frame = nativeFrame(state.command, state.index, `own-${c.name}`, folder);
+      check(fnv(frame.rgba) === state.hash, `${c.name}: the dropped pictures' frame ${state.index} equals the tool's`);
+    } catch (e) {
+      check(false, `${c.name} with dropped pictures: ${e.message}`);
+    }
+  }
 }
 
 async function checkFallback(browser) {
