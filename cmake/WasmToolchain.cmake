@@ -16,11 +16,12 @@ endif()
 include(${TWEENERY_EMSCRIPTEN_ROOT}/cmake/Modules/Platform/Emscripten.cmake)
 
 # emcc runs its JavaScript passes (acorn) with the system's node, which need
-# not search the folder where Debian keeps its node modules.
+# not search the folder where Debian keeps its node modules. A launcher given
+# on the command line (-DCMAKE_CXX_COMPILER_LAUNCHER=ccache) runs after it.
 if(EXISTS /usr/share/nodejs/acorn)
   set(launcher ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
-  set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
-  set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
-  set(CMAKE_C_LINKER_LAUNCHER ${launcher})
-  set(CMAKE_CXX_LINKER_LAUNCHER ${launcher})
+  foreach(lang C CXX)
+    set(CMAKE_${lang}_COMPILER_LAUNCHER ${launcher} $CACHE{CMAKE_${lang}_COMPILER_LAUNCHER})
+    set(CMAKE_${lang}_LINKER_LAUNCHER ${launcher} $CACHE{CMAKE_${lang}_LINKER_LAUNCHER})
+  endforeach()
 endif()
