@@ -106,9 +106,6 @@ class TWebTransition {
     return set;
   }
 
-  int PictureWidth(bool To) const { return (To ? FTo : FFrom).Width(); }
-  int PictureHeight(bool To) const { return (To ? FTo : FFrom).Height(); }
-
   // ------------------------------------------------------------ settings
 
   bool SetOperation(const std::string& Name) {
@@ -351,8 +348,6 @@ EMSCRIPTEN_BINDINGS(tweenery) {
       .function("pictureBuffer", &TWebTransition::PictureBuffer)
       .function("setPicture", &TWebTransition::SetPicture)
       .function("setBitmapFile", &TWebTransition::SetBitmapFile)
-      .function("pictureWidth", &TWebTransition::PictureWidth)
-      .function("pictureHeight", &TWebTransition::PictureHeight)
       .function("setOperation", &TWebTransition::SetOperation)
       .function("setModifier", &TWebTransition::SetModifier)
       .function("setRGBOrder", &TWebTransition::SetRGBOrder)
