@@ -41,7 +41,8 @@ class TPageTransition;
 ///   of the call, as in QStackedWidget; the new page is shown under a cover
 ///   that paints the frames and takes every mouse, key, wheel, touch and
 ///   shortcut event meant for the stack's pages until the transition ends.
-/// - Time runs from the call; each paint shows the frame of the time it
+/// - Time runs from the moment the pages are grabbed and the transition is
+///   set up (within the call); each paint shows the frame of the time it
 ///   paints at (frames are skipped when painting falls behind, never
 ///   slowed), eased by EasingCurve. The end shows the new page itself.
 /// - A switch while a transition plays starts from what is on the screen:

@@ -62,7 +62,7 @@ class TweeneryStackedHostileTests : public QObject {
           stack->setOperation(TweeneryWidget::TTransitionOperation(operation));
           stack->setDelta(delta);
           stack->setReverse(reverse);
-          stack->setModifier(TweeneryWidget::TTransitionModifier((operation + delta) & 3));
+          stack->setModifier(TweeneryWidget::TTransitionModifier((operation + (delta & 3)) & 3));
           SwitchAndLook(*stack, 1 - stack->currentIndex(), &played);
           ++changes;
           if (QTest::currentTestFailed()) {
@@ -86,6 +86,10 @@ class TweeneryStackedHostileTests : public QObject {
     }
     QCOMPARE(stack->Operation(), TweeneryWidget::toPush);
     QCOMPARE(stack->Modifier(), TweeneryWidget::tmLeft);
+    // The enumerations are TweeneryWidget's, which takes such values too.
+    TweeneryWidget tweenery;
+    for (const int value : {-1, 28, INT_MAX}) tweenery.setProperty("Operation", value);
+    QCOMPARE(tweenery.Operation(), TweeneryWidget::toPush);
     stack->setDuration(INT_MIN);
     QCOMPARE(stack->Duration(), 0);
     SwitchAndLook(*stack, 1);
