@@ -74,7 +74,9 @@ class TweeneryStackedWidget : public QStackedWidget {
   Q_PROPERTY(QColor Color READ Color WRITE setColor RESET resetColor NOTIFY colorChanged)
 
  public:
+  /// The transition played: TweeneryWidget's enumeration.
   using TTransitionOperation = TweeneryWidget::TTransitionOperation;
+  /// Its direction: TweeneryWidget's enumeration.
   using TTransitionModifier = TweeneryWidget::TTransitionModifier;
 
   /// The most device pixels a page may have for its change to play (5120 x
@@ -82,6 +84,7 @@ class TweeneryStackedWidget : public QStackedWidget {
   /// Larger pages switch at once.
   static constexpr qint64 MaxTransitionPixels = qint64{1} << 24;
 
+  /// An empty stack with the defaults of the table above.
   explicit TweeneryStackedWidget(QWidget* parent = nullptr);
   /// Ends a transition silently (no transitionFinished).
   ~TweeneryStackedWidget() override;
@@ -115,24 +118,27 @@ class TweeneryStackedWidget : public QStackedWidget {
   void setOperation(TTransitionOperation Value);
   /// A value outside the enumeration changes nothing.
   void setModifier(TTransitionModifier Value);
+  /// Sets Reverse.
   void setReverse(bool Value);
   /// Any int; the effects read a Delta below 1 as 1.
   void setDelta(int Value);
   /// A negative value is taken as 0.
   void setDuration(int Value);
+  /// Sets EasingCurve; a curve that leaves [0, 1] is held at its ends.
   void setEasingCurve(const QEasingCurve& Value);
+  /// Sets Color; an invalid colour takes the leaving page's top-left pixel.
   void setColor(const QColor& Value);
   /**@}*/
 
   /// @name Resets
   /**@{*/
-  void resetOperation() { setOperation(TweeneryWidget::toPush); }
-  void resetModifier() { setModifier(TweeneryWidget::tmLeft); }
-  void resetReverse() { setReverse(false); }
-  void resetDelta() { setDelta(10); }
-  void resetDuration() { setDuration(400); }
-  void resetEasingCurve() { setEasingCurve(QEasingCurve::OutCubic); }
-  void resetColor() { setColor(QColor()); }
+  void resetOperation() { setOperation(TweeneryWidget::toPush); }        ///< toPush
+  void resetModifier() { setModifier(TweeneryWidget::tmLeft); }          ///< tmLeft
+  void resetReverse() { setReverse(false); }                             ///< false
+  void resetDelta() { setDelta(10); }                                    ///< 10
+  void resetDuration() { setDuration(400); }                             ///< 400 ms
+  void resetEasingCurve() { setEasingCurve(QEasingCurve::OutCubic); }    ///< OutCubic
+  void resetColor() { setColor(QColor()); }                              ///< invalid
   /**@}*/
 
   /// Whether a transition plays.
@@ -140,6 +146,7 @@ class TweeneryStackedWidget : public QStackedWidget {
   /// The designing state, which a form designer sets: pages then switch at
   /// once, so editing a form plays nothing.
   void SetDesigning(bool Value) { FDesigning = Value; }
+  /// Whether the stack is in the designing state (SetDesigning).
   bool IsDesigning() const { return FDesigning; }
 
   /// What a transition started now would be made with: the properties in
@@ -156,14 +163,15 @@ class TweeneryStackedWidget : public QStackedWidget {
   /// (-1 when the stack became empty).
   void transitionFinished(int index);
   /// @name Change signals
+  /// The NOTIFY signals of the Q_PROPERTYs, emitted when the value changed.
   /**@{*/
-  void operationChanged();
-  void modifierChanged();
-  void reverseChanged();
-  void deltaChanged();
-  void durationChanged();
-  void easingCurveChanged();
-  void colorChanged();
+  void operationChanged();    ///< Operation
+  void modifierChanged();     ///< Modifier
+  void reverseChanged();      ///< Reverse
+  void deltaChanged();        ///< Delta
+  void durationChanged();     ///< Duration
+  void easingCurveChanged();  ///< EasingCurve
+  void colorChanged();        ///< Color
   /**@}*/
 
  protected:
