@@ -88,8 +88,10 @@ class TweeneryWidget : public TQtControlHost {
 
  public:
   /// The transition played: tweenery::TTransitionOperation, value for
-  /// value, as a Q_ENUM that Designer and uic know by name.
-  enum TTransitionOperation {
+  /// value, as a Q_ENUM that Designer and uic know by name. The three
+  /// enumerations are of int, so any int a setProperty passes is a value
+  /// of them, for the setters to refuse.
+  enum TTransitionOperation : int {
     toPush,            ///< tweenery::toPush
     toBlinds,          ///< tweenery::toBlinds
     toCheckerboard,    ///< tweenery::toCheckerboard
@@ -123,7 +125,7 @@ class TweeneryWidget : public TQtControlHost {
 
   /// The direction of the transition: tweenery::TTransitionModifier, value
   /// for value.
-  enum TTransitionModifier {
+  enum TTransitionModifier : int {
     tmLeft,   ///< tweenery::tmLeft
     tmRight,  ///< tweenery::tmRight
     tmUp,     ///< tweenery::tmUp
@@ -133,7 +135,7 @@ class TweeneryWidget : public TQtControlHost {
 
   /// The channel order of toRGB and toRGBBlend: tweenery::TRGBOrder, value
   /// for value.
-  enum TRGBOrder {
+  enum TRGBOrder : int {
     coRGB,  ///< tweenery::coRGB
     coRBG,  ///< tweenery::coRBG
     coGRB,  ///< tweenery::coGRB

@@ -18,6 +18,7 @@
 #include "platform/Designer.h"
 #include "platform/Services.h"
 #include "platform/qt/QtPlatform.h"
+#include "widget/TweeneryStackedWidget.h"
 #include "widget/TweeneryWidget.h"
 
 namespace tweenery {
@@ -27,6 +28,7 @@ namespace {
 // The component classes this plugin has a widget for.
 constexpr const char* kTweeneryClass = "TTweenery";
 constexpr const char* kWidgetClass = "tweenery::TweeneryWidget";
+constexpr const char* kStackedClass = "tweenery::TweeneryStackedWidget";
 constexpr const char* kPackageFile = "libtweenpack.so";
 
 std::string PluginFolder() {
@@ -179,6 +181,83 @@ QString TTweeneryWidgetInterface::domXml() const {
       .arg(FClassName, QString::fromLatin1(kWidgetClass));
 }
 
+// ---------------------------------------------------------------- stacked widget
+
+TStackedWidgetInterface::TStackedWidgetInterface(QObject* Parent) : QObject(Parent) {}
+
+QString TStackedWidgetInterface::name() const { return QString::fromLatin1(kStackedClass); }
+
+QString TStackedWidgetInterface::toolTip() const {
+  return QStringLiteral("TweeneryStackedWidget: pages that change with a transition");
+}
+
+QString TStackedWidgetInterface::whatsThis() const {
+  return QStringLiteral("A stacked widget that plays one of the Tweenery transitions from the page it showed to the "
+                        "page it shows whenever its current page changes.");
+}
+
+QString TStackedWidgetInterface::includeFile() const { return QStringLiteral("widget/TweeneryStackedWidget.h"); }
+
+QIcon TStackedWidgetInterface::icon() const { return QIcon(); }
+
+QWidget* TStackedWidgetInterface::createWidget(QWidget* Parent) {
+  auto* stack = new TweeneryStackedWidget(Parent);
+  // Editing switches pages at once; a preview, which is no form window, plays.
+  stack->SetDesigning(Parent && QDesignerFormWindowInterface::findFormWindow(Parent));
+  return stack;
+}
+
+void TStackedWidgetInterface::initialize(QDesignerFormEditorInterface* Core) {
+  if (FInitialized) return;
+  FInitialized = true;
+  if (!Core || !Core->extensionManager()) return;
+  QExtensionManager* manager = Core->extensionManager();
+  manager->registerExtensions(new TStackedContainerFactory(manager), Q_TYPEID(QDesignerContainerExtension));
+}
+
+// Two pages, added by addWidget: uic writes the calls that the <extends>
+// and <addpagemethod> entries name.
+QString TStackedWidgetInterface::domXml() const {
+  return QStringLiteral(
+             "<ui language=\"c++\" displayname=\"TweeneryStackedWidget\">\n"
+             " <widget class=\"%1\" name=\"Pages\">\n"
+             "  <property name=\"geometry\"><rect><x>0</x><y>0</y><width>200</width><height>150</height></rect></property>\n"
+             "  <widget class=\"QWidget\" name=\"page\"/>\n"
+             "  <widget class=\"QWidget\" name=\"page_2\"/>\n"
+             " </widget>\n"
+             " <customwidgets>\n"
+             "  <customwidget>\n"
+             "   <class>%1</class>\n"
+             "   <extends>QStackedWidget</extends>\n"
+             "   <addpagemethod>addWidget</addpagemethod>\n"
+             "  </customwidget>\n"
+             " </customwidgets>\n"
+             "</ui>\n")
+      .arg(QString::fromLatin1(kStackedClass));
+}
+
+TStackedContainer::TStackedContainer(TweeneryStackedWidget* Stack, QObject* Parent) : QObject(Parent), FStack(Stack) {}
+
+int TStackedContainer::count() const { return FStack->count(); }
+QWidget* TStackedContainer::widget(int Index) const { return FStack->widget(Index); }
+int TStackedContainer::currentIndex() const { return FStack->currentIndex(); }
+void TStackedContainer::setCurrentIndex(int Index) { FStack->setCurrentIndex(Index); }
+void TStackedContainer::addWidget(QWidget* Page) { FStack->addWidget(Page); }
+void TStackedContainer::insertWidget(int Index, QWidget* Page) { FStack->insertWidget(Index, Page); }
+
+void TStackedContainer::remove(int Index) {
+  // Designer keeps the page (for undo); the stack only lets it go.
+  if (QWidget* page = FStack->widget(Index)) FStack->removeWidget(page);
+}
+
+TStackedContainerFactory::TStackedContainerFactory(QExtensionManager* Parent) : QExtensionFactory(Parent) {}
+
+QObject* TStackedContainerFactory::createExtension(QObject* Object, const QString& Iid, QObject* Parent) const {
+  if (Iid != QLatin1String(Q_TYPEID(QDesignerContainerExtension))) return nullptr;
+  auto* stack = qobject_cast<TweeneryStackedWidget*>(Object);
+  return stack ? new TStackedContainer(stack, Parent) : nullptr;
+}
+
 // ---------------------------------------------------------------- task menu
 
 TTweeneryTaskMenu::TTweeneryTaskMenu(TweeneryWidget* Widget, QObject* Parent) : QObject(Parent), FWidget(Widget) {
@@ -218,21 +297,21 @@ TTweeneryDesignerCollection::TTweeneryDesignerCollection(QObject* Parent)
     : QObject(Parent), FPlatform(std::make_unique<TQtPlatform>()), FPackage(std::make_unique<TPackageLoader>()) {
   LiveCollection = this;
   qAddPostRoutine(ShutdownLiveCollection);
-  if (!FPackage->Loaded()) {
-    qWarning("Tweenery designer plugin: %s", FPackage->Error().c_str());
-    return;
-  }
   if (!FPackage->Error().empty()) qWarning("Tweenery designer plugin: %s", FPackage->Error().c_str());
-  for (const TRegisteredPage& page : RegisteredComponents()) {
-    for (const std::string& className : page.ClassNames) {
-      if (className != kTweeneryClass) {
-        qWarning("Tweenery designer plugin: no widget for %s", className.c_str());
-        continue;
+  if (FPackage->Loaded()) {
+    for (const TRegisteredPage& page : RegisteredComponents()) {
+      for (const std::string& className : page.ClassNames) {
+        if (className != kTweeneryClass) {
+          qWarning("Tweenery designer plugin: no widget for %s", className.c_str());
+          continue;
+        }
+        FWidgets.append(
+            new TTweeneryWidgetInterface(QString::fromStdString(className), QString::fromStdString(page.Page), this));
       }
-      FWidgets.append(
-          new TTweeneryWidgetInterface(QString::fromStdString(className), QString::fromStdString(page.Page), this));
     }
   }
+  // The stacked widget is no component of the package: it is there either way.
+  FWidgets.append(new TStackedWidgetInterface(this));
 }
 
 TTweeneryDesignerCollection::~TTweeneryDesignerCollection() {

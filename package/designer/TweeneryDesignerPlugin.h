@@ -4,11 +4,14 @@
 // widget box under its palette page. The registered property editors are
 // the widget's task menu ("Edit FromImageFile…"), the first of them also
 // its double-click; they set properties through Designer's own path, so a
-// change can be undone and is saved with the form.
+// change can be undone and is saved with the form. Beside them, under
+// "Demo", TweeneryStackedWidget: a multi-page container whose pages Designer
+// adds, removes and switches through a container extension.
 #pragma once
 
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
+#include <QDesignerContainerExtension>
 #include <QDesignerTaskMenuExtension>
 #include <QExtensionFactory>
 #include <QList>
@@ -21,6 +24,7 @@ class QAction;
 namespace tweenery {
 
 class TQtPlatform;
+class TweeneryStackedWidget;
 class TweeneryWidget;
 
 // The loaded package: found beside the plugin, in the folders above it
@@ -75,6 +79,62 @@ class TTweeneryWidgetInterface : public QObject, public QDesignerCustomWidgetInt
   QString FClassName;  // the component's class, "TTweenery"
   QString FPage;
   bool FInitialized = false;
+};
+
+// TweeneryStackedWidget in the widget box: a container that comes with two
+// pages. On a form being edited its pages switch at once; in a preview they
+// play their transitions.
+class TStackedWidgetInterface : public QObject, public QDesignerCustomWidgetInterface {
+  Q_OBJECT
+  Q_INTERFACES(QDesignerCustomWidgetInterface)
+ public:
+  explicit TStackedWidgetInterface(QObject* Parent);
+
+  QString name() const override;
+  QString group() const override { return QStringLiteral("Demo"); }
+  QString toolTip() const override;
+  QString whatsThis() const override;
+  QString includeFile() const override;
+  QIcon icon() const override;
+  bool isContainer() const override { return true; }
+  QWidget* createWidget(QWidget* Parent) override;
+  bool isInitialized() const override { return FInitialized; }
+  void initialize(QDesignerFormEditorInterface* Core) override;
+  QString domXml() const override;
+
+ private:
+  bool FInitialized = false;
+};
+
+// The pages of a placed TweeneryStackedWidget, as Designer adds, removes
+// and switches them.
+class TStackedContainer : public QObject, public QDesignerContainerExtension {
+  Q_OBJECT
+  Q_INTERFACES(QDesignerContainerExtension)
+ public:
+  TStackedContainer(TweeneryStackedWidget* Stack, QObject* Parent);
+
+  bool canAddWidget() const override { return true; }
+  bool canRemove(int) const override { return true; }
+  int count() const override;
+  QWidget* widget(int Index) const override;
+  int currentIndex() const override;
+  void setCurrentIndex(int Index) override;
+  void addWidget(QWidget* Page) override;
+  void insertWidget(int Index, QWidget* Page) override;
+  void remove(int Index) override;
+
+ private:
+  TweeneryStackedWidget* FStack;
+};
+
+class TStackedContainerFactory : public QExtensionFactory {
+  Q_OBJECT
+ public:
+  explicit TStackedContainerFactory(QExtensionManager* Parent);
+
+ protected:
+  QObject* createExtension(QObject* Object, const QString& Iid, QObject* Parent) const override;
 };
 
 // The task menu of a placed TweeneryWidget: one entry per property editor

@@ -6,6 +6,7 @@
 // keeps.
 #include <QAction>
 #include <QDesignerComponents>
+#include <QDesignerContainerExtension>
 #include <QDesignerFormEditorInterface>
 #include <QDesignerFormWindowCursorInterface>
 #include <QDesignerFormWindowInterface>
@@ -64,6 +65,32 @@ QString FormWith(const QString& Properties) {
 )")
       .arg(Properties);
 }
+
+// A form with a TweeneryStackedWidget of two pages, as Designer saves one.
+const QString kStackedForm = QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <class>PagesForm</class>
+ <widget class="QWidget" name="PagesForm">
+  <property name="geometry"><rect><x>0</x><y>0</y><width>220</width><height>160</height></rect></property>
+  <widget class="tweenery::TweeneryStackedWidget" name="Pages">
+   <property name="geometry"><rect><x>10</x><y>10</y><width>200</width><height>140</height></rect></property>
+   <property name="Modifier"><enum>tmUp</enum></property>
+   <widget class="QWidget" name="page"/>
+   <widget class="QWidget" name="page_2"/>
+  </widget>
+ </widget>
+ <customwidgets>
+  <customwidget>
+   <class>tweenery::TweeneryStackedWidget</class>
+   <extends>QStackedWidget</extends>
+   <header>widget/TweeneryStackedWidget.h</header>
+   <container>1</container>
+  </customwidget>
+ </customwidgets>
+ <resources/>
+ <connections/>
+</ui>
+)");
 
 QString EnumProperty(const QString& Name, const QString& Value) {
   return QStringLiteral("<property name=\"%1\"><enum>%2</enum></property>").arg(Name, Value);
@@ -177,6 +204,43 @@ class DesignerFormTests : public QObject {
     QVERIFY2(code.contains(QStringLiteral("Tweenery->setOperation(tweenery::TweeneryWidget::toRoll);")),
              qPrintable(code));
     QVERIFY(code.contains(QStringLiteral("Tweenery->setModifier(tweenery::TweeneryWidget::tmUp);")));
+  }
+
+  void aStackedWidgetsPagesAndEnumerationsAreSavedAndCompiled() {
+    QDesignerFormWindowInterface* form = Open(kStackedForm);
+    QWidget* stack = form->mainContainer()->findChild<QWidget*>(QStringLiteral("Pages"));
+    QVERIFY(stack);
+    QCOMPARE(stack->metaObject()->className(), "tweenery::TweeneryStackedWidget");
+    QCOMPARE(stack->property("Modifier").toInt(), 2);  // tmUp
+    auto* pages = qt_extension<QDesignerContainerExtension*>(FCore->extensionManager(), stack);
+    QVERIFY(pages);
+    QCOMPARE(pages->count(), 2);
+    // Editing switches at once: nothing covers the page Designer shows.
+    pages->setCurrentIndex(1);
+    QCOMPARE(stack->property("currentIndex").toInt(), 1);
+    QVERIFY(!stack->findChild<QWidget*>(QStringLiteral("TransitionCover")) ||
+            !stack->findChild<QWidget*>(QStringLiteral("TransitionCover"))->isVisible());
+    form->cursor()->setWidgetProperty(stack, QStringLiteral("Operation"), 11);  // toFade
+    const QString saved = form->contents();
+    Close(form);
+    QVERIFY(saved.contains(QStringLiteral("<enum>tweenery::TweeneryWidget::toFade</enum>")));
+    QVERIFY(saved.contains(QStringLiteral("<enum>tweenery::TweeneryWidget::tmUp</enum>")));
+    QVERIFY(saved.contains(QStringLiteral("name=\"page_2\"")));
+
+#ifndef TWEENERY_UNDER_TSAN
+    QTemporaryFile ui(QDir::tempPath() + QStringLiteral("/PagesFormXXXXXX.ui"));
+    QVERIFY(ui.open());
+    ui.write(saved.toUtf8());
+    ui.close();
+    QProcess uic;
+    uic.start(QStringLiteral(TWEENERY_UIC), {ui.fileName()});
+    QVERIFY(uic.waitForFinished());
+    QVERIFY2(uic.exitCode() == 0, uic.readAllStandardError().constData());
+    const QString code = QString::fromUtf8(uic.readAllStandardOutput());
+    QVERIFY2(code.contains(QStringLiteral("Pages->setOperation(tweenery::TweeneryWidget::toFade);")), qPrintable(code));
+    QVERIFY(code.contains(QStringLiteral("Pages->addWidget(page_2);")));
+    QVERIFY(code.contains(QStringLiteral("#include \"widget/TweeneryStackedWidget.h\"")));
+#endif
   }
 
   void aPictureChosenInTheTaskMenuIsOneUndoableStepThatTheSavedFormKeeps() {

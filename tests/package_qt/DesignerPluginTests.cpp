@@ -1,10 +1,12 @@
-// The Qt Designer plugin loaded as Designer loads it: its widget box entry,
-// the widget it places (defaults, designing state) and the task menu that
-// runs the package's image-file editor through a real file dialog.
+// The Qt Designer plugin loaded as Designer loads it: its widget box entries,
+// the widget it places (defaults, designing state), the task menu that
+// runs the package's image-file editor through a real file dialog, and the
+// stacked widget's pages through its container extension.
 #include <QAction>
 #include <QApplication>
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
+#include <QDesignerContainerExtension>
 #include <QDesignerFormEditorInterface>
 #include <QDesignerTaskMenuExtension>
 #include <QExtensionManager>
@@ -30,6 +32,7 @@ class DesignerPluginTests : public QObject {
   Q_OBJECT
   QPluginLoader FLoader{QStringLiteral(TWEENERY_DESIGNER_PLUGIN)};
   QDesignerCustomWidgetInterface* FEntry = nullptr;
+  QDesignerCustomWidgetInterface* FStackedEntry = nullptr;
   std::unique_ptr<QDesignerFormEditorInterface> FCore;
 
   QDesignerTaskMenuExtension* TaskMenu(QWidget* Widget) {
@@ -42,10 +45,12 @@ class DesignerPluginTests : public QObject {
     QVERIFY2(instance, qPrintable(FLoader.errorString()));
     auto* collection = qobject_cast<QDesignerCustomWidgetCollectionInterface*>(instance);
     QVERIFY(collection);
-    QCOMPARE(collection->customWidgets().size(), 1);
+    QCOMPARE(collection->customWidgets().size(), 2);
     FEntry = collection->customWidgets().first();
+    FStackedEntry = collection->customWidgets().at(1);
     FCore = std::make_unique<TDesignerCore>();
     FEntry->initialize(FCore.get());
+    FStackedEntry->initialize(FCore.get());
   }
 
   void theWidgetBoxEntryIsTheComponentUnderDemo() {
@@ -56,6 +61,45 @@ class DesignerPluginTests : public QObject {
     QVERIFY(FEntry->isInitialized());
     QVERIFY(FEntry->domXml().contains(QStringLiteral("displayname=\"TTweenery\"")));
     QVERIFY(FEntry->domXml().contains(QStringLiteral("class=\"tweenery::TweeneryWidget\"")));
+  }
+
+  void theStackedWidgetIsAContainerUnderDemo() {
+    QCOMPARE(FStackedEntry->group(), QStringLiteral("Demo"));
+    QCOMPARE(FStackedEntry->name(), QStringLiteral("tweenery::TweeneryStackedWidget"));
+    QCOMPARE(FStackedEntry->includeFile(), QStringLiteral("widget/TweeneryStackedWidget.h"));
+    QVERIFY(FStackedEntry->isContainer());
+    QVERIFY(FStackedEntry->isInitialized());
+    const QString xml = FStackedEntry->domXml();
+    QVERIFY(xml.contains(QStringLiteral("<extends>QStackedWidget</extends>")));
+    QVERIFY(xml.contains(QStringLiteral("<addpagemethod>addWidget</addpagemethod>")));
+    QCOMPARE(xml.count(QStringLiteral("<widget class=\"QWidget\"")), 2);
+  }
+
+  void theContainerExtensionAddsSwitchesAndRemovesPages() {
+    std::unique_ptr<QWidget> widget(FStackedEntry->createWidget(nullptr));
+    QVERIFY(widget);
+    QCOMPARE(widget->metaObject()->className(), "tweenery::TweeneryStackedWidget");
+    QCOMPARE(widget->property("Duration").toInt(), 400);
+    auto* pages = qt_extension<QDesignerContainerExtension*>(FCore->extensionManager(), widget.get());
+    QVERIFY(pages);
+    QCOMPARE(pages->count(), 0);
+    auto* first = new QWidget;
+    auto* third = new QWidget;
+    pages->addWidget(first);
+    pages->addWidget(third);
+    pages->insertWidget(1, new QWidget);
+    QCOMPARE(pages->count(), 3);
+    QCOMPARE(pages->widget(2), third);
+    pages->setCurrentIndex(2);
+    QCOMPARE(pages->currentIndex(), 2);
+    QCOMPARE(widget->property("currentIndex").toInt(), 2);
+    pages->remove(0);
+    QCOMPARE(pages->count(), 2);
+    QCOMPARE(pages->currentIndex(), 1);
+    delete first;  // the container let it go
+    // TweeneryWidget has no page container.
+    std::unique_ptr<QWidget> tweenery(FEntry->createWidget(nullptr));
+    QVERIFY(!qt_extension<QDesignerContainerExtension*>(FCore->extensionManager(), tweenery.get()));
   }
 
   void aPlacedWidgetHasTheDefaultsAndShowsItsDesignOutline() {
