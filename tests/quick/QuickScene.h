@@ -59,10 +59,14 @@ class TQuickScene {
            Properties + QStringLiteral("\n}\n");
   }
 
-  // The window once it has followed the root item's size.
+  // The window at the root item's size.
   QImage Grab() {
-    const QQuickItem* root = FView.rootObject();
-    if (root) static_cast<void>(QTest::qWaitFor([&] { return FView.size() == root->size().toSize(); }, 2000));
+    if (const QQuickItem* root = FView.rootObject(); root && FView.size() != root->size().toSize()) {
+      QSignalSpy drawn(&FView, &QQuickWindow::frameSwapped);
+      FView.resize(root->size().toSize());
+      // The hardware scene graph grabs at the size it last drew at.
+      static_cast<void>(QTest::qWaitFor([&] { return FView.size() == root->size().toSize() && drawn.count(); }, 2000));
+    }
     return FView.grabWindow().convertToFormat(QImage::Format_RGB32);
   }
   QQuickView& View() { return FView; }
