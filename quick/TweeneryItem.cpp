@@ -8,6 +8,7 @@
 #include <QtQml/qqmlinfo.h>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "platform/qt/QtDrawing.h"
@@ -255,7 +256,7 @@ void TweeneryItem::ComposeFrame() {
       shown = FRenderer->FrameAtProgress(FEasing.valueForProgress(FProgress), TEasing());
     }
     if (FShown == shown && !FFrame.isNull()) return;
-    FFrame = FrameImage(shown);
+    ShowPicture(shown);
     FShown = shown;
   } catch (const std::exception& e) {
     FRun.reset();
@@ -267,17 +268,30 @@ void TweeneryItem::ComposeFrame() {
   ++FFrameSerial;
 }
 
-QImage TweeneryItem::FrameImage(std::int64_t Shown) {
-  if (!FFrom || !FTo || FRunFailed) return QImage();
-  if (Shown == kShowsFrom) return BitmapImage(FFrom.get()).copy();
-  if (Shown == kShowsTo) {
+void TweeneryItem::ShowPicture(std::int64_t Shown) {
+  if (!FFrom || !FTo || FRunFailed) {
+    FFrame = QImage();
+  } else if (Shown == kShowsFrom) {
+    KeepFrame(*FFrom);
+  } else if (Shown == kShowsTo) {
     // As the component fits it to From.
     TBitmap fitted;
     AssignPicture(&fitted, FTo.get(), FFrom.get());
-    return BitmapImage(&fitted).copy();
+    KeepFrame(fitted);
+  } else {
+    KeepFrame(FRun->At(FEasing.valueForProgress(FProgress), TEasing()));
   }
-  const TBitmap& frame = FRun->At(FEasing.valueForProgress(FProgress), TEasing());
-  return BitmapImage(const_cast<TBitmap*>(&frame)).copy();
+}
+
+void TweeneryItem::KeepFrame(const TBitmap& Picture) {
+  const QImage picture = BitmapImage(const_cast<TBitmap*>(&Picture));
+  // The image shown before is written over where nobody else holds it
+  // (the scene graph may, until it has made its texture): a frame's worth
+  // of fresh memory each frame costs more than the copy.
+  if (FFrame.isDetached() && FFrame.size() == picture.size() && FFrame.format() == picture.format())
+    std::memcpy(FFrame.bits(), picture.constBits(), static_cast<std::size_t>(picture.sizeInBytes()));
+  else
+    FFrame = picture.copy();
 }
 
 QSGNode* TweeneryItem::updatePaintNode(QSGNode* Node, UpdatePaintNodeData*) {

@@ -135,7 +135,8 @@ class TweeneryItem : public QQuickItem {
   // Only the frame to show changed.
   void FrameChanged();
   void ComposeFrame();
-  QImage FrameImage(std::int64_t Shown);
+  void ShowPicture(std::int64_t Shown);
+  void KeepFrame(const TBitmap& Picture);
   void Report(const QString& Message);
 
   QUrl FFromUrl, FToUrl;
