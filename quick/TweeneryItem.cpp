@@ -78,6 +78,8 @@ QString TweeneryItem::operation() const { return QString::fromLatin1(OperationTe
 
 QString TweeneryItem::modifier() const { return QString::fromLatin1(ModifierText(FSettings.Modifier)); }
 
+QString TweeneryItem::rgbOrder() const { return QString::fromLatin1(RGBOrderText(FSettings.RGBOrder)); }
+
 QColor TweeneryItem::color() const { return FSettings.Color ? ToQColor(*FSettings.Color) : QColor(); }
 
 bool TweeneryItem::running() const { return FPlayer.state() == QAbstractAnimation::Running; }
@@ -137,6 +139,18 @@ void TweeneryItem::setDelta(int Value) {
   FSettings.Delta = Value;
   SettingsChanged();
   emit deltaChanged();
+}
+
+void TweeneryItem::setRgbOrder(const QString& Value) {
+  const std::optional<TRGBOrder> found = FindRGBOrder(Value.toStdString());
+  if (!found) {
+    Report(QStringLiteral("unknown channel order '%1'; the orders are RGB, RBG, GRB, GBR, BRG and BGR").arg(Value));
+    return;
+  }
+  if (*found == FSettings.RGBOrder) return;
+  FSettings.RGBOrder = *found;
+  SettingsChanged();
+  emit rgbOrderChanged();
 }
 
 void TweeneryItem::setColor(const QColor& Value) {

@@ -33,6 +33,7 @@ namespace tweenery {
 /// | modifier | string | "left" | "left", "right", "up" or "down" |
 /// | reverse | bool | false | the operation's reverse form |
 /// | delta | int | 10 | the operation's size (bands, tiles, cells...) |
+/// | rgbOrder | string | "RGB" | the channel order of RGB and RGBBlend: "RGB", "RBG", "GRB", "GBR", "BRG", "BGR" |
 /// | color | color | unset | the fill colour; unset (`undefined`) takes From's top-left pixel |
 /// | progress | real | 0 | time through the transition, 0 (From) to 1 (To); animatable |
 /// | easing | easingCurve | Linear | maps progress to the frame shown (`easing.type: Easing.InOutQuad`) |
@@ -53,6 +54,7 @@ class TweeneryItem : public QQuickItem {
   Q_PROPERTY(QString modifier READ modifier WRITE setModifier NOTIFY modifierChanged)
   Q_PROPERTY(bool reverse READ reverse WRITE setReverse NOTIFY reverseChanged)
   Q_PROPERTY(int delta READ delta WRITE setDelta NOTIFY deltaChanged)
+  Q_PROPERTY(QString rgbOrder READ rgbOrder WRITE setRgbOrder NOTIFY rgbOrderChanged)
   Q_PROPERTY(QColor color READ color WRITE setColor RESET resetColor NOTIFY colorChanged)
   Q_PROPERTY(qreal progress READ progress WRITE setProgress NOTIFY progressChanged)
   Q_PROPERTY(QEasingCurve easing READ easing WRITE setEasing NOTIFY easingChanged)
@@ -70,6 +72,7 @@ class TweeneryItem : public QQuickItem {
   QString modifier() const;
   bool reverse() const { return FSettings.Reverse; }
   int delta() const { return FSettings.Delta; }
+  QString rgbOrder() const;
   /// Invalid while unset.
   QColor color() const;
   qreal progress() const { return FProgress; }
@@ -88,6 +91,7 @@ class TweeneryItem : public QQuickItem {
   void setModifier(const QString& Value);
   void setReverse(bool Value);
   void setDelta(int Value);
+  void setRgbOrder(const QString& Value);
   void setColor(const QColor& Value);
   void resetColor();
   /// Kept inside [0, 1]; NaN is refused. Setting it stops play().
@@ -109,6 +113,7 @@ class TweeneryItem : public QQuickItem {
   void modifierChanged();
   void reverseChanged();
   void deltaChanged();
+  void rgbOrderChanged();
   void colorChanged();
   void progressChanged();
   void easingChanged();

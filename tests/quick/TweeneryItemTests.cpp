@@ -104,6 +104,15 @@ class TweeneryItemTests : public QObject {
     settings.Delta = 3;
     QCOMPARE(s.Item->property("operation").toString(), QStringLiteral("Blinds"));
     QCOMPARE(s.ShownAt(0.5, settings, 0.5), QString());
+
+    s.Item->setProperty("operation", "RGBBlend");
+    s.Item->setProperty("rgbOrder", "gbr");
+    s.Item->setProperty("rgbOrder", "BGRA");
+    settings.Operation = toRGBBlend;
+    settings.RGBOrder = coGBR;
+    QCOMPARE(s.Item->property("rgbOrder").toString(), QStringLiteral("GBR"));
+    QCOMPARE(s.Item->property("errorCount").toInt(), 1);
+    QCOMPARE(s.ShownAt(0.5, settings, 0.5), QString());
   }
 
   void theEasingCurveShapesTheFrames() {
