@@ -59,3 +59,14 @@ void DecodeJPEG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out,
                 std::int64_t MaxPixels = PictureLimit());
 
 }  // namespace tweenery
+
+namespace tweenery {
+
+/// Windows bitmap or JPEG bytes, told apart by their first bytes ("BM",
+/// FF D8), decoded into Out. False, with Out as it was, when they are
+/// neither, so a host can hand them to another decoder; a malformed file of
+/// either kind raises EInvalidGraphic.
+bool DecodeOwnPicture(const std::uint8_t* Data, std::size_t Size, TBitmap& Out,
+                      std::int64_t MaxPixels = PictureLimit());
+
+}  // namespace tweenery

@@ -208,6 +208,12 @@ class TTransitionRenderer::TComposer : public TTweenery {
     const std::int64_t step = static_cast<std::int64_t>(CurrentFrame) - this->CurrentFrame();
     SetSteps(static_cast<TPositiveInteger>(std::min<std::int64_t>(step, std::numeric_limits<std::int32_t>::max())));
     FXTimer(nullptr);
+    // From the set-up's -1 the largest step falls one short of the top of
+    // the range; one more frame lands there, where playback ends a run.
+    if (!FEnded && Active() && this->CurrentFrame() < CurrentFrame) {
+      SetSteps(1);
+      FXTimer(nullptr);
+    }
     return FEnded;
   }
 

@@ -12,6 +12,20 @@ QImage BitmapImage(TBitmap* Bitmap) {
                 static_cast<qsizetype>(Bitmap->Width()) * 4, QImage::Format_RGB32);
 }
 
+void ImageToBitmap(const QImage& Image, TBitmap& Out) {
+  if (Image.isNull()) {
+    Out.SetSize(0, 0);
+    return;
+  }
+  const QImage rgb = Image.convertToFormat(QImage::Format_RGB32);
+  Out.SetSize(rgb.width(), rgb.height());
+  for (int y = 0; y < rgb.height(); ++y) {
+    const auto* from = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+    std::uint32_t* to = Out.ScanLine(y);
+    for (int x = 0; x < rgb.width(); ++x) to[x] = from[x] | 0xFF000000u;
+  }
+}
+
 QColor ToQColor(TColor Color) {
   const std::uint32_t c = static_cast<std::uint32_t>(ColorToRGB(Color));
   return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);

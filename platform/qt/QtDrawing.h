@@ -18,6 +18,9 @@ namespace tweenery {
 /// The bitmap as an RGB32 image over the same memory (no copy); valid until
 /// the bitmap is resized or destroyed. An empty bitmap gives a null image.
 QImage BitmapImage(TBitmap* Bitmap);
+/// Out becomes a copy of Image in the bitmap's layout, every pixel opaque
+/// (alpha is dropped); a null image empties it.
+void ImageToBitmap(const QImage& Image, TBitmap& Out);
 /// The colour as Qt's, system colours resolved.
 QColor ToQColor(TColor Color);
 /// Qt's colour as 0x00BBGGRR; alpha is dropped.
