@@ -92,8 +92,10 @@ T ParseNumber(const std::string& Text, const std::string& Option) {
 
 template <typename T>
 CLI::Option* AddNumber(CLI::App* App, const std::string& Option, std::optional<T>& Target, const std::string& Help) {
-  return App->add_option_function<std::string>(
-      Option, [&Target, Option](const std::string& Text) { Target = ParseNumber<T>(Text, Option); }, Help);
+  return App
+      ->add_option_function<std::string>(
+          Option, [&Target, Option](const std::string& Text) { Target = ParseNumber<T>(Text, Option); }, Help)
+      ->type_name(std::is_floating_point_v<T> ? "FLOAT" : std::is_signed_v<T> ? "INT" : "UINT");
 }
 
 void AddLookOptions(CLI::App* App, TLookOptions& O, bool OneOperation) {

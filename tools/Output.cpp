@@ -66,7 +66,8 @@ struct TFramePattern {
     std::error_code error;
     const fs::path folder = Folder.empty() ? fs::path(".") : fs::path(Folder);
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-      if (Matches(it->path().filename().string())) found.push_back(it->path().string());
+      if (std::error_code kind; !it->is_directory(kind) && Matches(it->path().filename().string()))
+        found.push_back(it->path().string());
     return found;
   }
 };

@@ -52,9 +52,12 @@ int RenameOver(const std::string& From, const std::string& To) {
   return std::rename(From.c_str(), To.c_str()) == 0 ? 0 : errno;
 }
 
-bool Exists(const std::string& Path) {
+enum class TFound { Nothing, File, Folder };
+
+TFound Find(const std::string& Path) {
   struct stat status {};
-  return lstat(Path.c_str(), &status) == 0;
+  if (lstat(Path.c_str(), &status) != 0) return TFound::Nothing;
+  return S_ISDIR(status.st_mode) ? TFound::Folder : TFound::File;
 }
 
 }  // namespace
@@ -135,27 +138,37 @@ void TPublication::Publish(const std::vector<std::pair<std::string, std::string>
                            const std::vector<std::string>& Stale) {
   // Files replaced by a run of several are kept aside until all are in
   // place, so that a failure can put the earlier run back whole.
-  const bool keepReplaced = FOverwrite && Moves.size() > 1;
-  const std::string aside = keepReplaced ? Temporary(true) : std::string();
+  const std::string aside = FOverwrite && Moves.size() > 1 ? Temporary(true) : std::string();
   std::vector<std::pair<std::string, std::string>> moved, replaced;
   for (const auto& [temporary, final] : Moves) {
-    int error = 0;
-    if (keepReplaced && Exists(final)) {
-      const std::string kept = aside + "/" + std::to_string(replaced.size());
-      error = RenameOver(final, kept);
-      if (!error) replaced.emplace_back(kept, final);
-    }
-    if (!error) error = FOverwrite ? RenameOver(temporary, final) : RenameNoReplace(temporary, final);
-    if (error) {
+    if (const int error = MoveIntoPlace(temporary, final, aside, replaced)) {
       Undo(moved, replaced);
-      if (error == EEXIST)
-        throw EToolFailure("'" + final + "' exists (written while this run was working); use -y to replace it");
-      throw EToolFailure("cannot write '" + FShown + "': " + Reason(error));
+      Refuse(error, final);
     }
     moved.emplace_back(temporary, final);
   }
   for (const std::string& stale : Stale) std::remove(stale.c_str());
   FPublished = true;
+}
+
+int TPublication::MoveIntoPlace(const std::string& Temporary, const std::string& Final, const std::string& Aside,
+                                std::vector<std::pair<std::string, std::string>>& Replaced) {
+  const TFound found = Find(Final);
+  // A folder under the output's name is the user's, never moved aside.
+  if (found == TFound::Folder) return EISDIR;
+  if (!Aside.empty() && found == TFound::File) {
+    const std::string kept = Aside + "/" + std::to_string(Replaced.size());
+    if (const int error = RenameOver(Final, kept)) return error;
+    Replaced.emplace_back(kept, Final);
+  }
+  return FOverwrite ? RenameOver(Temporary, Final) : RenameNoReplace(Temporary, Final);
+}
+
+[[noreturn]] void TPublication::Refuse(int Error, const std::string& Final) const {
+  if (Error == EEXIST)
+    throw EToolFailure("'" + Final + "' exists (written while this run was working); use -y to replace it");
+  if (Error == EISDIR) throw EToolFailure("cannot write '" + Final + "': it is a folder");
+  throw EToolFailure("cannot write '" + FShown + "': " + Reason(Error));
 }
 
 void TPublication::Undo(const std::vector<std::pair<std::string, std::string>>& Moved,

@@ -70,8 +70,13 @@ class TPublication {
   const std::string& Shown() const { return FShown; }
 
  private:
+  // One file onto its final name, the file it replaces put into Aside
+  // (when given) and noted in Replaced. Returns 0 or the errno.
+  int MoveIntoPlace(const std::string& Temporary, const std::string& Final, const std::string& Aside,
+                    std::vector<std::pair<std::string, std::string>>& Replaced);
   void Undo(const std::vector<std::pair<std::string, std::string>>& Moved,
             const std::vector<std::pair<std::string, std::string>>& Replaced);
+  [[noreturn]] void Refuse(int Error, const std::string& Final) const;
 
   std::string FShown;
   std::filesystem::path FFolder;
