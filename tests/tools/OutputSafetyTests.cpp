@@ -209,7 +209,7 @@ TEST_F(OutputSafety, TheGalleryReplacesNoAnimationWithoutYesAndReportsItsFailure
   EXPECT_EQ(refused.Status, 1);
   EXPECT_NE(refused.Err.find("fade.gif' exists"), std::string::npos) << refused.Err;
   EXPECT_EQ(Files(), (std::vector<std::string>{"from.png", "g", "g/fade.gif", "to.bmp"}));
-  fs::create_directories(Folder / "g" / "push-left.gif");  // the first animation
+  fs::create_directories(Folder / "g" / "monoslider-left.gif");  // the first animation
   const TResult failed = Tweenery({"gallery", "-q", "-y", "-o", Path("g")});
   EXPECT_EQ(failed.Status, 1);
   EXPECT_EQ(failed.Err.rfind("tweenery: gallery: cannot write '", 0), 0u) << failed.Err;
