@@ -7,6 +7,7 @@
 // gave it, never a temporary name.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -67,7 +68,6 @@ class TPublication {
   // Then removes Stale, files of an earlier run that this one did not
   // replace.
   void Publish(const std::vector<std::pair<std::string, std::string>>& Moves, const std::vector<std::string>& Stale = {});
-  const std::string& Shown() const { return FShown; }
 
  private:
   // One file onto its final name, the file it replaces put into Aside
