@@ -130,14 +130,14 @@ TEST_F(Process, ASecondRunIntoTheSameOutputFailsAndTheFirstOneIsWhole) {
 }
 
 TEST_F(Process, StandardOutputThatCannotBeWrittenIsAFailure) {
-  EXPECT_EQ(Shell("tweenery list > /dev/full"), 1);
+  EXPECT_EQ(Shell("tweenery list --size 8x8 > /dev/full"), 1);
   EXPECT_NE(Err().find("cannot write standard output: No space left on device"), std::string::npos) << Err();
   EXPECT_EQ(Shell("tweenery --help > /dev/full"), 1);
-  EXPECT_EQ(Shell("tweenery list >&-"), 1);
+  EXPECT_EQ(Shell("tweenery list --size 8x8 >&-"), 1);
   EXPECT_NE(Err().find("cannot write standard output"), std::string::npos) << Err();
   EXPECT_EQ(Shell("tweenery render -q --duration 0.2 -o - > /dev/full"), 1);
   EXPECT_NE(Err().find("No space left on device"), std::string::npos) << Err();
-  EXPECT_EQ(Shell("tweenery list > /dev/null"), 0);
+  EXPECT_EQ(Shell("tweenery list --size 8x8 > /dev/null"), 0);
 }
 
 TEST_F(Process, ThreadsThatCannotStartFailTheRunCleanly) {
