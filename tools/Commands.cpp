@@ -4,8 +4,12 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -15,6 +19,7 @@
 #include <thread>
 
 #include "tools/FrameWriter.h"
+#include "tools/Interruption.h"
 #include "tools/Output.h"
 #include "tools/Pictures.h"
 #include "tools/Programme.h"
@@ -52,19 +57,46 @@ struct TTimeOptions {
   std::optional<double> Duration;
   std::optional<double> Fps;
   std::optional<std::string> Easing;
-  double Hold = 0;
+  std::optional<double> Hold;
 };
 
 struct TRunOptions {
   std::string Output;
   bool Overwrite = false;
-  int PngLevel = 1;
-  int Threads = 0;
+  std::optional<int> PngLevel;
+  std::optional<int> Threads;
   std::optional<int> Jobs;
   bool Quiet = false;
   bool Verbose = false;
-  std::int64_t MaxFrames = 100000;
+  std::optional<std::int64_t> MaxFrames;
 };
+
+// Numbers are read whole, in decimal, within their type: an empty value,
+// "-1" for a count or a seed, "010" read as octal, or a value past the
+// type's range are usage errors naming the option, never another number.
+template <typename T>
+T ParseNumber(const std::string& Text, const std::string& Option) {
+  T value{};
+  const char* end = Text.data() + Text.size();
+  const std::from_chars_result read = std::from_chars(Text.data(), end, value);
+  if (read.ec == std::errc::result_out_of_range)
+    throw CLI::ValidationError(Option, "'" + Text + "' is out of range");
+  bool finite = true;
+  if constexpr (std::is_floating_point_v<T>) finite = std::isfinite(value);
+  if (Text.empty() || read.ec != std::errc() || read.ptr != end || !finite) {
+    const char* kind = std::is_floating_point_v<T> ? "a number" : std::is_signed_v<T> ? "a whole number" : "a whole number, 0 or more";
+    throw CLI::ValidationError(Option, "'" + Text + "' is not " + kind);
+  }
+  return value;
+}
+
+template <typename T>
+CLI::Option* AddNumber(CLI::App* App, const std::string& Option, std::optional<T>& Target, const std::string& Help) {
+  return App
+      ->add_option_function<std::string>(
+          Option, [&Target, Option](const std::string& Text) { Target = ParseNumber<T>(Text, Option); }, Help)
+      ->type_name(std::is_floating_point_v<T> ? "FLOAT" : std::is_signed_v<T> ? "INT" : "UINT");
+}
 
 void AddLookOptions(CLI::App* App, TLookOptions& O, bool OneOperation) {
   App->add_option("--operation", O.Operation,
@@ -73,7 +105,7 @@ void AddLookOptions(CLI::App* App, TLookOptions& O, bool OneOperation) {
       ->capture_default_str();
   App->add_option("--modifier", O.Modifier, "direction: left, right, up or down")->capture_default_str();
   App->add_flag("--reverse", O.Reverse, "play the operation's reverse form");
-  App->add_option("--delta", O.Delta, "the operation's size parameter (see 'tweenery list'), 1 or more");
+  AddNumber(App, "--delta", O.Delta, "the operation's size parameter (see 'tweenery list'), 1 or more");
   App->add_option("--color", O.Color, "fill and letterbox colour: #RRGGBB or a name (white, clWhite, clBtnFace)");
   App->add_option("--rgb-order", O.RGBOrder, "channel order of RGB and RGBBlend: RGB, RBG, GRB, GBR, BRG, BGR")
       ->capture_default_str();
@@ -81,20 +113,22 @@ void AddLookOptions(CLI::App* App, TLookOptions& O, bool OneOperation) {
   App->add_option("--size", O.Size, "frame size WxH; pictures are fitted to it (default: the first picture's)");
   App->add_option("--fit", O.Fit, "how pictures fit --size: stretch, contain (letterboxed) or cover")
       ->capture_default_str();
-  App->add_option("--seed", O.Seed, "seed of the random operations (RandomBars, TwinRandomBars, Swarm, random)");
+  AddNumber(App, "--seed", O.Seed, "seed of the random operations (RandomBars, TwinRandomBars, Swarm, random)");
 }
 
 void AddTimeOptions(CLI::App* App, TTimeOptions& O, bool Playback) {
   if (Playback) {
-    App->add_option("--steps", O.Steps, "playback timing: frames advanced per tick, 1 or more");
-    App->add_option("--interval", O.Interval, "playback timing: milliseconds per frame (default 100)");
+    AddNumber(App, "--steps", O.Steps, "playback timing: frames advanced per tick, 1 or more");
+    AddNumber(App, "--interval", O.Interval, "playback timing: milliseconds per frame (default 100)");
   }
-  App->add_option("--duration", O.Duration, "video timing: seconds of each transition (default 1.5)");
-  App->add_option("--fps", O.Fps, "video timing: frames per second (default 30)");
+  AddNumber(App, "--duration", O.Duration, "video timing: seconds of each transition (default 1.5)");
+  AddNumber(App, "--fps", O.Fps, "video timing: frames per second, 0.001 to 1000 (default 30)");
   App->add_option("--easing", O.Easing,
                   "video timing: linear, ease, ease-in, ease-out, ease-in-out, cubic-bezier(x1,y1,x2,y2), steps(n)");
-  App->add_option("--hold", O.Hold, Playback ? "seconds the first and last frames are held" : "seconds each picture is held")
-      ->capture_default_str();
+  AddNumber(App, "--hold", O.Hold,
+            std::string(Playback ? "seconds the first and last frames are held (default 0)"
+                                 : "seconds each picture is held (default 2)") +
+                ", in whole frames: the nearest, and at least one for any hold above 0");
 }
 
 void AddRunOptions(CLI::App* App, TRunOptions& O) {
@@ -103,14 +137,14 @@ void AddRunOptions(CLI::App* App, TRunOptions& O) {
                   "out.mp4, .mkv, .mov, .webm, .gif, .apng")
       ->required();
   App->add_flag("-y,--overwrite", O.Overwrite, "replace existing output");
-  App->add_option("--png-level", O.PngLevel, "zlib level of PNG frames, 0 to 9")->capture_default_str();
-  App->add_option("--threads", O.Threads, "threads writing PNG frames (default: one per core)");
-  App->add_option("--jobs", O.Jobs,
-                  "threads composing frames, 1 to 256 (default: one per core; 1 composes and writes in turn); "
-                  "random bars and Swarm compose in turn, and the output is the same for any number");
+  AddNumber(App, "--png-level", O.PngLevel, "zlib level of PNG frames, 0 to 9 (default 1)");
+  AddNumber(App, "--threads", O.Threads, "threads writing PNG frames, 1 to 256 (default: one per core)");
+  AddNumber(App, "--jobs", O.Jobs,
+            "threads composing frames, 1 to 256 (default: one per core; 1 composes and writes in turn); "
+            "random bars and Swarm compose in turn, and the output is the same for any number");
   App->add_flag("-q,--quiet", O.Quiet, "no progress bar and no summary");
   App->add_flag("-v,--verbose", O.Verbose, "say what is rendered before rendering it");
-  App->add_option("--max-frames", O.MaxFrames, "refuse runs longer than this")->capture_default_str();
+  AddNumber(App, "--max-frames", O.MaxFrames, "refuse runs longer than this (default 100000)");
 }
 
 // ---------------------------------------------------------------- values
@@ -168,7 +202,8 @@ TFit ParseFit(const std::string& Text) {
 }
 
 TFrameRate RateOf(double Fps) {
-  if (!(Fps > 0) || Fps > 1000) throw EUsage("--fps must be above 0 and at most 1000");
+  // Kept in thousandths: a smaller rate would round to none.
+  if (!(Fps >= 0.001) || Fps > 1000) throw EUsage("--fps must be 0.001 to 1000");
   if (Fps == std::floor(Fps)) return {static_cast<int>(Fps), 1};
   return {static_cast<int>(std::lround(Fps * 1000)), 1000};
 }
@@ -176,6 +211,12 @@ TFrameRate RateOf(double Fps) {
 std::int64_t FramesOf(double Seconds, TFrameRate Rate, const char* Option) {
   if (!(Seconds >= 0) || Seconds > 3600) throw EUsage(std::string(Option) + " must be 0 to 3600 seconds");
   return std::llround(Seconds * Rate.Value());
+}
+
+// A hold asked for is never dropped: any hold above 0 is one frame at least.
+std::int64_t HoldFrames(double Seconds, TFrameRate Rate) {
+  const std::int64_t frames = FramesOf(Seconds, Rate, "--hold");
+  return Seconds > 0 ? std::max<std::int64_t>(frames, 1) : frames;
 }
 
 std::uint64_t FreshSeed() { return (static_cast<std::uint64_t>(std::random_device{}()) << 32) | std::random_device{}(); }
@@ -276,11 +317,15 @@ std::vector<const TBitmap*> PaletteSamples(const TPictures& Pictures, const TTra
 void Write(TProgramme& Programme, const TPictures& Pictures, TFrameRate Rate, const TRunOptions& R,
            const TWriteRequest& Request, std::ostream& Err) {
   const std::int64_t total = Programme.FrameCount();
-  if (total > R.MaxFrames)
+  const std::int64_t most = R.MaxFrames.value_or(100000);
+  if (total > most)
     throw EUsage("the run would have " + std::to_string(total) + " frames, more than --max-frames " +
-                 std::to_string(R.MaxFrames) + "; raise --steps or --max-frames");
-  if (R.PngLevel < 0 || R.PngLevel > 9) throw EUsage("--png-level must be 0 to 9");
+                 std::to_string(most) + "; raise --steps or --max-frames");
+  const int level = R.PngLevel.value_or(1);
+  if (level < 0 || level > 9) throw EUsage("--png-level must be 0 to 9");
   if (R.Jobs && (*R.Jobs < 1 || *R.Jobs > kMostJobs)) throw EUsage("--jobs must be 1 to " + std::to_string(kMostJobs));
+  if (R.Threads && (*R.Threads < 1 || *R.Threads > kMostJobs))
+    throw EUsage("--threads must be 1 to " + std::to_string(kMostJobs));
   if (Request.Frame && (*Request.Frame < 0 || *Request.Frame >= total))
     throw EUsage("--frame " + std::to_string(*Request.Frame) + ": the run has frames 0 to " + std::to_string(total - 1));
   if (Request.At && !(*Request.At >= 0 && *Request.At <= 1)) throw EUsage("--at must lie in [0, 1]");
@@ -288,8 +333,8 @@ void Write(TProgramme& Programme, const TPictures& Pictures, TFrameRate Rate, co
   TOutputOptions output;
   output.Name = R.Output;
   output.Overwrite = R.Overwrite;
-  output.PngLevel = R.PngLevel;
-  output.Threads = R.Threads;
+  output.PngLevel = level;
+  output.Threads = R.Threads.value_or(0);
   CheckOutputIsFree(output);
 
   const bool one = Request.Frame || Request.At;
@@ -306,6 +351,7 @@ void Write(TProgramme& Programme, const TPictures& Pictures, TFrameRate Rate, co
     const int jobs = R.Jobs.value_or(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, static_cast<unsigned>(kMostJobs))));
     WriteFrames(Programme, total, *sink, jobs, [&progress](std::int64_t Written) { progress.Update(Written); });
   }
+  StopIfInterrupted();
   sink->Finish();
   progress.Clear();
   if (!R.Quiet) {
@@ -372,7 +418,7 @@ void RunRender(const TRender& C, std::ostream& Err) {
       throw EUsage(std::string("--easing: ") + e.what());
     }
   }
-  const std::int64_t hold = FramesOf(C.Time.Hold, rate, "--hold");
+  const std::int64_t hold = HoldFrames(C.Time.Hold.value_or(0), rate);
 
   const TPictures pictures = LoadPictures(names, C.Look);
   plan.From = pictures.List[0].get();
@@ -413,8 +459,7 @@ void RunShow(TShow C, std::ostream& Err) {
   const TFrameRate rate = RateOf(C.Time.Fps.value_or(30));
   const std::int64_t transitionFrames = FramesOf(C.Time.Duration.value_or(1.5), rate, "--duration");
   if (transitionFrames < 1) throw EUsage("--duration is shorter than one frame at this --fps");
-  if (C.Time.Hold == 0) C.Time.Hold = 2;
-  const std::int64_t hold = FramesOf(C.Time.Hold, rate, "--hold");
+  const std::int64_t hold = HoldFrames(C.Time.Hold.value_or(2), rate);
   TEasing easing;
   try {
     easing = TEasing::Parse(C.Time.Easing.value_or("ease-in-out"));
@@ -471,16 +516,22 @@ void RunList(const TLookOptions& Look, std::ostream& Out) {
   for (int item = 0; item < OperationItemCount; ++item) {
     const TTransitionOperation operation = OperationOfItem(item);
     const unsigned parameters = OperationParameters(operation);
-    auto frames = [&](TTransitionModifier modifier) {
+    // A Delta can keep an operation from ever ending: its row says so and
+    // the table goes on.
+    auto frames = [&](TTransitionModifier modifier) -> std::string {
       TLookOptions l = look;
       l.Modifier = ModifierText(modifier);
       if (!l.Delta) l.Delta = 10;
-      TTransitionRenderer renderer(*pictures.List[0], *pictures.List[1], SettingsOf(l, operation, 1));
-      return renderer.FrameCount();
+      try {
+        TTransitionRenderer renderer(*pictures.List[0], *pictures.List[1], SettingsOf(l, operation, 1));
+        return std::to_string(renderer.FrameCount());
+      } catch (const ETimeBase&) {
+        return "never ends";
+      }
     };
-    std::string count = std::to_string(frames(tmLeft));
+    std::string count = frames(tmLeft);
     if (parameters & opModifier) {
-      const std::string upDown = std::to_string(frames(tmUp));
+      const std::string upDown = frames(tmUp);
       if (upDown != count) count = count + " (up, down: " + upDown + ")";
     }
     Out << std::left << std::setw(16) << OperationText(operation) << std::setw(36) << ParameterNames(parameters) << count
@@ -501,26 +552,19 @@ std::string HtmlEscaped(const std::string& Text) {
   return out;
 }
 
-void RunGallery(const std::string& Folder, bool Overwrite, bool Quiet, std::ostream& Err) {
-  namespace fs = std::filesystem;
-  const fs::path index = fs::path(Folder) / "index.html";
-  std::error_code error;
-  if (fs::exists(Folder, error) && !fs::is_directory(Folder, error))
-    throw EToolFailure("cannot write the gallery into '" + Folder + "': it is not a folder");
-  if (fs::exists(index, error) && !Overwrite) throw EToolFailure("'" + index.string() + "' exists; use -y to replace it");
-  const auto start = TClock::now();
-  std::ostringstream html;
-  html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Tweenery operations</title>\n"
-       << "<style>body{font-family:sans-serif;margin:2em}figure{display:inline-block;margin:0 1em 1em 0}"
-       << "figcaption{font:12px monospace;max-width:240px}h2{margin-top:1.5em}</style></head><body>\n"
-       << "<h1>The 28 operations</h1>\n<p>Every operation in each direction it has, forward and reversed, "
-       << "with the command that makes it.</p>\n";
-  int count = 0;
+// One animation of the gallery: its file in the gallery's folder and the
+// render command that makes it.
+struct TGalleryFigure {
+  TTransitionOperation Operation;
+  std::string File;
+  std::vector<std::string> Arguments;  // without the output
+};
+
+std::vector<TGalleryFigure> GalleryFigures() {
+  std::vector<TGalleryFigure> figures;
   for (int item = 0; item < OperationItemCount; ++item) {
     const TTransitionOperation operation = OperationOfItem(item);
     const unsigned parameters = OperationParameters(operation);
-    html << "<h2 id=\"" << OperationText(operation) << "\">" << OperationText(operation) << "</h2>\n<p>Reads "
-         << ParameterNames(parameters) << ".</p>\n";
     const int directions = (parameters & opModifier) ? 4 : 1;
     for (bool reverse : {false, true})
       for (int m = 0; m < directions; ++m) {
@@ -536,24 +580,73 @@ void RunGallery(const std::string& Folder, bool Overwrite, bool Quiet, std::ostr
           arguments.insert(arguments.end(), {"--delta", std::to_string(*OperationPreset(operation).Delta)});
         if (UsesRandom(operation)) arguments.insert(arguments.end(), {"--seed", "1"});
         arguments.insert(arguments.end(), {"--size", "211x72", "--duration", "1.2", "--fps", "15", "--hold", "0.4"});
-        std::string command = "tweenery";
-        for (const std::string& a : arguments) command += " " + a;
-        command += " -o " + file;
-        arguments.insert(arguments.end(), {"-o", (fs::path(Folder) / file).string(), "-q", "-y"});
-        std::ostringstream quiet;
-        if (RunTweenery(arguments, quiet, quiet) != 0) throw EToolFailure("gallery: " + quiet.str());
-        html << "<figure><img src=\"" << file << "\" width=\"211\" height=\"72\" alt=\"" << HtmlEscaped(command)
-             << "\"><figcaption>" << HtmlEscaped(command) << "</figcaption></figure>\n";
-        ++count;
+        figures.push_back({operation, file, arguments});
       }
+  }
+  return figures;
+}
+
+// Every file the gallery writes follows render's rule: none is replaced
+// without -y, and the check comes before any is written.
+void CheckGalleryIsFree(const std::filesystem::path& Folder, const std::vector<TGalleryFigure>& Figures, bool Overwrite) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::exists(Folder, error) && !fs::is_directory(Folder, error))
+    throw EToolFailure("cannot write the gallery into '" + Folder.string() + "': it is not a folder");
+  if (Overwrite) return;
+  std::vector<std::string> files = {"index.html"};
+  for (const TGalleryFigure& figure : Figures) files.push_back(figure.File);
+  for (const std::string& file : files)
+    if (fs::exists(Folder / file, error))
+      throw EToolFailure("'" + (Folder / file).string() + "' exists; use -y to replace the gallery");
+}
+
+// Renders one figure in-process; its failure message, without the
+// program's name that the inner run put before it.
+void RenderFigure(const TGalleryFigure& Figure, const std::filesystem::path& Folder, bool Overwrite) {
+  std::vector<std::string> arguments = Figure.Arguments;
+  arguments.insert(arguments.end(), {"-o", (Folder / Figure.File).string(), "-q"});
+  if (Overwrite) arguments.push_back("-y");
+  std::ostringstream quiet;
+  if (RunTweenery(arguments, quiet, quiet) == 0) return;
+  StopIfInterrupted();
+  std::string message = quiet.str();
+  if (message.rfind("tweenery: ", 0) == 0) message.erase(0, 10);
+  while (!message.empty() && message.back() == '\n') message.pop_back();
+  throw EToolFailure("gallery: " + message);
+}
+
+void RunGallery(const std::string& Folder, bool Overwrite, bool Quiet, std::ostream& Err) {
+  namespace fs = std::filesystem;
+  const fs::path index = fs::path(Folder) / "index.html";
+  const std::vector<TGalleryFigure> figures = GalleryFigures();
+  CheckGalleryIsFree(Folder, figures, Overwrite);
+  const auto start = TClock::now();
+  std::ostringstream html;
+  html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Tweenery operations</title>\n"
+       << "<style>body{font-family:sans-serif;margin:2em}figure{display:inline-block;margin:0 1em 1em 0}"
+       << "figcaption{font:12px monospace;max-width:240px}h2{margin-top:1.5em}</style></head><body>\n"
+       << "<h1>The 28 operations</h1>\n<p>Every operation in each direction it has, forward and reversed, "
+       << "with the command that makes it.</p>\n";
+  for (std::size_t i = 0; i < figures.size(); ++i) {
+    const TGalleryFigure& figure = figures[i];
+    if (i == 0 || figures[i - 1].Operation != figure.Operation)
+      html << "<h2 id=\"" << OperationText(figure.Operation) << "\">" << OperationText(figure.Operation)
+           << "</h2>\n<p>Reads " << ParameterNames(OperationParameters(figure.Operation)) << ".</p>\n";
+    RenderFigure(figure, Folder, Overwrite);
+    std::string command = "tweenery";
+    for (const std::string& a : figure.Arguments) command += " " + a;
+    command += " -o " + figure.File;
+    html << "<figure><img src=\"" << figure.File << "\" width=\"211\" height=\"72\" alt=\"" << HtmlEscaped(command)
+         << "\"><figcaption>" << HtmlEscaped(command) << "</figcaption></figure>\n";
   }
   html << "</body></html>\n";
   const std::string text = html.str();
-  TTempFile file(index.string());
-  WriteWholeFile(file.Name(), std::vector<std::uint8_t>(text.begin(), text.end()));
+  TTempFile file(index.string(), Overwrite);
+  WriteWholeFile(file.Name(), std::vector<std::uint8_t>(text.begin(), text.end()), index.string());
   file.Commit();
   if (!Quiet)
-    Err << "tweenery: gallery of " << count << " animations -> " << index.string() << " (" << std::fixed
+    Err << "tweenery: gallery of " << figures.size() << " animations -> " << index.string() << " (" << std::fixed
         << std::setprecision(1) << std::chrono::duration<double>(TClock::now() - start).count() << " s)\n";
 }
 
@@ -571,9 +664,8 @@ const char* const kShowExamples =
     "  tweenery show *.jpg --size 1280x720 --operation random --seed 3 -o slideshow.mp4\n"
     "  tweenery show a.png b.png c.png --operation Push,Fade,Roll --hold 1 --duration 0.8 -o show.gif\n";
 
-}  // namespace
-
-int RunTweenery(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err) {
+// The command's own status, before standard output is checked.
+int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err) {
   CLI::App app{"tweenery: transitions between pictures as frames, streams and videos."};
   app.require_subcommand(1);
   app.footer("Run 'tweenery COMMAND --help' for a command's options and examples.");
@@ -586,8 +678,8 @@ int RunTweenery(const std::vector<std::string>& Arguments, std::ostream& Out, st
   AddLookOptions(renderCommand, render.Look, true);
   AddTimeOptions(renderCommand, render.Time, true);
   AddRunOptions(renderCommand, render.Run);
-  renderCommand->add_option("--frame", render.Frame, "write only this frame of the run (from 0)");
-  renderCommand->add_option("--at", render.At, "write only the picture at this progress, 0 to 1");
+  AddNumber(renderCommand, "--frame", render.Frame, "write only this frame of the run (from 0)");
+  AddNumber(renderCommand, "--at", render.At, "write only the picture at this progress, 0 to 1");
   renderCommand->footer(kRenderExamples);
 
   TShow show;
@@ -601,7 +693,7 @@ int RunTweenery(const std::vector<std::string>& Arguments, std::ostream& Out, st
   TLookOptions listLook;
   CLI::App* listCommand = app.add_subcommand("list", "the operations, what they read and how many frames they take");
   listCommand->add_option("--size", listLook.Size, "frame size WxH (default 422x143)");
-  listCommand->add_option("--delta", listLook.Delta, "Delta (default 10)");
+  AddNumber(listCommand, "--delta", listLook.Delta, "Delta (default 10)");
   listCommand->footer("Examples:\n  tweenery list\n  tweenery list --size 1920x1080 --delta 15\n");
 
   std::string galleryFolder;
@@ -634,6 +726,9 @@ int RunTweenery(const std::vector<std::string>& Arguments, std::ostream& Out, st
     else if (*listCommand) RunList(listLook, Out);
     else if (*galleryCommand) RunGallery(galleryFolder, galleryOverwrite, galleryQuiet, Err);
     return 0;
+  } catch (const EInterrupted& e) {
+    Err << "tweenery: " << e.what() << "\n";
+    return 128 + e.Signal();
   } catch (const EUsage& e) {
     Err << "tweenery: " << e.what() << "\n";
     return 2;
@@ -641,6 +736,29 @@ int RunTweenery(const std::vector<std::string>& Arguments, std::ostream& Out, st
     Err << "tweenery: " << e.what() << "\n";
     return 1;
   }
+}
+
+}  // namespace
+
+int RunTweenery(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err) {
+  const int status = RunCommandLine(Arguments, Out, Err);
+  // A listing or help that did not reach its reader is a failure, not a
+  // success (a full disk, a closed pipe).
+  errno = 0;
+  Out.flush();
+  if (Out) return status;
+  const int error = errno;
+  Err << "tweenery: cannot write standard output" << (error ? std::string(": ") + std::strerror(error) : "") << "\n";
+  return status == 0 ? 1 : status;
+}
+
+int FinishStandardOutput(int Status, std::ostream& Err) {
+  errno = 0;
+  const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout);
+  if (!failed || Status != 0) return Status;
+  const int error = errno;
+  Err << "tweenery: cannot write standard output" << (error ? std::string(": ") + std::strerror(error) : "") << "\n";
+  return 1;
 }
 
 }  // namespace tweenery

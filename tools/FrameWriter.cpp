@@ -7,8 +7,11 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
+
+#include "tools/Interruption.h"
 
 namespace tweenery {
 
@@ -85,8 +88,7 @@ class TPipeline {
   TPipeline& operator=(const TPipeline&) = delete;
 
   void Run() {
-    FWriter = std::thread([this] { WriteInOrder(); });
-    for (int i = 0; i < FComposers; ++i) FComposing.emplace_back([this] { ComposeApart(); });
+    StartThreads();
     Dispatch();
     FWriter.join();
     StopAll();
@@ -110,6 +112,18 @@ class TPipeline {
 
   TSlot& SlotOf(std::int64_t Index) { return FSlots[static_cast<std::size_t>(Index % FSlotCount)]; }
 
+  // A failure to start one stops those started (the destructor joins
+  // them) and is raised as the tool's own.
+  void StartThreads() {
+    try {
+      FWriter = std::thread([this] { WriteInOrder(); });
+      for (int i = 0; i < FComposers; ++i) FComposing.emplace_back([this] { ComposeApart(); });
+    } catch (const std::system_error& e) {
+      throw EToolFailure("cannot start " + std::to_string(FComposers + 1) + " threads composing and writing frames (" +
+                         e.code().message() + "); --jobs 1 composes and writes on one thread");
+    }
+  }
+
   // The calling thread. Stops at its own first failure: the writer reports
   // it when it gets there.
   void Dispatch() {
@@ -121,6 +135,7 @@ class TPipeline {
         if (FStopping) return;
       }
       try {
+        StopIfInterrupted();
         const TProgramme::TFramePlace place = FProgramme.Place(i);
         if (FComposers > 0 && ComposesApart(FPlans[place.Transition].Settings)) {
           std::lock_guard lock(FMutex);
@@ -266,6 +281,7 @@ void WriteFrames(TProgramme& Programme, std::int64_t Count, TFrameSink& Sink, in
   const int threads = first ? ComposingThreads(Jobs, first->Width(), first->Height()) : 1;
   if (threads <= 1) {
     for (std::int64_t i = 0; i < Count; ++i) {
+      StopIfInterrupted();
       Sink.Write(Programme.Frame(i));
       if (Written) Written(i + 1);
     }

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <regex>
+#include <system_error>
 #include <thread>
 
 #include "platform/ImageCodecs.h"
@@ -44,21 +45,29 @@ struct TFramePattern {
     if (number.size() < static_cast<std::size_t>(Width)) number.insert(0, Width - number.size(), '0');
     return (Folder.empty() ? "" : Folder + "/") + Before + number + After;
   }
+  // Whether a run of this pattern could have written FileName: its number
+  // written as NameOf writes it (padded to Width, no other leading zero).
   bool Matches(const std::string& FileName) const {
     if (FileName.size() <= Before.size() + After.size()) return false;
     if (FileName.compare(0, Before.size(), Before) != 0) return false;
     if (FileName.compare(FileName.size() - After.size(), After.size(), After) != 0) return false;
     const std::string digits = FileName.substr(Before.size(), FileName.size() - Before.size() - After.size());
-    return static_cast<int>(digits.size()) >= std::max(Width, 1) &&
-           std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); });
+    if (digits.size() > 18 || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
+      return false;
+    const std::size_t padded = std::max<std::size_t>(static_cast<std::size_t>(Width), 1);
+    return digits.size() == padded || (digits.size() > padded && digits[0] != '0');
   }
+  // What no other pattern's lock may share: runs of "f%03d.png" and
+  // "f%04d.png" write some of the same files.
+  std::string LockKey() const { return "%d\n" + Before + "\n" + After; }
   // The files of the folder the pattern names.
   std::vector<std::string> Existing() const {
     std::vector<std::string> found;
     std::error_code error;
     const fs::path folder = Folder.empty() ? fs::path(".") : fs::path(Folder);
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-      if (Matches(it->path().filename().string())) found.push_back(it->path().string());
+      if (std::error_code kind; !it->is_directory(kind) && Matches(it->path().filename().string()))
+        found.push_back(it->path().string());
     return found;
   }
 };
@@ -134,43 +143,6 @@ void CheckOutputIsFree(const TOutputOptions& Options) {
     throw EToolFailure("'" + Options.Name + "' exists; use -y to replace it");
 }
 
-// ---------------------------------------------------------------- files
-
-void MakeFoldersFor(const std::string& FileName) {
-  const fs::path folder = fs::path(FileName).parent_path();
-  if (folder.empty()) return;
-  std::error_code error;
-  fs::create_directories(folder, error);
-  if (error) throw EToolFailure("cannot make the folder '" + folder.string() + "': " + error.message());
-}
-
-void WriteWholeFile(const std::string& FileName, const std::vector<std::uint8_t>& Bytes) {
-  std::FILE* file = std::fopen(FileName.c_str(), "wb");
-  if (!file) throw EToolFailure("cannot write '" + FileName + "': " + SystemReason());
-  const bool written = std::fwrite(Bytes.data(), 1, Bytes.size(), file) == Bytes.size();
-  const std::string reason = SystemReason();
-  if (std::fclose(file) != 0 || !written) {
-    std::remove(FileName.c_str());
-    throw EToolFailure("cannot write '" + FileName + "': " + reason);
-  }
-}
-
-TTempFile::TTempFile(std::string FinalName) : FFinal(std::move(FinalName)) {
-  const fs::path path(FFinal);
-  const std::string hidden = "." + path.filename().string() + ".part-" + std::to_string(getpid());
-  FTemp = (path.parent_path() / hidden).string();
-}
-
-TTempFile::~TTempFile() {
-  if (!FCommitted) std::remove(FTemp.c_str());
-}
-
-void TTempFile::Commit() {
-  if (std::rename(FTemp.c_str(), FFinal.c_str()) != 0)
-    throw EToolFailure("cannot write '" + FFinal + "': " + SystemReason());
-  FCommitted = true;
-}
-
 namespace {
 
 std::vector<std::uint8_t> EncodeStill(const TBitmap& Frame, bool Png, int PngLevel) {
@@ -182,16 +154,14 @@ std::vector<std::uint8_t> EncodeStill(const TBitmap& Frame, bool Png, int PngLev
 class TStillSink : public TFrameSink {
  public:
   explicit TStillSink(const TOutputOptions& Options)
-      : FOptions(Options), FPng(LowerExtension(Options.Name) == "png") {}
+      : FOptions(Options), FPng(LowerExtension(Options.Name) == "png"), FFile(Options.Name, Options.Overwrite) {}
   void Write(const TBitmap& Frame) override {
     if (FWritten) throw EUsage("'" + FOptions.Name + "' holds one picture; use a pattern such as f%04d.png for a run");
-    MakeFoldersFor(FOptions.Name);
-    FFile = std::make_unique<TTempFile>(FOptions.Name);
-    WriteWholeFile(FFile->Name(), EncodeStill(Frame, FPng, FOptions.PngLevel));
+    WriteWholeFile(FFile.Name(), EncodeStill(Frame, FPng, FOptions.PngLevel), FOptions.Name);
     FWritten = true;
   }
   void Finish() override {
-    if (FFile) FFile->Commit();
+    if (FWritten) FFile.Commit();
   }
   std::string Description() const override { return FPng ? "PNG picture" : "Windows bitmap"; }
 
@@ -199,28 +169,26 @@ class TStillSink : public TFrameSink {
   TOutputOptions FOptions;
   bool FPng;
   bool FWritten = false;
-  std::unique_ptr<TTempFile> FFile;
+  TTempFile FFile;
 };
 
 // ---------------------------------------------------------------- numbered frames
 
-// Frames are encoded and written by a few threads; each goes to a temporary
-// name and is renamed when whole. Finish removes frames of the pattern that
-// an earlier, longer run left behind.
+// Frames are encoded and written by a few threads into a temporary folder
+// beside the frames; Finish moves the whole run into place and removes the
+// frames of an earlier, longer run that it did not replace.
 class TSequenceSink : public TFrameSink {
  public:
   explicit TSequenceSink(const TOutputOptions& Options)
-      : FOptions(Options), FPattern(*ParsePattern(Options.Name)), FPng(LowerExtension(Options.Name) == "png") {
-    MakeFoldersFor(FPattern.NameOf(0));
+      : FOptions(Options),
+        FPattern(*ParsePattern(Options.Name)),
+        FPng(LowerExtension(Options.Name) == "png"),
+        FPublication(Options.Name, FPattern.Folder, FPattern.LockKey(), Options.Overwrite),
+        FFolder(FPublication.Temporary(true)) {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const unsigned threads = Options.Threads > 0 ? static_cast<unsigned>(Options.Threads) : cores;
-    for (unsigned i = 0; i < threads; ++i) FWorkers.emplace_back([this] { Work(); });
+    StartWorkers(Options.Threads > 0 ? static_cast<unsigned>(Options.Threads) : cores);
   }
-  ~TSequenceSink() override {
-    Stop();
-    if (!FFinished)
-      for (const std::string& name : FWritten) std::remove(name.c_str());
-  }
+  ~TSequenceSink() override { Stop(); }
   void Write(const TBitmap& Frame) override {
     auto copy = std::make_unique<TBitmap>();
     copy->Assign(&Frame);
@@ -233,15 +201,18 @@ class TSequenceSink : public TFrameSink {
   void Finish() override {
     Stop();
     RethrowFailure();
-    std::vector<std::string> written = FWritten;
-    std::sort(written.begin(), written.end());
-    for (const std::string& stale : FPattern.Existing()) {
-      const std::string normal = fs::path(stale).lexically_normal().string();
-      const bool ours = std::any_of(written.begin(), written.end(),
-                                    [&](const std::string& w) { return fs::path(w).lexically_normal().string() == normal; });
-      if (!ours) std::remove(stale.c_str());
+    std::vector<std::pair<std::string, std::string>> moves;
+    std::vector<std::string> finals;
+    for (std::size_t i = 0; i < FNext; ++i) {
+      finals.push_back(fs::path(FPattern.NameOf(i)).lexically_normal().string());
+      moves.emplace_back(TemporaryOf(i), FPattern.NameOf(i));
     }
-    FFinished = true;
+    std::sort(finals.begin(), finals.end());
+    std::vector<std::string> stale;
+    for (const std::string& found : FPattern.Existing())
+      if (!std::binary_search(finals.begin(), finals.end(), fs::path(found).lexically_normal().string()))
+        stale.push_back(found);
+    FPublication.Publish(moves, stale);
   }
   std::string Description() const override { return FPng ? "PNG frames" : "Windows bitmap frames"; }
 
@@ -250,6 +221,22 @@ class TSequenceSink : public TFrameSink {
     std::size_t Index;
     std::unique_ptr<TBitmap> Frame;
   };
+
+  // A failure to start any of them leaves none running.
+  void StartWorkers(unsigned Count) {
+    try {
+      for (unsigned i = 0; i < Count; ++i) FWorkers.emplace_back([this] { Work(); });
+    } catch (const std::system_error& e) {
+      Stop();
+      throw EToolFailure("cannot write '" + FOptions.Name + "': cannot start " + std::to_string(Count) +
+                         (Count == 1 ? " thread" : " threads") + " writing frames (" + e.code().message() +
+                         "); fewer --threads may do");
+    }
+  }
+
+  std::string TemporaryOf(std::size_t Index) const {
+    return FFolder + "/" + fs::path(FPattern.NameOf(Index)).filename().string();
+  }
 
   void Work() {
     for (;;) {
@@ -263,12 +250,8 @@ class TSequenceSink : public TFrameSink {
         FRoom.notify_one();
       }
       try {
-        const std::string name = FPattern.NameOf(job.Index);
-        TTempFile file(name);
-        WriteWholeFile(file.Name(), EncodeStill(*job.Frame, FPng, FOptions.PngLevel));
-        file.Commit();
-        std::lock_guard lock(FMutex);
-        FWritten.push_back(name);
+        WriteWholeFile(TemporaryOf(job.Index), EncodeStill(*job.Frame, FPng, FOptions.PngLevel),
+                       FPattern.NameOf(job.Index));
       } catch (const std::exception& e) {
         std::lock_guard lock(FMutex);
         if (!FFailure) FFailure = e.what();
@@ -292,15 +275,15 @@ class TSequenceSink : public TFrameSink {
   TOutputOptions FOptions;
   TFramePattern FPattern;
   bool FPng;
+  TPublication FPublication;
+  std::string FFolder;  // the run's frames until published
   std::size_t FNext = 0;
   std::mutex FMutex;
   std::condition_variable FWork, FRoom;
   std::deque<TJob> FJobs;
   std::vector<std::thread> FWorkers;
-  std::vector<std::string> FWritten;
   std::optional<std::string> FFailure;
   bool FStopping = false;
-  bool FFinished = false;
 };
 
 // ---------------------------------------------------------------- YUV4MPEG2
@@ -314,8 +297,7 @@ class TY4MSink : public TFrameSink {
     if (Options.Name == "-") {
       FOut = stdout;
     } else {
-      MakeFoldersFor(Options.Name);
-      FFile = std::make_unique<TTempFile>(Options.Name);
+      FFile = std::make_unique<TTempFile>(Options.Name, Options.Overwrite);
       FOut = std::fopen(FFile->Name().c_str(), "wb");
       if (!FOut) throw EToolFailure("cannot write '" + Options.Name + "': " + SystemReason());
     }

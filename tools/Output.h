@@ -1,8 +1,9 @@
 // Where frames go: numbered PNG or Windows bitmap files, one still picture,
 // a YUV4MPEG2 stream (a file or standard output), or a video file written
-// through the ffmpeg libraries. Every output is written under a temporary
-// name and renamed when complete; folders are made as needed; existing
-// output is replaced only when asked to.
+// through the ffmpeg libraries. Every output is published as Publish.h
+// says: locked while written, under temporary names, renamed into place
+// when complete; folders are made as needed; existing output is replaced
+// only when asked to.
 #pragma once
 
 #include <memory>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/Graphics.h"
+#include "tools/Publish.h"
 
 namespace tweenery {
 
@@ -59,27 +61,6 @@ std::unique_ptr<TFrameSink> OpenSink(const TOutputOptions& Options, int Width, i
                                      const std::vector<const TBitmap*>& PaletteSamples);
 
 // ---- building blocks shared by the sinks
-
-// A file written under a hidden temporary name beside its final one,
-// renamed by Commit; removed when dropped uncommitted.
-class TTempFile {
- public:
-  explicit TTempFile(std::string FinalName);
-  ~TTempFile();
-  TTempFile(const TTempFile&) = delete;
-  TTempFile& operator=(const TTempFile&) = delete;
-  const std::string& Name() const { return FTemp; }
-  const std::string& FinalName() const { return FFinal; }
-  void Commit();
-
- private:
-  std::string FFinal, FTemp;
-  bool FCommitted = false;
-};
-
-// Makes the folders above FileName; raises EToolFailure with the system's reason.
-void MakeFoldersFor(const std::string& FileName);
-void WriteWholeFile(const std::string& FileName, const std::vector<std::uint8_t>& Bytes);
 
 // The video sink (Video.cpp).
 std::unique_ptr<TFrameSink> OpenVideoSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,

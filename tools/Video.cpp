@@ -58,6 +58,16 @@ TCodecChoice ChooseCodec(const std::string& Extension) {
   return choice;
 }
 
+// A GIF states each frame's delay in whole hundredths of a second, 1 to
+// 65535 of them: a rate outside that would be refused by the muxer with no
+// reason given, or played at another speed than the run reports.
+void CheckGifRate(TFrameRate Rate) {
+  if (std::int64_t{Rate.Num} > std::int64_t{100} * Rate.Den)
+    throw EUsage("a GIF shows a frame for 0.01 s at least: use --fps 100 or less (or --interval 10 or more)");
+  if (std::int64_t{100} * Rate.Den > std::int64_t{65535} * Rate.Num)
+    throw EUsage("a GIF shows a frame for 655.35 s at most: use --fps 0.002 or more");
+}
+
 // 4:2:0 needs even sides: the frame is padded by repeating its last column
 // and row.
 int EvenUp(int Side, AVPixelFormat Format) { return Format == AV_PIX_FMT_YUV420P ? (Side + 1) & ~1 : Side; }
@@ -73,12 +83,12 @@ class TVideoSink : public TFrameSink {
     std::string extension = std::filesystem::path(FName).extension().string().substr(1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == "gif") CheckGifRate(Rate);
     FChoice = ChooseCodec(extension);
     if (!FChoice.Codec) throw EToolFailure("cannot write '" + FName + "': these ffmpeg libraries have no encoder for it");
     if (FChoice.Format == AV_PIX_FMT_PAL8) FPalette = std::make_unique<TPalette>(PaletteSamples);
 
-    MakeFoldersFor(FName);
-    FFile = std::make_unique<TTempFile>(FName);
+    FFile = std::make_unique<TTempFile>(FName, Options.Overwrite);
     const AVOutputFormat* format = av_guess_format(extension == "apng" ? "apng" : nullptr, FName.c_str(), nullptr);
     Check(avformat_alloc_output_context2(&FFormat, format, nullptr, FFile->Name().c_str()), "cannot set up");
     FStream = avformat_new_stream(FFormat, nullptr);

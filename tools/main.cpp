@@ -1,8 +1,11 @@
 #include <iostream>
 
 #include "tools/Commands.h"
+#include "tools/Interruption.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
-  return tweenery::RunTweenery(arguments, std::cout, std::cerr);
+  tweenery::InstallInterruptHandlers();
+  const int status = tweenery::RunTweenery(arguments, std::cout, std::cerr);
+  return tweenery::FinishStandardOutput(status, std::cerr);
 }
