@@ -21,5 +21,6 @@ def test_the_installed_package_imports(tmp_path):
     check = ("import tweenery, numpy as np; a = np.zeros((1080, 1920, 3), np.uint8); b = np.full_like(a, 255); "
              "f = tweenery.frame(a, b, 'Push', progress=0.5); print(f.shape, f.dtype, tweenery.__file__)")
     environment = dict(os.environ, PYTHONPATH=site)
-    out = subprocess.run([sys.executable, "-c", check], env=environment, capture_output=True, text=True, check=True)
+    out = subprocess.run([sys.executable, "-c", check], env=environment, cwd=tmp_path, capture_output=True, text=True,
+                         check=True)
     assert out.stdout.startswith("(1080, 1920, 3) uint8 " + site)
