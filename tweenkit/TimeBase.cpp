@@ -246,19 +246,20 @@ class TTransitionRenderer::TComposer : public TTweenery {
 TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings)
     : FSettings(Settings), FComposer(std::make_unique<TComposer>()) {
   if (From.Empty() || To.Empty()) throw ETimeBase("a transition needs two pictures that are not empty");
-  TComposer& c = *FComposer;
-  // Random bars size their run from the control, so it takes the picture's size.
-  c.SetBounds(0, 0, From.Width(), From.Height());
-  c.SetOperation(Settings.Operation);
-  c.SetModifier(Settings.Modifier);
-  c.SetReverse(Settings.Reverse);
-  c.SetDelta(Settings.Delta);
-  c.SetRGBOrder(Settings.RGBOrder);
-  c.SetFromBitmap(&From);
-  c.SetToBitmap(&To);
-  if (Settings.Color) c.SetColor(*Settings.Color);
   {
+    // Setting the component up composes too, so it draws as well.
     TRunRandom random(UsesRandom(Settings.Operation), Settings.Seed);
+    TComposer& c = *FComposer;
+    // Random bars size their run from the control, so it takes the picture's size.
+    c.SetBounds(0, 0, From.Width(), From.Height());
+    c.SetOperation(Settings.Operation);
+    c.SetModifier(Settings.Modifier);
+    c.SetReverse(Settings.Reverse);
+    c.SetDelta(Settings.Delta);
+    c.SetRGBOrder(Settings.RGBOrder);
+    c.SetFromBitmap(&From);
+    c.SetToBitmap(&To);
+    if (Settings.Color) c.SetColor(*Settings.Color);
     FFrameCount = FindFrameCount();
   }
   Restart();
