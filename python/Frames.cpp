@@ -30,11 +30,14 @@ py::array_t<std::uint8_t> Frame(py::handle A, py::handle B, const std::string& O
   const TPictureSource from(A, "a"), to(B, "b");
   const TLook look = LookOf({Operation, Modifier, Reverse, Delta, Color, RGBOrder, Seed, Fit, Size});
   const TTiming timing = TimingOf(Duration, Fps, Easing, 0);
+  // This thread's bitmaps from its last call: frame() is called over and
+  // over at one size (a dataset, a sweep of progress).
+  thread_local TSparePictures spares;
   std::unique_ptr<TTransition> transition;
   const TBitmap* picture = nullptr;
   {
     py::gil_scoped_release nogil;
-    transition = std::make_unique<TTransition>(from, to, look, timing);
+    transition = std::make_unique<TTransition>(from, to, look, timing, &spares);
     // As `tweenery render --at`: the run's frames before it are composed
     // first, since random bars and Swarm carry their draws from frame to frame.
     const TGeneratorTurn turn = TGeneratorTurn::For(look.Settings.Operation);

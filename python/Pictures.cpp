@@ -82,7 +82,7 @@ TPictureSource::TPictureSource(py::handle Object, const std::string& Name) {
   FArray.emplace(std::move(info));
 }
 
-std::unique_ptr<TBitmap> TPictureSource::Read() const {
+std::unique_ptr<TBitmap> TPictureSource::Read(std::unique_ptr<TBitmap> Spare) const {
   if (!FArray) {
     try {
       return ReadPicture(FFileName);
@@ -90,7 +90,8 @@ std::unique_ptr<TBitmap> TPictureSource::Read() const {
       throw EModuleError(TErrorKind::Input, e.Message(), FFileName);
     }
   }
-  auto bitmap = std::make_unique<TBitmap>(FWidth, FHeight);
+  std::unique_ptr<TBitmap> bitmap = Spare ? std::move(Spare) : std::make_unique<TBitmap>();
+  bitmap->SetSize(FWidth, FHeight);
   const auto* base = static_cast<const std::uint8_t*>(FArray->ptr);
   const py::ssize_t rowStride = FArray->strides[0], pixelStride = FArray->strides[1], channelStride = FArray->strides[2];
   for (int y = 0; y < FHeight; ++y)

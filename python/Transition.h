@@ -13,10 +13,22 @@
 
 namespace tweenery::python {
 
+// Bitmaps one transition leaves to the next on the same thread: a picture
+// of the size of the one before is then read into memory already mapped,
+// where new memory costs a page fault every 4 KiB, much of a frame's time
+// at large sizes.
+struct TSparePictures {
+  std::unique_ptr<TBitmap> From, To;
+};
+
 class TTransition {
  public:
-  // Reads both pictures; the frame size is Look's or From's.
-  TTransition(const TPictureSource& From, const TPictureSource& To, const TLook& Look, const TTiming& Timing);
+  // Reads both pictures, into Spares' bitmaps where given; the frame size
+  // is Look's or From's.
+  TTransition(const TPictureSource& From, const TPictureSource& To, const TLook& Look, const TTiming& Timing,
+              TSparePictures* Spares = nullptr);
+  // Leaves the pictures to Spares, unless they are very large.
+  ~TTransition();
   TTransition(const TTransition&) = delete;
   TTransition& operator=(const TTransition&) = delete;
 
@@ -27,6 +39,7 @@ class TTransition {
 
  private:
   std::unique_ptr<TBitmap> FFrom, FTo;
+  TSparePictures* FSpares;
   TProgramme FProgramme;
 };
 

@@ -146,3 +146,15 @@ def run_listing():
     lines = out.splitlines()
     start = next(i for i, line in enumerate(lines) if line.startswith("Operation")) + 1
     return [line for line in lines[start:] if line.strip()]
+
+
+def test_calls_one_after_another_keep_nothing_of_the_last(tmp_path):
+    # frame() reads each array into the bitmaps its thread's last call left:
+    # a picture of another size or content must not show any of theirs.
+    pictures = [picture(64, 40, 11), picture(64, 40, 12), picture(30, 70, 13), picture(64, 40, 14)]
+    files = [write_bmp(tmp_path / f"{n}.bmp", p) for n, p in enumerate(pictures)]
+    for n in range(len(pictures) - 1):
+        for name in ("Roll", "Swarm"):
+            got = tweenery.frame(pictures[n], pictures[n + 1], name, 0.5, seed=2)
+            want = tweenery.frame(files[n], files[n + 1], name, 0.5, seed=2)
+            assert_same(got, want, f"{name}, pictures {n} and {n + 1}")
