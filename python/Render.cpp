@@ -2,8 +2,6 @@
 // run in the process with the options as keywords. Arrays are handed to
 // the tool as lossless PNG files in a temporary folder; the tool's exit
 // status and message become the module's exceptions.
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -72,7 +70,6 @@ class TPictureFiles {
       if (source.IsFile()) names.push_back(source.FileName());
     return names;
   }
-  bool Empty() const { return FSources.empty(); }
 
  private:
   const fs::path& Folder() {
@@ -187,15 +184,15 @@ bool Names(const std::string& Message, const std::string& File) {
   throw EModuleError(TErrorKind::Other, Message);
 }
 
-void Run(TCommandLine& Line, TPictureFiles& Pictures, bool PicturesFirst, const std::string& Output, bool Verbose) {
+// The command with the pictures' file names after its name.
+void Run(const TCommandLine& Line, TPictureFiles& Pictures, const std::string& Output, bool Verbose) {
   std::ostringstream out, err;
   int status = 0;
   {
     py::gil_scoped_release nogil;
     std::vector<std::string> arguments = Line.Arguments();
     const std::vector<std::string> names = Pictures.Names();
-    if (PicturesFirst)
-      for (std::size_t i = 0; i < names.size(); ++i) arguments.insert(arguments.begin() + 1 + i, FileArgument(names[i]));
+    for (std::size_t i = 0; i < names.size(); ++i) arguments.insert(arguments.begin() + 1 + i, FileArgument(names[i]));
     // The tool's commands draw on the process's random generator.
     const TGeneratorTurn turn(true);
     status = RunTweenery(arguments, out, err);
@@ -225,7 +222,7 @@ void Render(py::object A, py::object B, py::object Output, const std::string& Op
   line.Add("--interval", Interval);
   line.Add("--frame", Frame);
   line.Add("--at", At);
-  Run(line, pictures, true, output, Common.Verbose);
+  Run(line, pictures, output, Common.Verbose);
 }
 
 void Show(py::iterable Pictures, py::object Output, py::object Operation, TCommonArguments Common) {
@@ -250,7 +247,7 @@ void Show(py::iterable Pictures, py::object Output, py::object Operation, TCommo
   TCommandLine line("show");
   line.Add("--operation", operations);
   line.AddCommon(Common, output);
-  Run(line, pictures, true, output, Common.Verbose);
+  Run(line, pictures, output, Common.Verbose);
 }
 
 }  // namespace
