@@ -183,6 +183,34 @@ bool UsesRandom(TTransitionOperation Operation) {
   return Operation == toRandomBars || Operation == toTwinRandomBars || Operation == toSwarm;
 }
 
+namespace {
+
+// The process's generator holds a run's state while the run composes, and
+// the caller's state again afterwards. A run of an operation that draws
+// nothing leaves the generator alone: such renderers share no state, so
+// they may compose on several threads at once.
+class TRunRandom {
+ public:
+  TRunRandom(bool Draws, std::uint64_t RunState) : FDraws(Draws) {
+    if (!FDraws) return;
+    FCallerState = RandSeed();
+    SetRandSeed(RunState);
+  }
+  ~TRunRandom() {
+    if (FDraws) SetRandSeed(FCallerState);
+  }
+  TRunRandom(const TRunRandom&) = delete;
+  TRunRandom& operator=(const TRunRandom&) = delete;
+  /// The run's state as its draws have left it.
+  std::uint64_t State() const { return FDraws ? RandSeed() : 0; }
+
+ private:
+  bool FDraws;
+  std::uint64_t FCallerState = 0;
+};
+
+}  // namespace
+
 // The component, driven by hand: Play sets the run up, and each frame is one
 // tick whose Steps reach the wanted CurrentFrame. Its timer never fires
 // (Interval 0, and nobody runs the message loop for it).
@@ -224,20 +252,22 @@ class TTransitionRenderer::TComposer : public TTweenery {
 TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings)
     : FSettings(Settings), FComposer(std::make_unique<TComposer>()) {
   if (From.Empty() || To.Empty()) throw ETimeBase("a transition needs two pictures that are not empty");
-  const std::uint64_t callerRandom = RandSeed();
-  TComposer& c = *FComposer;
-  // Random bars size their run from the control, so it takes the picture's size.
-  c.SetBounds(0, 0, From.Width(), From.Height());
-  c.SetOperation(Settings.Operation);
-  c.SetModifier(Settings.Modifier);
-  c.SetReverse(Settings.Reverse);
-  c.SetDelta(Settings.Delta);
-  c.SetRGBOrder(Settings.RGBOrder);
-  c.SetFromBitmap(&From);
-  c.SetToBitmap(&To);
-  if (Settings.Color) c.SetColor(*Settings.Color);
-  FFrameCount = FindFrameCount();
-  SetRandSeed(callerRandom);
+  {
+    // Setting the component up composes too, so it draws as well.
+    TRunRandom random(UsesRandom(Settings.Operation), Settings.Seed);
+    TComposer& c = *FComposer;
+    // Random bars size their run from the control, so it takes the picture's size.
+    c.SetBounds(0, 0, From.Width(), From.Height());
+    c.SetOperation(Settings.Operation);
+    c.SetModifier(Settings.Modifier);
+    c.SetReverse(Settings.Reverse);
+    c.SetDelta(Settings.Delta);
+    c.SetRGBOrder(Settings.RGBOrder);
+    c.SetFromBitmap(&From);
+    c.SetToBitmap(&To);
+    if (Settings.Color) c.SetColor(*Settings.Color);
+    FFrameCount = FindFrameCount();
+  }
   Restart();
 }
 
@@ -247,7 +277,7 @@ int TTransitionRenderer::Width() const { return FComposer->FromBitmap()->Width()
 int TTransitionRenderer::Height() const { return FComposer->FromBitmap()->Height(); }
 
 bool TTransitionRenderer::EndsAt(std::int32_t CurrentFrame) {
-  SetRandSeed(FSettings.Seed);
+  if (UsesRandom(FSettings.Operation)) SetRandSeed(FSettings.Seed);
   FComposer->StartRun();
   return FComposer->TickTo(CurrentFrame);
 }
@@ -277,29 +307,24 @@ std::int32_t TTransitionRenderer::FrameAtProgress(double Progress, const TEasing
 }
 
 void TTransitionRenderer::Restart() {
-  const std::uint64_t callerRandom = RandSeed();
-  SetRandSeed(FSettings.Seed);
+  TRunRandom random(UsesRandom(FSettings.Operation), FSettings.Seed);
   FComposer->StartRun();
-  FRandomState = RandSeed();
-  SetRandSeed(callerRandom);
+  FRandomState = random.State();
   FLastFrame.reset();
 }
 
 const TBitmap& TTransitionRenderer::Compose(std::int32_t CurrentFrame) {
   const std::int32_t frame = std::clamp(CurrentFrame, 0, FFrameCount);
   if (FLastFrame == frame) return *FComposer->FrameBitmap();
-  const std::uint64_t callerRandom = RandSeed();
-  SetRandSeed(FRandomState);
+  TRunRandom random(UsesRandom(FSettings.Operation), FRandomState);
   try {
     FComposer->TickTo(frame);
   } catch (...) {
-    FRandomState = RandSeed();
-    SetRandSeed(callerRandom);
+    FRandomState = random.State();
     FLastFrame.reset();
     throw;
   }
-  FRandomState = RandSeed();
-  SetRandSeed(callerRandom);
+  FRandomState = random.State();
   FLastFrame = frame;
   return *FComposer->FrameBitmap();
 }

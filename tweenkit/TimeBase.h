@@ -78,7 +78,9 @@ bool UsesRandom(TTransitionOperation Operation);
 
 /// One run of a transition between two pictures of one size. It keeps its
 /// own random state, so several renderers can take turns without disturbing
-/// one another's draws.
+/// one another's draws. A renderer of an operation that draws nothing
+/// (UsesRandom false) touches no state of the process, so such renderers
+/// may compose on several threads at once; the others take turns on one.
 class TTransitionRenderer {
  public:
   /// To is fitted to From's size as the component fits it. Raises ETimeBase
