@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "tools/FrameWriter.h"
+#include "tools/Luma.h"
 #include "tools/Output.h"
 #include "tools/Pictures.h"
 #include "tools/Programme.h"
@@ -612,6 +613,8 @@ int RunTweenery(const std::vector<std::string>& Arguments, std::ostream& Out, st
   galleryCommand->add_flag("-q,--quiet", galleryQuiet, "no summary");
   galleryCommand->footer("Examples:\n  tweenery gallery -o docs/gallery && xdg-open docs/gallery/index.html\n");
 
+  TLumaCommand luma(app);
+
   try {
     std::vector<std::string> reversed(Arguments.rbegin(), Arguments.rend());
     app.parse(reversed);
@@ -633,6 +636,7 @@ int RunTweenery(const std::vector<std::string>& Arguments, std::ostream& Out, st
     else if (*showCommand) RunShow(show, Err);
     else if (*listCommand) RunList(listLook, Out);
     else if (*galleryCommand) RunGallery(galleryFolder, galleryOverwrite, galleryQuiet, Err);
+    else if (luma.Chosen()) luma.Run(Err);
     return 0;
   } catch (const EUsage& e) {
     Err << "tweenery: " << e.what() << "\n";
