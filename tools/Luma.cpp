@@ -85,7 +85,8 @@ void TLumaCommand::Run(std::ostream& Err) const {
   settings.Reverse = FReverse;
   if (FDelta && *FDelta < 1) throw EUsage("--delta must be 1 or more");
   if (FDelta) settings.Delta = *FDelta;
-  else if (FPreset && OperationPreset(settings.Operation).Delta) settings.Delta = *OperationPreset(settings.Operation).Delta;
+  else if (FPreset && OperationPreset(settings.Operation).Delta)
+    settings.Delta = *OperationPreset(settings.Operation).Delta;
   settings.Seed = FSeed.value_or((std::uint64_t{std::random_device{}()} << 32) | std::random_device{}());
   const auto [width, height] = FrameSize(FSize);
   if (!EndsWithPng(FOutput)) throw EUsage("-o '" + FOutput + "': a luma map is written as a .png file");

@@ -100,7 +100,8 @@ TWipe AnalyseWipe(int Width, int Height, const TTransitionSettings& Settings) {
   if (frames > MaxLumaFrameCount)
     throw NotAWipe(wfTooLong, settings,
                    "takes " + std::to_string(frames) + " frames here, more than the " +
-                       std::to_string(MaxLumaFrameCount) + " a 16-bit luma map tells apart (a larger Delta shortens it)");
+                       std::to_string(MaxLumaFrameCount) +
+                       " a 16-bit luma map tells apart (a larger Delta shortens it)");
 
   // Forward runs go from the From picture to the To picture, the reverse
   // forms back from To to From: the last frame tells which.
@@ -160,7 +161,8 @@ double LumaThreshold(std::int32_t Frame, std::int32_t FrameCount) {
 std::vector<std::uint16_t> LumaValues(const TWipe& Wipe) {
   // A run has few frames beside its pixels: one value per frame, looked up.
   std::vector<std::uint16_t> byFrame(static_cast<std::size_t>(Wipe.FrameCount) + 1);
-  for (std::int32_t n = 0; n <= Wipe.FrameCount; ++n) byFrame[static_cast<std::size_t>(n)] = LumaValue(n, Wipe.FrameCount);
+  for (std::int32_t n = 0; n <= Wipe.FrameCount; ++n)
+    byFrame[static_cast<std::size_t>(n)] = LumaValue(n, Wipe.FrameCount);
   std::vector<std::uint16_t> values(Wipe.TurnFrame.size());
   for (std::size_t i = 0; i < values.size(); ++i) values[i] = byFrame[Wipe.TurnFrame[i]];
   return values;

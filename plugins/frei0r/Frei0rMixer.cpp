@@ -62,12 +62,13 @@ const char* OperationExplanation(TTransitionOperation Operation) {
 
 const TParamSpec kProgress{pkProgress, "progress", F0R_PARAM_DOUBLE,
                            "Position of the transition, 0 (From picture) to 1 (To picture); animate it. "
-                           "While it is never set, the host's time over duration is used"};
+                           "While a host never moves it from 0, the stream's time over duration is used"};
 const TParamSpec kEasing{pkEasing, "easing", F0R_PARAM_STRING,
                          "Easing curve: linear, ease, ease-in, ease-out, ease-in-out, "
                          "cubic-bezier(x1,y1,x2,y2), steps(n[,position]); anything else is linear"};
 const TParamSpec kDuration{pkDuration, "duration", F0R_PARAM_DOUBLE,
-                           "Length of the transition when progress is not set: seconds = value * 100"};
+                           "Length of the transition when time drives it (progress never moved): "
+                           "seconds = value * 100, so 0.01 is 1 s"};
 const TParamSpec kDirection{pkDirection, "direction", F0R_PARAM_DOUBLE,
                             "Direction: below 0.25 left, below 0.5 right, below 0.75 up, else down"};
 const TParamSpec kReverse{pkReverse, "reverse", F0R_PARAM_BOOL, "Play the operation's reverse form"};

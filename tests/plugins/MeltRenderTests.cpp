@@ -127,10 +127,8 @@ TEST_F(MeltRender, EveryPluginsMiddleFrameIsTheComponentsFrame) {
 TEST_F(MeltRender, LumaTransitionWipesByOurMap) {
   std::ostringstream quiet;
   const std::string map = FFolder + "/iris.png";
-  ASSERT_EQ(RunTweenery({"luma", "--operation", "Iris", "--size", std::to_string(kWidth) + "x" + std::to_string(kHeight),
-                         "-o", map, "-q"},
-                        quiet, quiet),
-            0)
+  const std::string size = std::to_string(kWidth) + "x" + std::to_string(kHeight);
+  ASSERT_EQ(RunTweenery({"luma", "--operation", "Iris", "--size", size, "-o", map, "-q"}, quiet, quiet), 0)
       << quiet.str();
   WriteFile(FFolder + "/a.png", EncodePNG(*test::SolidPicture(kWidth, kHeight, 0x00C06020), 1));
   WriteFile(FFolder + "/b.png", EncodePNG(*test::SolidPicture(kWidth, kHeight, 0x0020A0E0), 1));
