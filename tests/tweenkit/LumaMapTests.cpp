@@ -129,6 +129,21 @@ TEST(LumaMap, RefusesRunsThatAreNotWipesForTheirReason) {
   EXPECT_EQ(faultOf(Look(toIris)), std::nullopt);
 }
 
+// Blinds take Delta frames: the longest run a map tells apart, and one more.
+TEST(LumaMap, RunsLongerThanSixteenBitsTellApartAreRefused) {
+  TTransitionSettings settings = Look(toBlinds);
+  settings.Delta = MaxLumaFrameCount;
+  EXPECT_EQ(AnalyseWipe(4, 3, settings).FrameCount, MaxLumaFrameCount);
+  ExpectMapRecreatesFrames(settings, 4, 3);
+  settings.Delta = MaxLumaFrameCount + 1;
+  try {
+    AnalyseWipe(4, 3, settings);
+    ADD_FAILURE() << "a run of " << settings.Delta << " frames was taken";
+  } catch (const ENotAWipe& e) {
+    EXPECT_EQ(e.Fault(), wfTooLong);
+  }
+}
+
 TEST(LumaMap, ReverseFormsTurnFromToBackToFrom) {
   const TWipe forward = AnalyseWipe(30, 20, Look(toIris));
   const TWipe reverse = AnalyseWipe(30, 20, Look(toIris, tmLeft, true));
