@@ -20,6 +20,7 @@
 
 #include "tools/FrameWriter.h"
 #include "tools/Interruption.h"
+#include "tools/Luma.h"
 #include "tools/Output.h"
 #include "tools/Pictures.h"
 #include "tools/Programme.h"
@@ -704,6 +705,8 @@ int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out,
   galleryCommand->add_flag("-q,--quiet", galleryQuiet, "no summary");
   galleryCommand->footer("Examples:\n  tweenery gallery -o docs/gallery && xdg-open docs/gallery/index.html\n");
 
+  TLumaCommand luma(app);
+
   try {
     std::vector<std::string> reversed(Arguments.rbegin(), Arguments.rend());
     app.parse(reversed);
@@ -725,6 +728,7 @@ int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out,
     else if (*showCommand) RunShow(show, Err);
     else if (*listCommand) RunList(listLook, Out);
     else if (*galleryCommand) RunGallery(galleryFolder, galleryOverwrite, galleryQuiet, Err);
+    else if (luma.Chosen()) luma.Run(Err);
     return 0;
   } catch (const EInterrupted& e) {
     Err << "tweenery: " << e.what() << "\n";

@@ -81,7 +81,46 @@ bool WritePNG(const TBitmap& Bitmap, int Level, std::vector<std::uint8_t>& Out, 
   return true;
 }
 
+bool WriteGreyPNG16(const std::uint16_t* Values, int Width, int Height, int Level, std::vector<std::uint8_t>& Out,
+                    std::uint8_t* Row, const char*& Failure) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  if (!info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    Failure = "libpng failed";
+    return false;
+  }
+  png_set_write_fn(png, &Out, AppendBytes, NoFlush);
+  png_set_compression_level(png, Level);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(Width), static_cast<png_uint_32>(Height), 16, PNG_COLOR_TYPE_GRAY,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  // PNG stores samples big-endian; the row is laid out by hand.
+  for (int y = 0; y < Height; ++y) {
+    const std::uint16_t* values = Values + static_cast<std::size_t>(y) * static_cast<std::size_t>(Width);
+    for (int x = 0; x < Width; ++x) {
+      Row[2 * x] = static_cast<std::uint8_t>(values[x] >> 8);
+      Row[2 * x + 1] = static_cast<std::uint8_t>(values[x] & 0xFF);
+    }
+    png_write_row(png, Row);
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
 }  // namespace
+
+std::vector<std::uint8_t> EncodeGreyPNG16(const std::vector<std::uint16_t>& Values, int Width, int Height, int Level) {
+  if (Width < 1 || Height < 1 || Values.size() != static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height))
+    throw EInvalidGraphic("a 16-bit grey picture needs one value per pixel");
+  std::vector<std::uint8_t> out, row(static_cast<std::size_t>(Width) * 2);
+  const char* failure = "libpng could not start";
+  if (!WriteGreyPNG16(Values.data(), Width, Height, Level < 0 ? 0 : (Level > 9 ? 9 : Level), out, row.data(), failure))
+    throw EInvalidGraphic(failure);
+  return out;
+}
 
 std::vector<std::uint8_t> EncodePNG(const TBitmap& Bitmap, int Level) {
   if (Bitmap.Empty()) throw EInvalidGraphic("cannot write an empty picture as PNG");

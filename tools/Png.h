@@ -20,6 +20,10 @@ void DecodePNG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::in
 // the low levels that frames use by default write several times faster.
 std::vector<std::uint8_t> EncodePNG(const TBitmap& Bitmap, int Level);
 
+// Width x Height 16-bit grey values, rows top-down, as a 16-bit greyscale
+// PNG (luma maps).
+std::vector<std::uint8_t> EncodeGreyPNG16(const std::vector<std::uint16_t>& Values, int Width, int Height, int Level);
+
 // A loader for the component's image loader table.
 bool LoadPNGFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture);
 

@@ -62,12 +62,13 @@ const char* OperationExplanation(TTransitionOperation Operation) {
 
 const TParamSpec kProgress{pkProgress, "progress", F0R_PARAM_DOUBLE,
                            "Position of the transition, 0 (From picture) to 1 (To picture); animate it. "
-                           "While it is never set, the host's time over duration is used"};
+                           "While a host never moves it from 0, the stream's time over duration is used"};
 const TParamSpec kEasing{pkEasing, "easing", F0R_PARAM_STRING,
                          "Easing curve: linear, ease, ease-in, ease-out, ease-in-out, "
                          "cubic-bezier(x1,y1,x2,y2), steps(n[,position]); anything else is linear"};
 const TParamSpec kDuration{pkDuration, "duration", F0R_PARAM_DOUBLE,
-                           "Length of the transition when progress is not set: seconds = value * 100"};
+                           "Length of the transition when time drives it (progress never moved): "
+                           "seconds = value * 100, so 0.01 is 1 s"};
 const TParamSpec kDirection{pkDirection, "direction", F0R_PARAM_DOUBLE,
                             "Direction: below 0.25 left, below 0.5 right, below 0.75 up, else down"};
 const TParamSpec kReverse{pkReverse, "reverse", F0R_PARAM_BOOL, "Play the operation's reverse form"};
@@ -247,10 +248,20 @@ void TMixer::SetParam(int Index, const void* Value) {
       for (int i = 0; i < 3; ++i) FColor[i] = static_cast<float>(Bounded(parts[i], 0));
       break;
     }
-    default:
-      FValues[param.Kind] = Bounded(*static_cast<const double*>(Value), DefaultValue(FOperation, param.Kind));
-      if (param.Kind == pkProgress) FProgressSet = true;
+    default: {
+      const double value = Bounded(*static_cast<const double*>(Value), DefaultValue(FOperation, param.Kind));
+      // Some hosts hand every parameter its value once, at construction
+      // (GStreamer's bridge does), and then only time advances; others
+      // set progress before every frame. A value handed over before a
+      // frame positions that frame, and progress stays in charge once it
+      // has moved; otherwise time does.
+      if (param.Kind == pkProgress) {
+        FProgressFresh = true;
+        if (value != FValues[pkProgress]) FProgressMoved = true;
+      }
+      FValues[param.Kind] = value;
       break;
+    }
   }
 }
 
@@ -285,7 +296,7 @@ TTransitionSettings TMixer::Settings() const {
 }
 
 double TMixer::Position(double Time) const {
-  if (FProgressSet) return FValues[pkProgress];
+  if (FProgressMoved || FProgressFresh) return FValues[pkProgress];
   const double seconds = FValues[pkDuration] * kDurationScale;
   if (!(seconds > 0) || !(Time > 0)) return std::isinf(Time) && Time > 0 ? 1 : 0;
   return std::min(1.0, Time / seconds);
@@ -311,6 +322,7 @@ void TMixer::Update(double Time, const std::uint32_t* From, const std::uint32_t*
   FApplied = settings;
   const std::int32_t frames = FrameCount(settings);
   const double frame = std::nearbyint(FEasing(Position(Time)) * frames);
+  FProgressFresh = false;
   const std::int32_t current = frame > 0 ? (frame >= frames ? frames : static_cast<std::int32_t>(frame)) : 0;
   PictureToHost(FComposer->Compose(current, settings.Seed).Bits(), Out, count);
 }

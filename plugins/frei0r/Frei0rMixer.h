@@ -3,7 +3,9 @@
 // with its operation fixed; its C entry points only forward here.
 //
 // Parameters are frei0r's types, doubles kept inside [0, 1] as hosts expect:
-//   progress   the transition's position, 0 the From picture, 1 the To one
+//   progress   the transition's position, 0 the From picture, 1 the To one;
+//              a host that never moves it from 0 (and does not set it before
+//              each frame) gets time over duration as the position
 //   easing     a time-base curve ("linear", "ease-in-out", "steps(4)", ...)
 //   duration   the time-fallback's length: seconds = value * 100
 //   direction  the Modifier: [0, .25) left, [.25, .5) right, [.5, .75) up,
@@ -73,8 +75,10 @@ class TMixer {
   void SetParam(int Index, const void* Value);
   void GetParam(int Index, void* Value) const;
 
-  // Frames are Width * Height host pixels. Time is the host's, in seconds;
-  // it gives the position while the host has never set progress.
+  // Frames are Width * Height host pixels. Time is the host's, in seconds
+  // from its stream's start. The position is progress when the host set it
+  // since the last frame or has ever moved it from 0; otherwise
+  // time / duration.
   void Update(double Time, const std::uint32_t* From, const std::uint32_t* To, std::uint32_t* Out);
   std::size_t PixelCount() const { return static_cast<std::size_t>(FWidth) * static_cast<std::size_t>(FHeight); }
 
@@ -91,7 +95,8 @@ class TMixer {
   float FColor[3] = {0, 0, 0};
   std::string FEasingText = "linear";
   TEasing FEasing;
-  bool FProgressSet = false;
+  bool FProgressMoved = false;  // a host has moved progress from where it stood
+  bool FProgressFresh = false;  // and it was handed over since the last frame
   std::unique_ptr<TComposer> FComposer;
   TTransitionSettings FApplied;
   std::optional<std::int32_t> FFrameCount;  // for FApplied

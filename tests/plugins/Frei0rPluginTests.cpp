@@ -319,6 +319,45 @@ TEST(Frei0rPlugins, WithoutProgressTheHostsTimeOverTheDurationGivesThePosition) 
   library.destruct(instance);
 }
 
+// A host that hands every parameter its value once, at construction, and
+// then only advances time (GStreamer's bridge) gets the transition by time;
+// a host that sets progress before every frame gets progress, even 0.
+TEST(Frei0rPlugins, ProgressHandedOverOnceLeavesThePositionToTime) {
+  TFrei0rLibrary library(test::PluginPath(toPush));
+  const THostFrame from = RandomHostFrame(40, 10, 3), to = RandomHostFrame(40, 10, 4);
+  auto expected = [&](double progress) {
+    auto a = PictureOf(from, 40, 10), b = PictureOf(to, 40, 10);
+    TTransitionSettings s = SettingsOf(toPush, TLook{}, 40, 10);
+    s.Modifier = tmLeft;
+    s.Color = clBlack;
+    TTransitionRenderer renderer(*a, *b, s);
+    return HostFrameOf(renderer.Compose(renderer.FrameAtProgress(progress, TEasing())));
+  };
+  auto at = [&](f0r_instance_t Instance, double Time) {
+    THostFrame out(from.size());
+    library.update2(Instance, Time, from.data(), to.data(), nullptr, out.data());
+    return out;
+  };
+  f0r_instance_t once = library.construct(40, 10);
+  library.SetDouble(once, "progress", 0);
+  library.SetDouble(once, "duration", 0.02);  // 2 s
+  EXPECT_TRUE(at(once, 0) == expected(0));
+  EXPECT_TRUE(at(once, 0.5) == expected(0.25));
+  EXPECT_TRUE(at(once, 1.5) == expected(0.75));
+  library.destruct(once);
+
+  f0r_instance_t everyFrame = library.construct(40, 10);
+  for (double time : {0.0, 0.5, 1.5}) {
+    library.SetDouble(everyFrame, "progress", 0);
+    EXPECT_TRUE(at(everyFrame, time) == expected(0)) << time;
+  }
+  library.SetDouble(everyFrame, "progress", 0.5);
+  EXPECT_TRUE(at(everyFrame, 0.1) == expected(0.5));
+  // Moved once, progress keeps the position when the host stops setting it.
+  EXPECT_TRUE(at(everyFrame, 1.9) == expected(0.5));
+  library.destruct(everyFrame);
+}
+
 TEST(Frei0rPlugins, InstancesOnSeveralThreadsGiveTheFramesTheyGiveAlone) {
   TFrei0rLibrary library(test::PluginPath(toSwarm));
   const TFramePair alone = FramesAt(library, toSwarm, 48, 32, 0.4);

@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "Frei0rHost.h"
 #include "TestPictures.h"
+#include "tools/Commands.h"
 #include "tools/Png.h"
 #include "tweenkit/TimeBase.h"
 
@@ -117,6 +119,46 @@ TEST_F(MeltRender, EveryPluginsMiddleFrameIsTheComponentsFrame) {
       EXPECT_EQ(std::memcmp(frames.data() + frameBytes * frame, expected.data(), frameBytes), 0) << "frame " << frame;
     }
   }
+}
+
+// A map of ours in melt's own luma transition, between two plain colours
+// (melt's luma mixes in YUV, so colours come back near, not exact): the To
+// colour spreads from the centre as the run goes on.
+TEST_F(MeltRender, LumaTransitionWipesByOurMap) {
+  std::ostringstream quiet;
+  const std::string map = FFolder + "/iris.png";
+  const std::string size = std::to_string(kWidth) + "x" + std::to_string(kHeight);
+  ASSERT_EQ(RunTweenery({"luma", "--operation", "Iris", "--size", size, "-o", map, "-q"}, quiet, quiet), 0)
+      << quiet.str();
+  WriteFile(FFolder + "/a.png", EncodePNG(*test::SolidPicture(kWidth, kHeight, 0x00C06020), 1));
+  WriteFile(FFolder + "/b.png", EncodePNG(*test::SolidPicture(kWidth, kHeight, 0x0020A0E0), 1));
+  const std::string out = FFolder + "/luma.rgba", last = std::to_string(kLastFrame);
+  const std::string command = "SDL_VIDEODRIVER=dummy melt -quiet -profile '" + FFolder + "/profile' '" + FFolder +
+                              "/a.png' out=" + last + " -track '" + FFolder + "/b.png' out=" + last +
+                              " -transition luma resource='" + map + "' in=0 out=" + last +
+                              " a_track=0 b_track=1 -consumer 'avformat:" + out +
+                              "' f=rawvideo vcodec=rawvideo pix_fmt=rgba >'" + FFolder + "/luma.log' 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  const std::vector<std::uint8_t> frames = ReadFile(out);
+  constexpr std::size_t frameBytes = std::size_t{kWidth} * kHeight * 4;
+  ASSERT_EQ(frames.size(), frameBytes * (kLastFrame + 1));
+  // Red decides: 0x20 in the From colour, 0xE0 in the To colour.
+  auto showsTo = [&](int Frame, int X, int Y) {
+    return frames[frameBytes * Frame + (std::size_t{static_cast<unsigned>(Y)} * kWidth + X) * 4] >= 0x80;
+  };
+  int before = -1;
+  for (int frame = 0; frame <= kLastFrame; ++frame) {
+    int shown = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) shown += showsTo(frame, x, y);
+    EXPECT_GE(shown, before) << "frame " << frame;
+    before = shown;
+  }
+  EXPECT_FALSE(showsTo(0, 0, 0));
+  EXPECT_TRUE(showsTo(kLastFrame / 2, kWidth / 2, kHeight / 2));
+  EXPECT_FALSE(showsTo(kLastFrame / 2, 0, 0));
+  // melt's last frame of a transition stands a frame short of its end.
+  EXPECT_GT(before, kWidth * kHeight * 3 / 4);
 }
 
 }  // namespace
