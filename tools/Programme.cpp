@@ -16,9 +16,20 @@ void TProgramme::Open(std::size_t Transition) {
   FRun.reset();
   FRenderer.reset();
   FOpen.reset();
-  const TTransitionPlan& plan = FPlans.at(Transition);
-  FRenderer = std::make_unique<TTransitionRenderer>(*plan.From, *plan.To, plan.Settings);
+  const TPicturePair pictures = Pictures(Transition);
+  FRenderer = std::make_unique<TTransitionRenderer>(*pictures.From, *pictures.To, FPlans.at(Transition).Settings);
   FOpen = Transition;
+}
+
+TProgramme::TPicturePair TProgramme::Pictures(std::size_t Transition) {
+  const TTransitionPlan& plan = FPlans.at(Transition);
+  if (plan.From && plan.To) {
+    // The caller's own pictures: shared without being owned.
+    return {std::shared_ptr<const TBitmap>(std::shared_ptr<const TBitmap>(), plan.From),
+            std::shared_ptr<const TBitmap>(std::shared_ptr<const TBitmap>(), plan.To)};
+  }
+  if (!FSource) throw ETimeBase("a transition names pictures of a source, and the programme has none");
+  return {FSource->Picture(plan.FromPicture), FSource->Picture(plan.ToPicture)};
 }
 
 TTransitionRenderer& TProgramme::Renderer(std::size_t Transition) {
@@ -31,8 +42,8 @@ TTransitionRun& TProgramme::Run(std::size_t Transition) {
   if (!FRun) {
     const TTransitionPlan& plan = FPlans.at(Transition);
     FRun = std::make_unique<TTransitionRun>(
-        *FRenderer, plan.Steps ? PlaybackFrames(FRenderer->FrameCount(), *plan.Steps)
-                               : EasedFrames(FRenderer->FrameCount(), plan.Count, plan.Easing));
+        *FRenderer, plan.Steps ? TRunFrames::Playback(FRenderer->FrameCount(), *plan.Steps)
+                               : TRunFrames::Eased(FRenderer->FrameCount(), plan.Count, plan.Easing));
   }
   return *FRun;
 }
