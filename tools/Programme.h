@@ -42,7 +42,8 @@ class TProgramme {
   std::int64_t FrameCount();
   const TBitmap& Frame(std::int64_t Index);
   // Which transition frame Index shows, and at which CurrentFrame: what
-  // another composer needs to compose the same picture.
+  // another composer needs to compose the same picture. Found without
+  // making the transition's renderer where its pictures are of one size.
   struct TFramePlace {
     std::size_t Transition;
     std::int32_t CurrentFrame;
@@ -71,6 +72,10 @@ class TProgramme {
   // The part frame Index lies in and the index of its frame in the run.
   std::pair<const TPart*, std::size_t> Locate(std::int64_t Index);
   std::int64_t PartLength(const TPart& Part);
+  // The transition's frame count: worked out from the size where both
+  // pictures have one, else found by its renderer.
+  std::int32_t FrameCountOf(std::size_t Transition);
+  TRunFrames RunFrames(std::size_t Transition);
 
   TPictureSource* FSource = nullptr;
   std::vector<TTransitionPlan> FPlans;
