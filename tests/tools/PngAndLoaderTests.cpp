@@ -96,7 +96,9 @@ TEST(Png, DecodingIntoAFreshBitmapGivesTheSamePictureOrLeavesItEmpty) {
     ASSERT_EQ(fresh.Height(), watched.Height());
     EXPECT_EQ(std::memcmp(fresh.Bits(), watched.Bits(), 4u * fresh.Width() * fresh.Height()), 0);
     EXPECT_EQ(changes, 1);  // a watched bitmap changes once, when whole
-    if (bytes == &png) EXPECT_EQ(std::memcmp(fresh.Bits(), picture->Bits(), 4u * 37 * 23), 0);
+    if (bytes == &png) {
+      EXPECT_EQ(std::memcmp(fresh.Bits(), picture->Bits(), 4u * 37 * 23), 0);
+    }
     const std::vector<std::uint8_t> cut(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(bytes->size() / 2));
     TBitmap empty;
     EXPECT_THROW(decode(cut.data(), cut.size(), empty, PictureLimit()), EInvalidGraphic);
