@@ -160,12 +160,25 @@ bool Decompress(const std::uint8_t* Data, std::size_t Size, std::int64_t MaxPixe
 }  // namespace
 
 void DecodeJPEG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels) {
-  TBitmap picture;
+  // An empty bitmap that nobody watches is decoded into directly: emptied
+  // again on failure it is as it was, and a photograph is not held twice.
+  const bool direct = Out.Width() == 0 && Out.Height() == 0 && !Out.OnChange();
+  TBitmap scratch;
+  TBitmap& picture = direct ? Out : scratch;
   std::vector<std::uint8_t> row;
   std::string message;
-  if (!Decompress(Data, Size, MaxPixels, picture, row, message))
+  bool decoded = false;
+  try {
+    decoded = Decompress(Data, Size, MaxPixels, picture, row, message);
+  } catch (...) {
+    if (direct) Out.Assign(static_cast<const TBitmap*>(nullptr));
+    throw;
+  }
+  if (!decoded) {
+    if (direct) Out.Assign(static_cast<const TBitmap*>(nullptr));
     throw EInvalidGraphic("JPEG image is not valid: " + message);
-  Out.Assign(&picture);
+  }
+  if (!direct) Out.Assign(&scratch);
 }
 
 }  // namespace tweenery

@@ -245,6 +245,22 @@ void ReadPalette(const std::uint8_t* Data, std::size_t Start, std::uint32_t Head
   Layout.PaletteSize = count;
 }
 
+// Whether a run-length stream of Bytes bytes could describe the whole
+// picture. Two bytes of it fill at most 255 pixels (a run) or the rest of
+// one row (an end of line); a stream that ends the picture early or moves
+// over most of it leaves the rest at colour 0, which is cheap only for a
+// small picture. So past kSparseRunLengthPixels a declared size larger than
+// the stream could fill is refused before anything is allocated, as
+// uncompressed pixels past the end of the file are.
+constexpr std::uint64_t kSparseRunLengthPixels = std::uint64_t{1} << 20;
+
+bool RunLengthCanFill(const TBitmapLayout& Layout, std::size_t Bytes) {
+  const std::uint64_t pixels = static_cast<std::uint64_t>(Layout.Width) * static_cast<std::uint64_t>(Layout.Height);
+  if (pixels <= kSparseRunLengthPixels) return true;
+  const std::uint64_t perPair = std::max<std::uint64_t>(255, static_cast<std::uint64_t>(Layout.Width));
+  return static_cast<std::uint64_t>(Bytes / 2) * perPair >= pixels;
+}
+
 TBitmapLayout ReadLayout(const std::uint8_t* Data, std::size_t Size, std::int64_t MaxPixels) {
   if (Size < kFileHeaderSize + 4 || Data[0] != 'B' || Data[1] != 'M') Refuse("not a bitmap file");
   const std::uint32_t headerSize = ReadLE32(Data + kFileHeaderSize);
@@ -263,6 +279,8 @@ TBitmapLayout ReadLayout(const std::uint8_t* Data, std::size_t Size, std::int64_
   const bool runLength = layout.Compression == biRLE8 || layout.Compression == biRLE4;
   if (!runLength && static_cast<std::uint64_t>(layout.Stride) * layout.Height > Size - layout.PixelOffset)
     Refuse("pixels past the end");
+  if (runLength && !RunLengthCanFill(layout, Size - layout.PixelOffset))
+    Refuse("run-length data too short for the picture's size");
   return layout;
 }
 

@@ -243,29 +243,22 @@ TTransitionSettings SettingsOf(const TLookOptions& O, TTransitionOperation Opera
 
 // ---------------------------------------------------------------- pictures
 
-struct TPictures {
-  std::vector<std::unique_ptr<TBitmap>> List;
-  int Width = 0, Height = 0;
-};
-
-TPictures LoadPictures(const std::vector<std::string>& Names, const TLookOptions& O) {
+// The run's pictures (none: the built-in pair), read as the run reaches
+// them. Every file is looked at first, and a video's frame size checked
+// against its format before any picture is read but the one that may give
+// the size.
+std::unique_ptr<TPictureSource> OpenPictures(const std::vector<std::string>& Names, const TLookOptions& O,
+                                             const std::string& Output) {
   RegisterToolImageLoaders();
-  TPictures pictures;
-  std::vector<std::unique_ptr<TBitmap>> read;
-  if (Names.empty()) {
-    read.push_back(BuiltInPicture(0));
-    read.push_back(BuiltInPicture(1));
-  }
-  for (const std::string& name : Names) read.push_back(ReadPicture(name));
+  CheckPictureFiles(Names);
   const TFit fit = ParseFit(O.Fit);
-  if (!O.Size.empty()) {
-    std::tie(pictures.Width, pictures.Height) = ParseSize(O.Size);
-  } else {
-    pictures.Width = read.front()->Width();
-    pictures.Height = read.front()->Height();
-  }
+  int width = 0, height = 0;
+  if (!O.Size.empty()) std::tie(width, height) = ParseSize(O.Size);
   const TColor background = O.Color.empty() ? clBlack : ParseColor(O.Color);
-  for (auto& picture : read) pictures.List.push_back(FitPicture(*picture, pictures.Width, pictures.Height, fit, background));
+  const bool video = !Output.empty() && OutputKindOf(Output) == TOutputKind::Video;
+  if (video && width > 0) CheckVideoFrameSize(Output, width, height);
+  auto pictures = std::make_unique<TPictureSource>(Names, width, height, fit, background);
+  if (video && width == 0) CheckVideoFrameSize(Output, pictures->Width(), pictures->Height());
   return pictures;
 }
 
@@ -304,22 +297,24 @@ struct TWriteRequest {
   std::optional<double> At;           // --at
 };
 
-// The pictures of the run and, since blends show colours of neither, the
-// middle frame of the first transition, composed by a renderer of its own.
-std::vector<const TBitmap*> PaletteSamples(const TPictures& Pictures, const TTransitionPlan& First, TBitmap& Middle) {
-  std::vector<const TBitmap*> samples;
-  for (const auto& picture : Pictures.List) samples.push_back(picture.get());
-  TTransitionRenderer renderer(*First.From, *First.To, First.Settings);
-  Middle.Assign(&renderer.Compose(renderer.FrameCount() / 2));
-  samples.push_back(&Middle);
-  return samples;
+// The pictures of the run, read one at a time, and, since blends show
+// colours of neither, the middle frame of the first transition, composed by
+// a renderer of its own.
+TPaletteSamples PaletteSamples(TPictureSource& Pictures, TProgramme& Programme) {
+  return TPaletteSamples([&Pictures, &Programme](const TPaletteSamples::TVisit& Visit) {
+    for (std::size_t i = 0; i < Pictures.Count(); ++i) Visit(*Pictures.Picture(i));
+    const TProgramme::TPicturePair first = Programme.Pictures(0);
+    TTransitionRenderer renderer(*first.From, *first.To, Programme.Plan(0).Settings);
+    Visit(renderer.Compose(renderer.FrameCount() / 2));
+  });
 }
 
-void Write(TProgramme& Programme, const TPictures& Pictures, TFrameRate Rate, const TRunOptions& R,
+void Write(TProgramme& Programme, TPictureSource& Pictures, TFrameRate Rate, const TRunOptions& R,
            const TWriteRequest& Request, std::ostream& Err) {
   const std::int64_t total = Programme.FrameCount();
   const std::int64_t most = R.MaxFrames.value_or(100000);
-  if (total > most)
+  // The limit is on what is written: one frame of any run can be had.
+  if (!Request.Frame && !Request.At && total > most)
     throw EUsage("the run would have " + std::to_string(total) + " frames, more than --max-frames " +
                  std::to_string(most) + "; raise --steps or --max-frames");
   const int level = R.PngLevel.value_or(1);
@@ -336,14 +331,14 @@ void Write(TProgramme& Programme, const TPictures& Pictures, TFrameRate Rate, co
   output.Overwrite = R.Overwrite;
   output.PngLevel = level;
   output.Threads = R.Threads.value_or(0);
+  output.Messages = &Err;
   CheckOutputIsFree(output);
 
   const bool one = Request.Frame || Request.At;
   const std::int64_t count = one ? 1 : total;
   TProgress progress(Err, R.Quiet, count);
-  TBitmap middle;
   std::unique_ptr<TFrameSink> sink =
-      OpenSink(output, Pictures.Width, Pictures.Height, Rate, PaletteSamples(Pictures, Programme.Plan(0), middle));
+      OpenSink(output, Pictures.Width(), Pictures.Height(), Rate, PaletteSamples(Pictures, Programme));
   if (Request.At) {
     sink->Write(Programme.Run(0).At(*Request.At, Programme.Plan(0).Easing));
   } else if (Request.Frame) {
@@ -357,8 +352,8 @@ void Write(TProgramme& Programme, const TPictures& Pictures, TFrameRate Rate, co
   progress.Clear();
   if (!R.Quiet) {
     std::ostringstream line;
-    line << "tweenery: " << count << (count == 1 ? " frame" : " frames") << ", " << Pictures.Width << " x "
-         << Pictures.Height;
+    line << "tweenery: " << count << (count == 1 ? " frame" : " frames") << ", " << Pictures.Width() << " x "
+         << Pictures.Height();
     if (!one) line << ", " << std::fixed << std::setprecision(2) << count / Rate.Value() << " s at " << std::setprecision(3)
                    << std::defaultfloat << Rate.Value() << " fps";
     line << ", " << sink->Description() << " -> " << (R.Output == "-" ? "standard output" : R.Output) << " ("
@@ -421,11 +416,12 @@ void RunRender(const TRender& C, std::ostream& Err) {
   }
   const std::int64_t hold = HoldFrames(C.Time.Hold.value_or(0), rate);
 
-  const TPictures pictures = LoadPictures(names, C.Look);
-  plan.From = pictures.List[0].get();
-  plan.To = pictures.List[1].get();
+  const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run.Output);
+  plan.FromPicture = 0;
+  plan.ToPicture = 1;
   plan.Settings = settings;
   TProgramme programme;
+  programme.SetPictureSource(pictures.get());
   const std::size_t t = programme.AddTransition(plan);
   programme.AddPart(t, TProgramme::TPartKind::FirstFrame, hold);
   programme.AddPart(t, TProgramme::TPartKind::Run, -1);
@@ -434,7 +430,7 @@ void RunRender(const TRender& C, std::ostream& Err) {
     Err << "tweenery: " << OperationText(operation) << " " << ModifierText(settings.Modifier)
         << (settings.Reverse ? " reverse" : "") << ", Delta " << settings.Delta << ", "
         << programme.Renderer(t).FrameCount() << " frames from start to end with Steps 1" << SeedNote(settings) << "\n";
-  Write(programme, pictures, rate, C.Run, {C.Frame, C.At}, Err);
+  Write(programme, *pictures, rate, C.Run, {C.Frame, C.At}, Err);
 }
 
 // ---------------------------------------------------------------- show
@@ -467,16 +463,17 @@ void RunShow(TShow C, std::ostream& Err) {
   } catch (const ETimeBase& e) {
     throw EUsage(std::string("--easing: ") + e.what());
   }
-  const TPictures pictures = LoadPictures(C.Pictures, C.Look);
+  const std::unique_ptr<TPictureSource> pictures = OpenPictures(C.Pictures, C.Look, C.Run.Output);
   TProgramme programme;
-  for (std::size_t i = 0; i + 1 < pictures.List.size(); ++i) {
+  programme.SetPictureSource(pictures.get());
+  for (std::size_t i = 0; i + 1 < pictures->Count(); ++i) {
     const TTransitionOperation operation =
         random ? static_cast<TTransitionOperation>(choice() % TransitionOperationCount) : operations[i % operations.size()];
     TLookOptions look = C.Look;
     if (random) look.Modifier = ModifierText(static_cast<TTransitionModifier>(choice() % 4));
     TTransitionPlan plan;
-    plan.From = pictures.List[i].get();
-    plan.To = pictures.List[i + 1].get();
+    plan.FromPicture = i;
+    plan.ToPicture = i + 1;
     plan.Settings = SettingsOf(look, operation, seed + i);
     if (!look.Delta && OperationPreset(operation).Delta) plan.Settings.Delta = *OperationPreset(operation).Delta;
     plan.Count = transitionFrames;
@@ -489,7 +486,7 @@ void RunShow(TShow C, std::ostream& Err) {
       Err << "tweenery: " << C.Pictures[i] << " -> " << C.Pictures[i + 1] << ": " << OperationText(operation) << " "
           << ModifierText(plan.Settings.Modifier) << SeedNote(plan.Settings) << "\n";
   }
-  Write(programme, pictures, rate, C.Run, {}, Err);
+  Write(programme, *pictures, rate, C.Run, {}, Err);
 }
 
 // ---------------------------------------------------------------- list
@@ -510,8 +507,10 @@ std::string ParameterNames(unsigned Parameters) {
 void RunList(const TLookOptions& Look, std::ostream& Out) {
   TLookOptions look = Look;
   if (look.Size.empty()) look.Size = "422x143";
-  const TPictures pictures = LoadPictures({}, look);
-  Out << "Frames with Steps 1 at " << pictures.Width << " x " << pictures.Height << ", Delta "
+  // Both pictures take the frame's size, so the counts follow from it alone.
+  int width = 0, height = 0;
+  std::tie(width, height) = ParseSize(look.Size);
+  Out << "Frames with Steps 1 at " << width << " x " << height << ", Delta "
       << look.Delta.value_or(10) << " (frame 0 to the frame that ends it):\n\n";
   Out << std::left << std::setw(16) << "Operation" << std::setw(36) << "Reads" << "Frames\n";
   for (int item = 0; item < OperationItemCount; ++item) {
@@ -524,8 +523,7 @@ void RunList(const TLookOptions& Look, std::ostream& Out) {
       l.Modifier = ModifierText(modifier);
       if (!l.Delta) l.Delta = 10;
       try {
-        TTransitionRenderer renderer(*pictures.List[0], *pictures.List[1], SettingsOf(l, operation, 1));
-        return std::to_string(renderer.FrameCount());
+        return std::to_string(TransitionFrameCount(SettingsOf(l, operation, 1), width, height));
       } catch (const ETimeBase&) {
         return "never ends";
       }
@@ -667,6 +665,7 @@ const char* const kShowExamples =
 
 // The command's own status, before standard output is checked.
 int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err) {
+  ReturnPictureMemoryWhenFreed();
   CLI::App app{"tweenery: transitions between pictures as frames, streams and videos."};
   app.require_subcommand(1);
   app.footer("Run 'tweenery COMMAND --help' for a command's options and examples.");

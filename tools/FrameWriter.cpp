@@ -40,18 +40,17 @@ constexpr int kSpareSlots = 2;
 // apart, the frame at a CurrentFrame is the same however it is reached.
 class TApartComposer : public TTweenery {
  public:
-  explicit TApartComposer(const TTransitionPlan& Plan) : TTweenery(nullptr) {
-    const TTransitionSettings& s = Plan.Settings;
+  TApartComposer(const TTransitionSettings& s, const TProgramme::TPicturePair& Pictures) : TTweenery(nullptr) {
     SetInterval(0);
-    SetBounds(0, 0, Plan.From->Width(), Plan.From->Height());
+    SetBounds(0, 0, Pictures.From->Width(), Pictures.From->Height());
     SetOperation(s.Operation);
     SetModifier(s.Modifier);
     SetReverse(s.Reverse);
     SetDelta(s.Delta);
     SetRGBOrder(s.RGBOrder);
     // The component copies both pictures: the shared ones are only read.
-    SetFromBitmap(Plan.From);
-    SetToBitmap(Plan.To);
+    SetFromBitmap(Pictures.From.get());
+    SetToBitmap(Pictures.To.get());
     if (s.Color) SetColor(*s.Color);
   }
   const TBitmap& Compose(std::int32_t CurrentFrame) {
@@ -108,6 +107,7 @@ class TPipeline {
     std::int64_t Index;
     std::size_t Transition;
     std::int32_t CurrentFrame;
+    TProgramme::TPicturePair Pictures;  // held until a composer has copied them
   };
 
   TSlot& SlotOf(std::int64_t Index) { return FSlots[static_cast<std::size_t>(Index % FSlotCount)]; }
@@ -141,7 +141,7 @@ class TPipeline {
           std::lock_guard lock(FMutex);
           slot.Index = i;
           slot.State = TSlotState::Composing;
-          FJobs.push_back({i, place.Transition, place.CurrentFrame});
+          FJobs.push_back({i, place.Transition, place.CurrentFrame, FProgramme.Pictures(place.Transition)});
           FJobWaiting.notify_one();
           continue;
         }
@@ -173,9 +173,10 @@ class TPipeline {
       try {
         if (!composer || transition != job.Transition) {
           composer.reset();
-          composer = std::make_unique<TApartComposer>(FPlans[job.Transition]);
+          composer = std::make_unique<TApartComposer>(FPlans[job.Transition].Settings, job.Pictures);
           transition = job.Transition;
         }
+        job.Pictures = {};
         Keep(slot, composer->Compose(job.CurrentFrame));
       } catch (...) {
         failure = std::current_exception();
@@ -277,8 +278,11 @@ int ComposingThreads(int Jobs, int Width, int Height) {
 }
 
 void WriteFrames(TProgramme& Programme, std::int64_t Count, TFrameSink& Sink, int Jobs, const TFramesWritten& Written) {
-  const TBitmap* first = Programme.TransitionCount() > 0 ? Programme.Plan(0).From : nullptr;
-  const int threads = first ? ComposingThreads(Jobs, first->Width(), first->Height()) : 1;
+  int threads = 1;
+  if (Programme.TransitionCount() > 0) {
+    const std::shared_ptr<const TBitmap> first = Programme.Pictures(0).From;
+    threads = ComposingThreads(Jobs, first->Width(), first->Height());
+  }
   if (threads <= 1) {
     for (std::int64_t i = 0; i < Count; ++i) {
       StopIfInterrupted();

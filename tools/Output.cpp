@@ -389,7 +389,7 @@ void TFrameSink::WriteEncoded(const std::vector<std::uint8_t>&) {
 }
 
 std::unique_ptr<TFrameSink> OpenSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
-                                     const std::vector<const TBitmap*>& PaletteSamples) {
+                                     const TPaletteSamples& PaletteSamples) {
   switch (OutputKindOf(Options.Name)) {
     case TOutputKind::Still:
       return std::make_unique<TStillSink>(Options);

@@ -6,6 +6,9 @@
 // only when asked to.
 #pragma once
 
+#include <functional>
+#include <initializer_list>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +30,28 @@ struct TOutputOptions {
   bool Overwrite = false;  // -y
   int PngLevel = 1;
   int Threads = 0;         // PNG writers; 0: one per core
+  // Where the encoders' own warnings and errors go, each line prefixed
+  // like the tool's messages; nullptr drops them.
+  std::ostream* Messages = nullptr;
+};
+
+// Pictures whose colours the frames show, had one at a time, so that a
+// palette can be made from a run's pictures without holding them all.
+class TPaletteSamples {
+ public:
+  using TVisit = std::function<void(const TBitmap&)>;
+  using TWalk = std::function<void(const TVisit&)>;
+  TPaletteSamples() = default;
+  // Pictures the caller holds; nullptr entries are skipped.
+  TPaletteSamples(std::initializer_list<const TBitmap*> Pictures) : FHeld(Pictures) {}
+  TPaletteSamples(std::vector<const TBitmap*> Pictures) : FHeld(std::move(Pictures)) {}  // NOLINT
+  // Pictures Walk hands to its visitor one after another.
+  explicit TPaletteSamples(TWalk Walk) : FWalk(std::move(Walk)) {}
+  void ForEach(const TVisit& Visit) const;
+
+ private:
+  std::vector<const TBitmap*> FHeld;
+  TWalk FWalk;
 };
 
 // The kind of output a name asks for. Raises EUsage for a name whose kind
@@ -58,19 +83,24 @@ class TFrameSink {
 // colours the frames show (the pictures of the run, a frame from the
 // middle): formats with a palette build theirs from them.
 std::unique_ptr<TFrameSink> OpenSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
-                                     const std::vector<const TBitmap*>& PaletteSamples);
+                                     const TPaletteSamples& PaletteSamples);
 
 // ---- building blocks shared by the sinks
 
-// The video sink (Video.cpp).
+// The video sink (Video.cpp). Its encoder is opened before the palette's
+// samples are visited, so a size it refuses costs no composing.
 std::unique_ptr<TFrameSink> OpenVideoSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
-                                          const std::vector<const TBitmap*>& PaletteSamples);
+                                          const TPaletteSamples& PaletteSamples);
+// Raises EUsage, saying what the format allows, when the video file Name
+// cannot hold frames of Width x Height: checked before anything is read or
+// composed.
+void CheckVideoFrameSize(const std::string& Name, int Width, int Height);
 
 // A palette of at most 256 colours for Samples (median cut) and the lookup
 // that maps any pixel to its nearest entry; for GIF.
 class TPalette {
  public:
-  explicit TPalette(const std::vector<const TBitmap*>& Samples);
+  explicit TPalette(const TPaletteSamples& Samples);
   const std::vector<std::uint32_t>& Colors() const { return FColors; }  // 0xFFRRGGBB
   // Not for several threads at once: the lookup fills as colours come.
   std::uint8_t IndexOf(std::uint32_t Pixel) const {

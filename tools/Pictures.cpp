@@ -1,7 +1,11 @@
 #include "tools/Pictures.h"
 
 #include <sys/stat.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -18,12 +22,24 @@ extern const std::size_t kBuiltInFromSize;
 extern const unsigned char kBuiltInTo[];
 extern const std::size_t kBuiltInToSize;
 
+// Pictures and frames from this size up are mapped on their own: a 256 x 256
+// picture, well below any frame size worth a slideshow.
+constexpr int kMappedPictureBytes = 256 * 1024;
+
 void RegisterToolImageLoaders() {
   static const bool registered = [] {
     RegisterImageLoader("png", LoadPNGFile);
     return true;
   }();
   (void)registered;
+}
+
+void ReturnPictureMemoryWhenFreed() {
+#if defined(__GLIBC__)
+  // A fixed threshold also keeps the allocator from moving it.
+  static const bool set = mallopt(M_MMAP_THRESHOLD, kMappedPictureBytes) == 1;
+  (void)set;
+#endif
 }
 
 namespace {
@@ -51,10 +67,16 @@ void Decode(const std::vector<std::uint8_t>& Bytes, TBitmap& Out) {
 
 }  // namespace
 
+void CheckPictureFiles(const std::vector<std::string>& Names) {
+  for (const std::string& name : Names) {
+    if (name.empty()) throw EUsage("a picture name is empty");
+    const std::string problem = FileProblem(name);
+    if (!problem.empty()) throw EToolFailure("cannot read '" + name + "': " + problem);
+  }
+}
+
 std::unique_ptr<TBitmap> ReadPicture(const std::string& FileName) {
-  if (FileName.empty()) throw EUsage("a picture name is empty");
-  const std::string problem = FileProblem(FileName);
-  if (!problem.empty()) throw EToolFailure("cannot read '" + FileName + "': " + problem);
+  CheckPictureFiles({FileName});
   auto picture = std::make_unique<TBitmap>();
   try {
     Decode(ReadFileBytes(FileName), *picture);
@@ -100,6 +122,52 @@ std::unique_ptr<TBitmap> FitPicture(const TBitmap& Source, int Width, int Height
                            static_cast<int>(top + dh)),
                       const_cast<TBitmap*>(&Source));
   return out;
+}
+
+// ---------------------------------------------------------------- source
+
+TPictureSource::TPictureSource(std::vector<std::string> Names, int Width, int Height, TFit Fit, TColor Background,
+                               TReader Reader)
+    : FNames(std::move(Names)), FWidth(Width), FHeight(Height), FFit(Fit), FBackground(Background),
+      FReader(std::move(Reader)) {
+  if (FWidth > 0 && FHeight > 0) return;
+  // The first picture gives the size; as it needs no fitting it is kept.
+  std::unique_ptr<TBitmap> first = Original(0);
+  FWidth = first->Width();
+  FHeight = first->Height();
+  Keep(0, Fitted(std::move(first)));
+}
+
+std::shared_ptr<const TBitmap> TPictureSource::Picture(std::size_t Index) {
+  if (Index >= Count()) throw EToolFailure("picture " + std::to_string(Index) + " of " + std::to_string(Count()));
+  if (const auto kept = FKept.find(Index); kept != FKept.end()) return kept->second;
+  MakeRoom();  // before reading: the picture let go may be the larger part of the memory in use
+  std::shared_ptr<const TBitmap> picture = Fitted(Original(Index));
+  Keep(Index, picture);
+  return picture;
+}
+
+std::unique_ptr<TBitmap> TPictureSource::Original(std::size_t Index) const {
+  if (FNames.empty()) return BuiltInPicture(static_cast<int>(Index));
+  return FReader(FNames[Index]);
+}
+
+// The original is let go on return, before anything else is read.
+std::shared_ptr<const TBitmap> TPictureSource::Fitted(std::unique_ptr<TBitmap> Original) const {
+  if (Original->Width() == FWidth && Original->Height() == FHeight) return Original;
+  return FitPicture(*Original, FWidth, FHeight, FFit, FBackground);
+}
+
+void TPictureSource::MakeRoom() {
+  if (FKeptOrder.size() < kKept) return;
+  FKept.erase(FKeptOrder.front());
+  FKeptOrder.erase(FKeptOrder.begin());
+}
+
+void TPictureSource::Keep(std::size_t Index, std::shared_ptr<const TBitmap> Picture) {
+  MakeRoom();
+  FKept[Index] = std::move(Picture);
+  FKeptOrder.push_back(Index);
 }
 
 }  // namespace tweenery

@@ -29,21 +29,31 @@ void DecodePNG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::in
                           " pixels is too large");
   }
   const std::size_t count = static_cast<std::size_t>(image.width) * image.height;
+  // An empty bitmap that nobody watches is decoded into directly: emptied
+  // again on failure it is as it was, and the picture is not held twice.
+  const bool direct = Out.Width() == 0 && Out.Height() == 0 && !Out.OnChange();
+  TBitmap scratch;
+  TBitmap& decoded = direct ? Out : scratch;
+  decoded.SetSize(static_cast<int>(image.width), static_cast<int>(image.height));
+  // Three bytes a pixel are read into the front of the pixels' own memory
+  // and spread to four from the last pixel back, so no byte is overwritten
+  // before it is read.
+  auto* bgr = reinterpret_cast<std::uint8_t*>(decoded.Bits());
   png_color black{0, 0, 0};
   // Composed onto black, so transparency reads as the black of new pixels.
   image.format = PNG_FORMAT_BGR;
-  std::vector<std::uint8_t> bgr(count * 3);
-  if (!png_image_finish_read(&image, &black, bgr.data(), 0, nullptr)) {
+  if (!png_image_finish_read(&image, &black, bgr, 0, nullptr)) {
     const std::string reason = image.message;
     png_image_free(&image);
+    if (direct) Out.Assign(static_cast<const TBitmap*>(nullptr));
     throw EInvalidGraphic("malformed or truncated PNG: " + reason);
   }
-  TBitmap decoded(static_cast<int>(image.width), static_cast<int>(image.height));
-  const std::uint8_t* s = bgr.data();
   std::uint32_t* d = decoded.Bits();
-  for (std::size_t i = 0; i < count; ++i, s += 3)
+  for (std::size_t i = count; i-- > 0;) {
+    const std::uint8_t* s = bgr + 3 * i;
     d[i] = 0xFF000000u | (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
-  Out.Assign(&decoded);
+  }
+  if (direct) Out.Modified(); else Out.Assign(&scratch);
 }
 
 namespace {

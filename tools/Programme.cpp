@@ -16,9 +16,20 @@ void TProgramme::Open(std::size_t Transition) {
   FRun.reset();
   FRenderer.reset();
   FOpen.reset();
-  const TTransitionPlan& plan = FPlans.at(Transition);
-  FRenderer = std::make_unique<TTransitionRenderer>(*plan.From, *plan.To, plan.Settings);
+  const TPicturePair pictures = Pictures(Transition);
+  FRenderer = std::make_unique<TTransitionRenderer>(*pictures.From, *pictures.To, FPlans.at(Transition).Settings);
   FOpen = Transition;
+}
+
+TProgramme::TPicturePair TProgramme::Pictures(std::size_t Transition) {
+  const TTransitionPlan& plan = FPlans.at(Transition);
+  if (plan.From && plan.To) {
+    // The caller's own pictures: shared without being owned.
+    return {std::shared_ptr<const TBitmap>(std::shared_ptr<const TBitmap>(), plan.From),
+            std::shared_ptr<const TBitmap>(std::shared_ptr<const TBitmap>(), plan.To)};
+  }
+  if (!FSource) throw ETimeBase("a transition names pictures of a source, and the programme has none");
+  return {FSource->Picture(plan.FromPicture), FSource->Picture(plan.ToPicture)};
 }
 
 TTransitionRenderer& TProgramme::Renderer(std::size_t Transition) {
@@ -31,10 +42,27 @@ TTransitionRun& TProgramme::Run(std::size_t Transition) {
   if (!FRun) {
     const TTransitionPlan& plan = FPlans.at(Transition);
     FRun = std::make_unique<TTransitionRun>(
-        *FRenderer, plan.Steps ? PlaybackFrames(FRenderer->FrameCount(), *plan.Steps)
-                               : EasedFrames(FRenderer->FrameCount(), plan.Count, plan.Easing));
+        *FRenderer, plan.Steps ? TRunFrames::Playback(FRenderer->FrameCount(), *plan.Steps)
+                               : TRunFrames::Eased(FRenderer->FrameCount(), plan.Count, plan.Easing));
   }
   return *FRun;
+}
+
+std::int32_t TProgramme::FrameCountOf(std::size_t Transition) {
+  const TTransitionPlan& plan = FPlans.at(Transition);
+  if (!(plan.From && plan.To)) {
+    if (!FSource) throw ETimeBase("a transition names pictures of a source, and the programme has none");
+    return TransitionFrameCount(plan.Settings, FSource->Width(), FSource->Height());
+  }
+  if (plan.From->Width() == plan.To->Width() && plan.From->Height() == plan.To->Height())
+    return TransitionFrameCount(plan.Settings, plan.From->Width(), plan.From->Height());
+  return Renderer(Transition).FrameCount();
+}
+
+TRunFrames TProgramme::RunFrames(std::size_t Transition) {
+  const TTransitionPlan& plan = FPlans.at(Transition);
+  const std::int32_t count = FrameCountOf(Transition);
+  return plan.Steps ? TRunFrames::Playback(count, *plan.Steps) : TRunFrames::Eased(count, plan.Count, plan.Easing);
 }
 
 std::int64_t TProgramme::PartLength(const TPart& Part) {
@@ -42,7 +70,7 @@ std::int64_t TProgramme::PartLength(const TPart& Part) {
   const TTransitionPlan& plan = FPlans.at(Part.Transition);
   if (!plan.Steps) return plan.Count;
   // Counted, not listed: the caller refuses a run too long to list.
-  return PlaybackFrameCount(Renderer(Part.Transition).FrameCount(), *plan.Steps);
+  return PlaybackFrameCount(FrameCountOf(Part.Transition), *plan.Steps);
 }
 
 std::int64_t TProgramme::FrameCount() {
@@ -58,10 +86,9 @@ std::pair<const TProgramme::TPart*, std::size_t> TProgramme::Locate(std::int64_t
       Index -= length;
       continue;
     }
-    TTransitionRun& run = Run(part.Transition);
     switch (part.Kind) {
       case TPartKind::FirstFrame: return {&part, 0};
-      case TPartKind::LastFrame: return {&part, run.Count() - 1};
+      case TPartKind::LastFrame: return {&part, static_cast<std::size_t>(RunFrames(part.Transition).Count() - 1)};
       case TPartKind::Run: return {&part, static_cast<std::size_t>(Index)};
     }
   }
@@ -75,7 +102,7 @@ const TBitmap& TProgramme::Frame(std::int64_t Index) {
 
 TProgramme::TFramePlace TProgramme::Place(std::int64_t Index) {
   const auto [part, frame] = Locate(Index);
-  return {part->Transition, Run(part->Transition).CurrentFrameOf(frame)};
+  return {part->Transition, RunFrames(part->Transition).At(static_cast<std::int64_t>(frame))};
 }
 
 }  // namespace tweenery

@@ -9,13 +9,18 @@
 #include <utility>
 #include <vector>
 
+#include "tools/Pictures.h"
 #include "tweenkit/TimeBase.h"
 
 namespace tweenery {
 
 struct TTransitionPlan {
+  // The pictures, kept by the caller for the programme's life; or, where
+  // these are not given, pictures FromPicture and ToPicture of the
+  // programme's source, read as the run reaches them.
   const TBitmap* From = nullptr;
   const TBitmap* To = nullptr;
+  std::size_t FromPicture = 0, ToPicture = 0;
   TTransitionSettings Settings;
   // Timing: as playback with these Steps, or Count frames through Easing.
   std::optional<TPositiveInteger> Steps;
@@ -27,6 +32,9 @@ class TProgramme {
  public:
   enum class TPartKind { FirstFrame, Run, LastFrame };
 
+  // The source of the plans that name their pictures by number; it must
+  // outlive the programme.
+  void SetPictureSource(TPictureSource* Source) { FSource = Source; }
   std::size_t AddTransition(TTransitionPlan Plan);
   // Count frames of the transition's run, or of its first or last frame.
   void AddPart(std::size_t Transition, TPartKind Kind, std::int64_t Count);
@@ -34,7 +42,8 @@ class TProgramme {
   std::int64_t FrameCount();
   const TBitmap& Frame(std::int64_t Index);
   // Which transition frame Index shows, and at which CurrentFrame: what
-  // another composer needs to compose the same picture.
+  // another composer needs to compose the same picture. Found without
+  // making the transition's renderer where its pictures are of one size.
   struct TFramePlace {
     std::size_t Transition;
     std::int32_t CurrentFrame;
@@ -43,6 +52,12 @@ class TProgramme {
   // The transition's renderer and run, made when first needed; the one
   // before is let go.
   TTransitionRenderer& Renderer(std::size_t Transition);
+  // A transition's two pictures, read if need be; whoever holds them keeps
+  // them alive.
+  struct TPicturePair {
+    std::shared_ptr<const TBitmap> From, To;
+  };
+  TPicturePair Pictures(std::size_t Transition);
   TTransitionRun& Run(std::size_t Transition);
   std::size_t TransitionCount() const { return FPlans.size(); }
   const TTransitionPlan& Plan(std::size_t Transition) const { return FPlans.at(Transition); }
@@ -57,7 +72,12 @@ class TProgramme {
   // The part frame Index lies in and the index of its frame in the run.
   std::pair<const TPart*, std::size_t> Locate(std::int64_t Index);
   std::int64_t PartLength(const TPart& Part);
+  // The transition's frame count: worked out from the size where both
+  // pictures have one, else found by its renderer.
+  std::int32_t FrameCountOf(std::size_t Transition);
+  TRunFrames RunFrames(std::size_t Transition);
 
+  TPictureSource* FSource = nullptr;
   std::vector<TTransitionPlan> FPlans;
   std::vector<TPart> FParts;
   std::optional<std::size_t> FOpen;

@@ -4,8 +4,13 @@
 // animated PNG.
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <ostream>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -32,28 +37,33 @@ struct TCodecChoice {
   const AVCodec* Codec = nullptr;
   AVPixelFormat Format = AV_PIX_FMT_YUV420P;
   std::string Description;
+  int MostSide = INT_MAX;  // the longest side the encoder takes, in pixels
 };
 
+// Each encoder's longest side as it enforces it: libx264 refuses sides past
+// 16384, libvpx's VP9 fails at the first frame past 16384 and VP8 past
+// 16383 (14-bit sizes), MPEG-4 part 2 stores 13-bit sizes, GIF 16-bit ones.
 TCodecChoice ChooseCodec(const std::string& Extension) {
   TCodecChoice choice;
-  auto pick = [&](const char* name, AVPixelFormat format, const char* description) {
+  auto pick = [&](const char* name, AVPixelFormat format, const char* description, int mostSide) {
     if (choice.Codec) return;
     if (const AVCodec* codec = avcodec_find_encoder_by_name(name)) {
       choice.Codec = codec;
       choice.Format = format;
       choice.Description = description;
+      choice.MostSide = mostSide;
     }
   };
   if (Extension == "gif") {
-    pick("gif", AV_PIX_FMT_PAL8, "GIF");
+    pick("gif", AV_PIX_FMT_PAL8, "GIF", 65535);
   } else if (Extension == "apng") {
-    pick("apng", AV_PIX_FMT_RGB24, "animated PNG");
+    pick("apng", AV_PIX_FMT_RGB24, "animated PNG", INT_MAX);
   } else if (Extension == "webm") {
-    pick("libvpx-vp9", AV_PIX_FMT_YUV420P, "VP9 (libvpx)");
-    pick("libvpx", AV_PIX_FMT_YUV420P, "VP8 (libvpx)");
+    pick("libvpx-vp9", AV_PIX_FMT_YUV420P, "VP9 (libvpx)", 16384);
+    pick("libvpx", AV_PIX_FMT_YUV420P, "VP8 (libvpx)", 16383);
   } else {
-    pick("libx264", AV_PIX_FMT_YUV420P, "H.264 (libx264)");
-    pick("mpeg4", AV_PIX_FMT_YUV420P, "MPEG-4 part 2 (no libx264 in these libraries)");
+    pick("libx264", AV_PIX_FMT_YUV420P, "H.264 (libx264)", 16384);
+    pick("mpeg4", AV_PIX_FMT_YUV420P, "MPEG-4 part 2 (no libx264 in these libraries)", 8191);
   }
   return choice;
 }
@@ -68,27 +78,143 @@ void CheckGifRate(TFrameRate Rate) {
     throw EUsage("a GIF shows a frame for 655.35 s at most: use --fps 0.002 or more");
 }
 
+std::string ExtensionOf(const std::string& Name) {
+  std::string extension = std::filesystem::path(Name).extension().string();
+  if (!extension.empty()) extension.erase(0, 1);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
 // 4:2:0 needs even sides: the frame is padded by repeating its last column
 // and row.
 int EvenUp(int Side, AVPixelFormat Format) { return Format == AV_PIX_FMT_YUV420P ? (Side + 1) & ~1 : Side; }
 
+// The ffmpeg libraries refuse any picture whose (width + 128) x (height +
+// 128) reaches INT_MAX / 8 (av_image_check_size), whatever the encoder.
+constexpr std::int64_t kLibavArea = INT_MAX / 8;
+
+bool LibavTakes(std::int64_t Width, std::int64_t Height) { return (Width + 128) * (Height + 128) < kLibavArea; }
+
+// The most rows the libraries take at a width (even for 4:2:0).
+std::int64_t LibavMostRows(std::int64_t Width, AVPixelFormat Format) {
+  const std::int64_t rows = (kLibavArea - 1) / (Width + 128) - 128;
+  return Format == AV_PIX_FMT_YUV420P ? rows & ~std::int64_t{1} : rows;
+}
+
+// ---------------------------------------------------------------- messages
+
+// The libraries' log goes into the tool's message stream while a sink is
+// open: warnings and errors only, a line at a time, each prefixed with the
+// tool's name and the library part that speaks. Encoders log from their own
+// threads, so every piece is written under one lock.
+class TLibavMessages {
+ public:
+  explicit TLibavMessages(std::ostream* Messages) {
+    std::lock_guard lock(Mutex());
+    FPrevious = Current();
+    Current() = Messages;
+    av_log_set_callback(&TLibavMessages::Log);
+  }
+  ~TLibavMessages() {
+    std::lock_guard lock(Mutex());
+    Flush();
+    Current() = FPrevious;
+  }
+  TLibavMessages(const TLibavMessages&) = delete;
+  TLibavMessages& operator=(const TLibavMessages&) = delete;
+
+ private:
+  static std::mutex& Mutex() {
+    static std::mutex mutex;
+    return mutex;
+  }
+  static std::ostream*& Current() {
+    static std::ostream* messages = nullptr;
+    return messages;
+  }
+  static std::string& Pending() {
+    static std::string pending;
+    return pending;
+  }
+
+  static const char* Speaker(void* Context) {
+    const AVClass* avClass = Context ? *static_cast<const AVClass* const*>(Context) : nullptr;
+    return avClass && avClass->item_name ? avClass->item_name(Context) : "ffmpeg";
+  }
+
+  static void Log(void* Context, int Level, const char* Format, va_list Arguments) {
+    if (Level > AV_LOG_WARNING) return;
+    char text[1024];
+    std::vsnprintf(text, sizeof text, Format, Arguments);
+    std::lock_guard lock(Mutex());
+    if (!Current()) return;
+    std::string& pending = Pending();
+    if (pending.empty()) pending = std::string("tweenery: ") + Speaker(Context) + ": ";
+    pending += text;
+    if (!pending.empty() && pending.back() == '\n') {
+      *Current() << pending << std::flush;
+      pending.clear();
+    }
+  }
+
+  // A piece the library left without its line's end.
+  static void Flush() {
+    std::string& pending = Pending();
+    if (!pending.empty() && Current()) *Current() << pending << "\n" << std::flush;
+    pending.clear();
+  }
+
+  std::ostream* FPrevious = nullptr;
+};
+
 class TVideoSink : public TFrameSink {
  public:
   TVideoSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
-             const std::vector<const TBitmap*>& PaletteSamples)
-      : FName(Options.Name), FWidth(Width), FHeight(Height) {
-    // The encoders' statistics are not the tool's to print; errors come
-    // back as return codes and reach the user through EToolFailure.
-    av_log_set_level(AV_LOG_ERROR);
-    std::string extension = std::filesystem::path(FName).extension().string().substr(1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+             const TPaletteSamples& PaletteSamples)
+      : FMessages(Options.Messages), FName(Options.Name), FWidth(Width), FHeight(Height) {
+    // A failure half-way leaves no destructor to run: what was opened is
+    // let go here.
+    try {
+      Open(Rate, PaletteSamples, Options.Overwrite);
+    } catch (...) {
+      Release();
+      throw;
+    }
+  }
+
+  ~TVideoSink() override { Release(); }
+
+  void Write(const TBitmap& Frame) override {
+    Check(av_frame_make_writable(FFrame), "cannot reuse a frame");
+    if (FPalette) FillIndexed(Frame); else FillConverted(Frame);
+    FFrame->pts = FNextPts++;
+    Encode(FFrame);
+  }
+
+  void Finish() override {
+    Encode(nullptr);
+    Check(av_write_trailer(FFormat), "cannot finish");
+    Check(avio_closep(&FFormat->pb), "cannot close");
+    FFile->Commit();
+  }
+
+  std::string Description() const override {
+    if (FCodec->width == FWidth && FCodec->height == FHeight) return FChoice.Description;
+    return FChoice.Description + ", padded to " + std::to_string(FCodec->width) + " x " + std::to_string(FCodec->height) +
+           " for 4:2:0";
+  }
+
+ private:
+  void Open(TFrameRate Rate, const TPaletteSamples& PaletteSamples, bool Overwrite) {
+    const int Width = FWidth, Height = FHeight;
+    const std::string extension = ExtensionOf(FName);
     if (extension == "gif") CheckGifRate(Rate);
     FChoice = ChooseCodec(extension);
     if (!FChoice.Codec) throw EToolFailure("cannot write '" + FName + "': these ffmpeg libraries have no encoder for it");
-    if (FChoice.Format == AV_PIX_FMT_PAL8) FPalette = std::make_unique<TPalette>(PaletteSamples);
+    CheckVideoFrameSize(FName, Width, Height);
 
-    FFile = std::make_unique<TTempFile>(FName, Options.Overwrite);
+    FFile = std::make_unique<TTempFile>(FName, Overwrite);
     const AVOutputFormat* format = av_guess_format(extension == "apng" ? "apng" : nullptr, FName.c_str(), nullptr);
     Check(avformat_alloc_output_context2(&FFormat, format, nullptr, FFile->Name().c_str()), "cannot set up");
     FStream = avformat_new_stream(FFormat, nullptr);
@@ -132,6 +258,8 @@ class TVideoSink : public TFrameSink {
     FFrame->width = FCodec->width;
     FFrame->height = FCodec->height;
     Check(av_frame_get_buffer(FFrame, 0), "cannot allocate a frame");
+    // Last: the samples may be many pictures to read, or frames to compose.
+    if (FChoice.Format == AV_PIX_FMT_PAL8) FPalette = std::make_unique<TPalette>(PaletteSamples);
     if (!FPalette) {
       FScale = sws_getContext(FCodec->width, FCodec->height, AV_PIX_FMT_BGRA, FCodec->width, FCodec->height,
                               FCodec->pix_fmt, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
@@ -140,38 +268,19 @@ class TVideoSink : public TFrameSink {
     }
   }
 
-  ~TVideoSink() override {
+  void Release() {
     sws_freeContext(FScale);
+    FScale = nullptr;
     av_frame_free(&FFrame);
     av_packet_free(&FPacket);
     avcodec_free_context(&FCodec);
     if (FFormat) {
       if (FFormat->pb) avio_closep(&FFormat->pb);
       avformat_free_context(FFormat);
+      FFormat = nullptr;
     }
   }
 
-  void Write(const TBitmap& Frame) override {
-    Check(av_frame_make_writable(FFrame), "cannot reuse a frame");
-    if (FPalette) FillIndexed(Frame); else FillConverted(Frame);
-    FFrame->pts = FNextPts++;
-    Encode(FFrame);
-  }
-
-  void Finish() override {
-    Encode(nullptr);
-    Check(av_write_trailer(FFormat), "cannot finish");
-    Check(avio_closep(&FFormat->pb), "cannot close");
-    FFile->Commit();
-  }
-
-  std::string Description() const override {
-    if (FCodec->width == FWidth && FCodec->height == FHeight) return FChoice.Description;
-    return FChoice.Description + ", padded to " + std::to_string(FCodec->width) + " x " + std::to_string(FCodec->height) +
-           " for 4:2:0";
-  }
-
- private:
   void Check(int Code, const char* What) {
     if (Code < 0) throw EToolFailure("cannot write '" + FName + "': " + What + ": " + AvError(Code));
   }
@@ -212,6 +321,7 @@ class TVideoSink : public TFrameSink {
     }
   }
 
+  TLibavMessages FMessages;  // first: the libraries may speak until the last member is gone
   std::string FName;
   int FWidth, FHeight;
   TCodecChoice FChoice;
@@ -259,18 +369,23 @@ void Measure(TColorBox& Box, const std::vector<std::uint32_t>& Counts) {
 
 }  // namespace
 
-TPalette::TPalette(const std::vector<const TBitmap*>& Samples) {
+void TPaletteSamples::ForEach(const TVisit& Visit) const {
+  for (const TBitmap* picture : FHeld)
+    if (picture) Visit(*picture);
+  if (FWalk) FWalk(Visit);
+}
+
+TPalette::TPalette(const TPaletteSamples& Samples) {
   std::vector<std::uint32_t> counts(1u << 18, 0);
-  for (const TBitmap* sample : Samples) {
-    if (!sample) continue;
-    for (int y = 0; y < sample->Height(); ++y) {
-      const std::uint32_t* row = sample->ScanLine(y);
-      for (int x = 0; x < sample->Width(); ++x) {
+  Samples.ForEach([&counts](const TBitmap& Sample) {
+    for (int y = 0; y < Sample.Height(); ++y) {
+      const std::uint32_t* row = Sample.ScanLine(y);
+      for (int x = 0; x < Sample.Width(); ++x) {
         const std::uint32_t p = row[x];
         ++counts[((p >> 6) & 0x3F000u) | ((p >> 4) & 0xFC0u) | ((p >> 2) & 0x3Fu)];
       }
     }
-  }
+  });
   std::vector<TColorBox> boxes(1);
   for (std::uint32_t key = 0; key < counts.size(); ++key)
     if (counts[key]) boxes[0].Keys.push_back(key);
@@ -337,8 +452,23 @@ std::uint8_t TPalette::Nearest(std::uint32_t Key) const {
 }
 
 std::unique_ptr<TFrameSink> OpenVideoSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
-                                          const std::vector<const TBitmap*>& PaletteSamples) {
+                                          const TPaletteSamples& PaletteSamples) {
   return std::make_unique<TVideoSink>(Options, Width, Height, Rate, PaletteSamples);
+}
+
+void CheckVideoFrameSize(const std::string& Name, int Width, int Height) {
+  const TCodecChoice choice = ChooseCodec(ExtensionOf(Name));
+  if (!choice.Codec) return;  // opening the sink says so
+  const int w = EvenUp(Width, choice.Format), h = EvenUp(Height, choice.Format);
+  const std::string asked = "cannot write '" + Name + "' at " + std::to_string(Width) + " x " + std::to_string(Height) + ": ";
+  const std::string padded = w != Width || h != Height ? " (sides padded to even numbers for 4:2:0)" : "";
+  if (w > choice.MostSide || h > choice.MostSide)
+    throw EUsage(asked + choice.Description + " takes frames of at most " + std::to_string(choice.MostSide) +
+                 " pixels a side" + padded);
+  if (!LibavTakes(w, h))
+    throw EUsage(asked + "the ffmpeg libraries take frames whose (width + 128) x (height + 128) is below " +
+                 std::to_string(kLibavArea) + ", at this width at most " +
+                 std::to_string(std::max<std::int64_t>(LibavMostRows(w, choice.Format), 0)) + " rows" + padded);
 }
 
 }  // namespace tweenery

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <sstream>
+#include <stdexcept>
 
 #include "platform/Random.h"
 
@@ -249,6 +250,59 @@ class TTransitionRenderer::TComposer : public TTweenery {
   bool FEnded = false;
 };
 
+// ---------------------------------------------------------------- frame counts
+
+namespace {
+
+bool IsHorizontal(TTransitionModifier Modifier) { return Modifier == tmLeft || Modifier == tmRight; }
+
+// The frame count as each effect ends, over From, To and the frame all of
+// one size: the count is the first CurrentFrame whose end test holds, so an
+// effect ending at "c > x" takes x + 1 and one ending at "c >= x" takes x.
+// Along is the frame's extent along the motion, Short its shorter side.
+std::int64_t EndRule(const TTransitionSettings& S, std::int64_t W, std::int64_t H) {
+  const std::int64_t D = std::max<std::int64_t>(S.Delta, 1);
+  const std::int64_t along = IsHorizontal(S.Modifier) ? W : H;
+  const std::int64_t shorter = std::min(W, H);
+  switch (S.Operation) {
+    case toPush: case toGlide: case toSlider: case toStrip: return along + 1;
+    case toBlinds: return D;
+    case toCheckerboard: return 4;
+    case toCrush: case toReveal: return along / 2;
+    case toMonoReveal: return along;
+    case toIris: return shorter / 2;
+    case toMonoSlider: return 2 * along + 1;
+    case toZoom: return shorter;
+    case toFade: return 511;
+    case toMosaic: case toCheckerBlinds: return 2 * D;
+    case toBlend: return 255;
+    case toReplace: return 2;
+    case toRGB: return 6;
+    case toRGBBlend: return 3;
+    case toSpiral: return D * D;
+    case toShade: case toShadeContinue: return 2 * along + 1;
+    case toSqueeze: return shorter / 2 + 1;
+    // One bar per column (left, right) or row; twin bars run along the longer side.
+    case toRandomBars: return along + 1;
+    case toTwinRandomBars: return std::max(W, H) + 1;
+    // Receding (the reverse run) sweeps Delta further.
+    case toSwarm: return along + (S.Reverse ? D : 0) + 1;
+    case toStripedIris: return shorter / 2 / D;
+    case toRoll: return along + 3 * D + 1;
+  }
+  throw ETimeBase("unknown operation " + std::to_string(static_cast<int>(S.Operation)));
+}
+
+}  // namespace
+
+std::int32_t TransitionFrameCount(const TTransitionSettings& Settings, int Width, int Height) {
+  if (Width < 1 || Height < 1) throw ETimeBase("a transition needs pictures of at least 1 x 1");
+  const std::int64_t count = EndRule(Settings, Width, Height);
+  if (count > std::numeric_limits<std::int32_t>::max())
+    throw ETimeBase("the transition does not end within 2147483647 frames");
+  return static_cast<std::int32_t>(count);
+}
+
 TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings)
     : FSettings(Settings), FComposer(std::make_unique<TComposer>()) {
   if (From.Empty() || To.Empty()) throw ETimeBase("a transition needs two pictures that are not empty");
@@ -266,7 +320,9 @@ TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To,
     c.SetFromBitmap(&From);
     c.SetToBitmap(&To);
     if (Settings.Color) c.SetColor(*Settings.Color);
-    FFrameCount = FindFrameCount();
+    FFrameCount = From.Width() == To.Width() && From.Height() == To.Height()
+                      ? TransitionFrameCount(Settings, From.Width(), From.Height())
+                      : SearchFrameCount();
   }
   Restart();
 }
@@ -275,6 +331,24 @@ TTransitionRenderer::~TTransitionRenderer() = default;
 
 int TTransitionRenderer::Width() const { return FComposer->FromBitmap()->Width(); }
 int TTransitionRenderer::Height() const { return FComposer->FromBitmap()->Height(); }
+
+std::int32_t TTransitionRenderer::SearchFrameCount() {
+  // Only the random operations touch the process's generator, so the others
+  // may search on several threads at once.
+  const bool draws = UsesRandom(FSettings.Operation);
+  const std::uint64_t callerRandom = draws ? RandSeed() : 0;
+  std::int32_t count = 0;
+  try {
+    count = FindFrameCount();
+  } catch (...) {
+    if (draws) SetRandSeed(callerRandom);
+    Restart();
+    throw;
+  }
+  if (draws) SetRandSeed(callerRandom);
+  Restart();
+  return count;
+}
 
 bool TTransitionRenderer::EndsAt(std::int32_t CurrentFrame) {
   if (UsesRandom(FSettings.Operation)) SetRandSeed(FSettings.Seed);
@@ -332,12 +406,10 @@ const TBitmap& TTransitionRenderer::Compose(std::int32_t CurrentFrame) {
 // ---------------------------------------------------------------- runs
 
 std::vector<std::int32_t> PlaybackFrames(std::int32_t FrameCount, TPositiveInteger Steps) {
-  if (Steps < 1) throw ETimeBase("Steps must be at least 1");
+  const std::int64_t count = PlaybackFrameCount(FrameCount, Steps);
   std::vector<std::int32_t> frames;
-  for (std::int64_t frame = std::int64_t{Steps} - 1;; frame += Steps) {
-    frames.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(frame, FrameCount)));
-    if (frame >= FrameCount) break;
-  }
+  frames.reserve(static_cast<std::size_t>(count));
+  for (std::int64_t i = 0; i < count; ++i) frames.push_back(PlaybackFrameAt(FrameCount, Steps, i));
   return frames;
 }
 
@@ -347,31 +419,73 @@ std::int64_t PlaybackFrameCount(std::int32_t FrameCount, TPositiveInteger Steps)
   return (std::int64_t{std::max(FrameCount, 0)} + 1 + Steps - 1) / Steps;
 }
 
+std::int32_t PlaybackFrameAt(std::int32_t FrameCount, TPositiveInteger Steps, std::int64_t Index) {
+  if (Steps < 1) throw ETimeBase("Steps must be at least 1");
+  // Tick Index lands on (Index + 1) Steps - 1; the last tick is held at the end.
+  const std::int64_t frame = (Index + 1) * std::int64_t{Steps} - 1;
+  return static_cast<std::int32_t>(std::min<std::int64_t>(frame, std::max(FrameCount, 0)));
+}
+
 std::vector<std::int32_t> EasedFrames(std::int32_t FrameCount, std::int64_t Count, const TEasing& Easing) {
   if (Count < 1) throw ETimeBase("a run needs at least one frame");
   std::vector<std::int32_t> frames;
   frames.reserve(static_cast<std::size_t>(Count));
-  for (std::int64_t i = 0; i < Count; ++i) {
-    const double progress = Count == 1 ? 1.0 : static_cast<double>(i) / static_cast<double>(Count - 1);
-    const double frame = std::nearbyint(Easing(progress) * FrameCount);
-    frames.push_back(static_cast<std::int32_t>(std::clamp(frame, 0.0, static_cast<double>(FrameCount))));
-  }
+  for (std::int64_t i = 0; i < Count; ++i) frames.push_back(EasedFrameAt(FrameCount, Count, Easing, i));
   return frames;
 }
 
-TTransitionRun::TTransitionRun(TTransitionRenderer& Renderer, std::vector<std::int32_t> Frames)
+std::int32_t EasedFrameAt(std::int32_t FrameCount, std::int64_t Count, const TEasing& Easing, std::int64_t Index) {
+  const double progress = Count == 1 ? 1.0 : static_cast<double>(Index) / static_cast<double>(Count - 1);
+  const double frame = std::nearbyint(Easing(progress) * FrameCount);
+  return static_cast<std::int32_t>(std::clamp(frame, 0.0, static_cast<double>(FrameCount)));
+}
+
+TRunFrames TRunFrames::Playback(std::int32_t FrameCount, TPositiveInteger Steps) {
+  TRunFrames frames;
+  frames.FKind = TKind::Playback;
+  frames.FCount = PlaybackFrameCount(FrameCount, Steps);
+  frames.FFrameCount = FrameCount;
+  frames.FSteps = Steps;
+  return frames;
+}
+
+TRunFrames TRunFrames::Eased(std::int32_t FrameCount, std::int64_t Count, const TEasing& Easing) {
+  if (Count < 1) throw ETimeBase("a run needs at least one frame");
+  TRunFrames frames;
+  frames.FKind = TKind::Eased;
+  frames.FCount = Count;
+  frames.FFrameCount = FrameCount;
+  frames.FEasing = Easing;
+  return frames;
+}
+
+TRunFrames::TRunFrames(std::vector<std::int32_t> Listed)
+    : FCount(static_cast<std::int64_t>(Listed.size())), FListed(std::move(Listed)) {}
+
+std::int32_t TRunFrames::At(std::int64_t Index) const {
+  if (Index < 0 || Index >= FCount)
+    throw std::out_of_range("frame " + std::to_string(Index) + " of a run of " + std::to_string(FCount));
+  switch (FKind) {
+    case TKind::Playback: return PlaybackFrameAt(FFrameCount, FSteps, Index);
+    case TKind::Eased: return EasedFrameAt(FFrameCount, FCount, FEasing, Index);
+    case TKind::Listed: break;
+  }
+  return FListed[static_cast<std::size_t>(Index)];
+}
+
+TTransitionRun::TTransitionRun(TTransitionRenderer& Renderer, TRunFrames Frames)
     : FRenderer(Renderer), FFrames(std::move(Frames)) {}
 
 const TBitmap& TTransitionRun::Frame(std::size_t Index) {
-  const std::int32_t target = FFrames.at(Index);
+  const std::int32_t target = CurrentFrameOf(Index);
   if (!UsesRandom(FRenderer.Settings().Operation)) return FRenderer.Compose(target);
   if (!FNext || Index + 1 < *FNext) {
     FRenderer.Restart();
     FNext = 0;
   }
   const TBitmap* frame = nullptr;
-  if (Index + 1 == *FNext) return FRenderer.Compose(FFrames[Index]);  // the frame composed last
-  for (; *FNext <= Index; ++*FNext) frame = &FRenderer.Compose(FFrames[*FNext]);
+  if (Index + 1 == *FNext) return FRenderer.Compose(target);  // the frame composed last
+  for (; *FNext <= Index; ++*FNext) frame = &FRenderer.Compose(CurrentFrameOf(*FNext));
   return *frame;
 }
 
@@ -379,7 +493,8 @@ const TBitmap& TTransitionRun::At(double Progress, const TEasing& Easing) {
   const std::int32_t target = FRenderer.FrameAtProgress(Progress, Easing);
   if (UsesRandom(FRenderer.Settings().Operation)) {
     FRenderer.Restart();
-    for (std::int32_t frame : FFrames) {
+    for (std::size_t i = 0; i < Count(); ++i) {
+      const std::int32_t frame = CurrentFrameOf(i);
       if (frame >= target) break;
       FRenderer.Compose(frame);
     }

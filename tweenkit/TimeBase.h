@@ -76,6 +76,14 @@ struct TTransitionSettings {
 /// The operations whose frames draw on the random generator.
 bool UsesRandom(TTransitionOperation Operation);
 
+/// The frame count of a transition between two pictures of Width x Height
+/// (frame 0 to the frame that ends it with Steps 1), worked out from each
+/// effect's own end rule without composing a frame: what
+/// TTransitionRenderer::SearchFrameCount finds for such pictures. Raises
+/// ETimeBase when the transition would not end within 2147483647 frames, or
+/// for a size below 1 x 1.
+std::int32_t TransitionFrameCount(const TTransitionSettings& Settings, int Width, int Height);
+
 /// One run of a transition between two pictures of one size. It keeps its
 /// own random state, so several renderers can take turns without disturbing
 /// one another's draws. A renderer of an operation that draws nothing
@@ -100,8 +108,13 @@ class TTransitionRenderer {
 
   /// The first CurrentFrame at which the effect reports its end with Steps 1:
   /// frames 0 to FrameCount() are the whole transition, the last one ending
-  /// it. Found by bisection (each effect, once it has ended, stays ended).
+  /// it. Worked out by TransitionFrameCount for pictures of one size,
+  /// otherwise found by SearchFrameCount.
   std::int32_t FrameCount() const { return FFrameCount; }
+  /// The same count found by composing frames: bisection over the effect's
+  /// own end report (each effect, once it has ended, stays ended). Costs a
+  /// few dozen frames; the run starts again afterwards.
+  std::int32_t SearchFrameCount();
   /// The CurrentFrame at a progress: Round(Easing(Progress) * FrameCount()),
   /// kept inside [0, FrameCount()].
   std::int32_t FrameAtProgress(double Progress, const TEasing& Easing) const;
@@ -133,10 +146,42 @@ std::vector<std::int32_t> PlaybackFrames(std::int32_t FrameCount, TPositiveInteg
 /// Their number, known without listing them (a huge Delta can make it
 /// billions). Raises ETimeBase for Steps below 1.
 std::int64_t PlaybackFrameCount(std::int32_t FrameCount, TPositiveInteger Steps);
+/// The CurrentFrame of frame Index (from 0) of that run, without listing the
+/// frames before it; Index must be below PlaybackFrameCount.
+std::int32_t PlaybackFrameAt(std::int32_t FrameCount, TPositiveInteger Steps, std::int64_t Index);
 /// The CurrentFrame of Count frames evenly spaced in time from the first
 /// frame (progress 0) to the last (progress 1), eased. Raises ETimeBase for
 /// a Count below 1; one frame shows the end.
 std::vector<std::int32_t> EasedFrames(std::int32_t FrameCount, std::int64_t Count, const TEasing& Easing);
+/// The CurrentFrame of frame Index (from 0) of those Count frames.
+std::int32_t EasedFrameAt(std::int32_t FrameCount, std::int64_t Count, const TEasing& Easing, std::int64_t Index);
+
+/// The CurrentFrame of each frame of a run, worked out frame by frame: a
+/// playback run or an eased one costs the same few bytes however long it
+/// is. A listed run (any vector of CurrentFrame values) is kept as given.
+class TRunFrames {
+ public:
+  /// The frames PlaybackFrames lists; raises ETimeBase for Steps below 1.
+  static TRunFrames Playback(std::int32_t FrameCount, TPositiveInteger Steps);
+  /// The frames EasedFrames lists; raises ETimeBase for a Count below 1.
+  static TRunFrames Eased(std::int32_t FrameCount, std::int64_t Count, const TEasing& Easing);
+  /// The frames as listed.
+  TRunFrames(std::vector<std::int32_t> Listed);  // NOLINT: a list is a run
+  /// Number of frames.
+  std::int64_t Count() const { return FCount; }
+  /// The CurrentFrame of frame Index; raises std::out_of_range past the end.
+  std::int32_t At(std::int64_t Index) const;
+
+ private:
+  enum class TKind : std::uint8_t { Listed, Playback, Eased };
+  TRunFrames() = default;
+  TKind FKind = TKind::Listed;
+  std::int64_t FCount = 0;
+  std::int32_t FFrameCount = 0;
+  TPositiveInteger FSteps = 1;
+  TEasing FEasing;
+  std::vector<std::int32_t> FListed;
+};
 
 /// The frames of one run in output order. Going forward composes each frame
 /// once; a frame before the last one composed replays a random run from its
@@ -144,12 +189,13 @@ std::vector<std::int32_t> EasedFrames(std::int32_t FrameCount, std::int64_t Coun
 class TTransitionRun {
  public:
   /// The frames Frames (CurrentFrame values, as PlaybackFrames or
-  /// EasedFrames give them) of Renderer's run; Renderer must outlive it.
-  TTransitionRun(TTransitionRenderer& Renderer, std::vector<std::int32_t> Frames);
+  /// EasedFrames give them, or worked out as TRunFrames does) of Renderer's
+  /// run; Renderer must outlive it.
+  TTransitionRun(TTransitionRenderer& Renderer, TRunFrames Frames);
   /// Number of frames.
-  std::size_t Count() const { return FFrames.size(); }
+  std::size_t Count() const { return static_cast<std::size_t>(FFrames.Count()); }
   /// The CurrentFrame of frame Index.
-  std::int32_t CurrentFrameOf(std::size_t Index) const { return FFrames.at(Index); }
+  std::int32_t CurrentFrameOf(std::size_t Index) const { return FFrames.At(static_cast<std::int64_t>(Index)); }
   /// Frame Index, composed; valid until the next call.
   const TBitmap& Frame(std::size_t Index);
   /// The picture at a progress through the run's transition: the frames of
@@ -159,7 +205,7 @@ class TTransitionRun {
 
  private:
   TTransitionRenderer& FRenderer;
-  std::vector<std::int32_t> FFrames;
+  TRunFrames FFrames;
   std::optional<std::size_t> FNext;  ///< the index the run stands before
 };
 

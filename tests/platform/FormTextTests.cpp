@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <random>
 
@@ -303,6 +305,69 @@ TEST(FormText, MutatedTextReadsOrFailsCleanly) {
   }
   EXPECT_GT(read, 0);
   EXPECT_GT(rejected, 0);
+}
+
+}  // namespace
+}  // namespace tweenery
+
+namespace tweenery {
+namespace {
+
+// An RLE8 bitmap of Width x Height whose stream is Rows rows of runs of 255
+// pixels (each row Width pixels, then its end of line) and an end of bitmap.
+std::vector<std::uint8_t> RunLengthPicture(std::uint32_t Width, std::uint32_t Height, std::uint32_t Rows) {
+  std::vector<std::uint8_t> b(14 + 40 + 8, 0);
+  auto put32 = [&b](std::size_t At, std::uint32_t Value) {
+    for (int i = 0; i < 4; ++i) b[At + i] = static_cast<std::uint8_t>(Value >> (8 * i));
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put32(10, 14 + 40 + 8);
+  put32(14, 40);
+  put32(18, Width);
+  put32(22, Height);
+  b[26] = 1;  // planes
+  b[28] = 8;  // bits per pixel
+  b[30] = 1;  // RLE8
+  put32(46, 2);  // two colours: black and white
+  b[58] = b[59] = b[60] = 0xFF;
+  for (std::uint32_t row = 0; row < Rows; ++row) {
+    for (std::uint32_t x = 0; x < Width; x += 255) b.insert(b.end(), {static_cast<std::uint8_t>(std::min(255u, Width - x)), 1});
+    b.insert(b.end(), {0, 0});
+  }
+  b.insert(b.end(), {0, 1});
+  put32(2, static_cast<std::uint32_t>(b.size()));
+  return b;
+}
+
+std::string PictureText(const std::vector<std::uint8_t>& Bytes) {
+  static const char* const kDigits = "0123456789ABCDEF";
+  std::string text = "object P: TProbe\n  Picture.Data = {";
+  for (std::uint8_t byte : Bytes) text += {kDigits[byte >> 4], kDigits[byte & 15]};
+  return text + "}\nend";
+}
+
+TEST(FormText, ARunLengthPictureLargerThanItsDataCouldFillIsRefusedBeforeItIsMade) {
+  // 4 KB of runs claiming 16384 x 8192: 134 million pixels, of which the
+  // stream could describe at most a few dozen rows.
+  const auto claim = RunLengthPicture(16384, 8192, 31);
+  ASSERT_LT(claim.size(), 4200u);
+  TProbe probe(nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  const std::string error = ErrorOf(PictureText(claim), probe);
+  EXPECT_NE(error.find("invalid picture in 'Picture.Data'"), std::string::npos) << error;
+  EXPECT_NE(error.find("run-length data too short for the picture's size"), std::string::npos) << error;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_TRUE(probe.Picture.Empty());
+
+  // A stream that describes every pixel stays legal at any size, and a small
+  // picture may still end early and leave the rest black.
+  ReadComponentText(PictureText(RunLengthPicture(2100, 1000, 1000)), probe);
+  EXPECT_EQ(probe.Picture.Width(), 2100);
+  EXPECT_EQ(probe.Picture.Canvas()->Pixels(2099, 999), clWhite);
+  ReadComponentText(PictureText(RunLengthPicture(1000, 1000, 3)), probe);
+  EXPECT_EQ(probe.Picture.Canvas()->Pixels(0, 999), clWhite);
+  EXPECT_EQ(probe.Picture.Canvas()->Pixels(0, 0), clBlack);
 }
 
 }  // namespace

@@ -12,9 +12,14 @@
 #include <regex>
 #include <sstream>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include "CommandRunner.h"
 #include "TestPictures.h"
 #include "platform/ImageCodecs.h"
+#include "tools/Output.h"
 #include "tools/Png.h"
 #include "tweenkit/Presets.h"
 #include "tweenkit/TimeBase.h"
@@ -106,6 +111,58 @@ TEST_F(Commands, FrameAndAtEqualTheSameFrameOfTheFullRun) {
     EXPECT_TRUE(SamePixels(*ReadPng("at.png"), *full)) << operation;
     EXPECT_TRUE(SamePixels(*ReadPng(Frame(pattern, 0)), *ReadPng(Frame(pattern, 2)))) << operation;
   }
+}
+
+TEST_F(Commands, OneFrameOfAPlaybackRunOfBillionsOfFramesCostsAboutOneFrame) {
+  // Spiral with Delta 46340 ends after 2147395600 frames; a frame of it is
+  // written without the run being listed or held to --max-frames.
+  const auto run = With(Pictures(), {"--operation", "Spiral", "--delta", "46340", "--steps", "1"});
+  const TResult one = Tweenery(With(run, {"--frame", "5", "-o", Path("five.png")}));
+  ASSERT_EQ(one.Status, 0) << one.Err;
+  TTransitionSettings spiral;
+  spiral.Operation = toSpiral;
+  spiral.Delta = 46340;
+  TTransitionRenderer renderer(*From, *To, spiral);
+  EXPECT_TRUE(SamePixels(*ReadPng("five.png"), renderer.Compose(5)));
+  ASSERT_EQ(Tweenery(With(run, {"--frame", "2147395600", "-o", Path("last.png")})).Status, 0);
+  EXPECT_TRUE(SamePixels(*ReadPng("last.png"), renderer.Compose(2147395600)));
+  const TResult past = Tweenery(With(run, {"--frame", "2147395601", "-o", Path("past.png")}));
+  EXPECT_EQ(past.Status, 2);
+  EXPECT_NE(past.Err.find("frames 0 to 2147395600"), std::string::npos) << past.Err;
+  // The whole run is still refused.
+  EXPECT_NE(Tweenery(With(run, {"-o", Path("all.y4m")})).Err.find("--max-frames"), std::string::npos);
+}
+
+TEST_F(Commands, AShowReadsItsPicturesAsItGoesAndFailsOnTheFirstItCannotRead) {
+  WriteFileBytes(Path("cut.png"), {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0});
+  const std::vector<std::string> pictures = {"show", Path("from.png"), Path("to.bmp"), Path("from.png")};
+  const auto base = With(pictures, {"--duration", "0.2", "--fps", "10", "--hold", "0.1", "-q"});
+  // A missing file is found before anything is read or written.
+  const TResult missing = Tweenery(With(With(base, {Path("gone.png")}), {"-o", Path("a.y4m")}));
+  EXPECT_EQ(missing.Status, 1);
+  EXPECT_NE(missing.Err.find("gone.png': no such file"), std::string::npos) << missing.Err;
+  // A file that does not decode is found when the run reaches it; what was
+  // written before goes.
+  const TResult cut = Tweenery(With(With(base, {Path("cut.png")}), {"-o", Path("b.y4m")}));
+  EXPECT_EQ(cut.Status, 1);
+  EXPECT_NE(cut.Err.find("cannot read '" + Path("cut.png") + "'"), std::string::npos) << cut.Err;
+  EXPECT_EQ(FileCount(), 3u);  // from.png, to.bmp, cut.png
+  // Read as it goes, a show is the same stream as ever: the built-in holds
+  // and transitions, frame for frame.
+  ASSERT_EQ(Tweenery(With(base, {"--operation", "Fade,Swarm", "--seed", "3", "-o", Path("c/%02d.png")})).Status, 0);
+  TTransitionSettings fade, swarm;
+  fade.Operation = toFade;
+  fade.Delta = OperationPreset(toFade).Delta.value_or(10);
+  swarm.Operation = toSwarm;
+  swarm.Delta = OperationPreset(toSwarm).Delta.value_or(10);
+  swarm.Seed = 4;
+  TTransitionRenderer first(*From, *To, fade), second(*To, *From, swarm);
+  EXPECT_TRUE(SamePixels(*ReadPng("c/00.png"), *From));
+  EXPECT_TRUE(SamePixels(*ReadPng("c/02.png"), first.Compose(first.FrameAtProgress(1, TEasing::Parse("ease-in-out")))));
+  EXPECT_TRUE(SamePixels(*ReadPng("c/04.png"), second.Compose(0)));
+  EXPECT_TRUE(SamePixels(*ReadPng("c/05.png"), *From));
+  EXPECT_TRUE(SamePixels(*ReadPng("c/06.png"), *From));
+  EXPECT_FALSE(fs::exists(Path("c/07.png")));
 }
 
 TEST_F(Commands, SeedsReproduceTheRandomOperationsAndDifferentSeedsDiffer) {
@@ -244,6 +301,61 @@ TEST_F(Commands, TheGalleryPageShowsEveryOperationAndEachImageExists) {
   EXPECT_EQ(images, 17u * 8 + 11u * 2);
   for (int item = 0; item < OperationItemCount; ++item)
     EXPECT_NE(html.find(std::string("--operation ") + OperationItemText(item)), std::string::npos);
+}
+
+TEST_F(Commands, ListingTheLargestFramesNeedsNoFramesComposed) {
+  const TResult list = Tweenery({"list", "--size", "16384x16384", "--delta", "46340"});
+  ASSERT_EQ(list.Status, 0) << list.Err;
+  EXPECT_TRUE(std::regex_search(list.Out, std::regex("\nPush +Modifier Reverse +16385\n"))) << list.Out;
+  EXPECT_TRUE(std::regex_search(list.Out, std::regex("\nSpiral +Delta Reverse +2147395600\n"))) << list.Out;
+  EXPECT_TRUE(std::regex_search(list.Out, std::regex("\nStripedIris +[A-Za-z ]+ 0\n"))) << list.Out;
+}
+
+TEST_F(Commands, VideoSizesAFormatCannotHoldAreRefusedBeforeAnyWork) {
+  for (const char* extension : {"mp4", "gif", "webm", "mkv"}) {
+    const std::string file = Path(std::string("big.") + extension);
+    const TResult r = Tweenery({"render", "--size", "16384x16384", "-o", file});
+    EXPECT_EQ(r.Status, 2) << extension << ": " << r.Err;
+    EXPECT_NE(r.Err.find("cannot write '" + file + "' at 16384 x 16384: "), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("(width + 128) x (height + 128) is below 268435455, at this width at most 16128 rows"),
+              std::string::npos) << r.Err;
+    EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+  }
+  // A size from the first picture is checked against the encoder's own
+  // limit before the second picture is read.
+  WriteFileBytes(Path("wide.png"), EncodePNG(*test::RandomPicture(16386, 2, 5), 1));
+  const TResult wide = Tweenery({"render", Path("wide.png"), Path("missing.png"), "-o", Path("wide.mp4")});
+  EXPECT_EQ(wide.Status, 1) << wide.Err;  // the missing file is named first
+  const TResult h264 = Tweenery({"render", Path("wide.png"), Path("wide.png"), "-o", Path("wide.mp4")});
+  EXPECT_EQ(h264.Status, 2) << h264.Err;
+  EXPECT_NE(h264.Err.find("takes frames of at most"), std::string::npos) << h264.Err;
+  EXPECT_NE(h264.Err.find(" pixels a side"), std::string::npos) << h264.Err;
+  EXPECT_EQ(FileCount(), 3u);
+}
+
+TEST_F(Commands, TheVideoLibrariesSpeakThroughTheToolsMessages) {
+  std::ostringstream messages;
+  TOutputOptions options;
+  options.Name = Path("spoken.mp4");
+  options.Messages = &messages;
+  {
+    auto sink = OpenSink(options, 48, 32, {10, 1}, {});
+    av_log(nullptr, AV_LOG_WARNING, "a warning of %d words\n", 5);
+    av_log(nullptr, AV_LOG_INFO, "statistics nobody asked for\n");
+    av_log(nullptr, AV_LOG_ERROR, "an error in ");
+    av_log(nullptr, AV_LOG_ERROR, "two pieces\n");
+    av_log(nullptr, AV_LOG_ERROR, "a piece left open");
+  }
+  av_log(nullptr, AV_LOG_ERROR, "after the sink\n");
+  EXPECT_EQ(messages.str(),
+            "tweenery: ffmpeg: a warning of 5 words\n"
+            "tweenery: ffmpeg: an error in two pieces\n"
+            "tweenery: ffmpeg: a piece left open\n");
+  EXPECT_FALSE(fs::exists(Path("spoken.mp4")));
+  // An ordinary run has nothing to say beyond its summary.
+  const TResult r = Tweenery({"render", Path("from.png"), Path("to.bmp"), "--duration", "0.3", "-o", Path("quiet.mp4")});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
 }
 
 // ---------------------------------------------------------------- video, read back by ffprobe

@@ -77,6 +77,36 @@ TEST(Png, BadDataIsRefusedWithTheReasonAndLeavesThePictureAlone) {
   EXPECT_THROW(DecodePNG(bytes.data(), bytes.size(), kept, 100), EInvalidGraphic);
 }
 
+// A fresh bitmap is decoded into directly, without a second copy of the
+// picture; it must come out as a bitmap decoded the old way, and stay empty
+// when the data is bad.
+TEST(Png, DecodingIntoAFreshBitmapGivesTheSamePictureOrLeavesItEmpty) {
+  const auto picture = test::RandomPicture(37, 23, 9);
+  const auto png = EncodePNG(*picture, 1);
+  const auto jpeg = ReadFileBytes(std::string(TWEENERY_TEST_DATA) + "/baseline.jpg");
+  using TDecode = void (*)(const std::uint8_t*, std::size_t, TBitmap&, std::int64_t);
+  for (const auto& [decode, bytes] : {std::pair<TDecode, const std::vector<std::uint8_t>*>{DecodePNG, &png},
+                                      std::pair<TDecode, const std::vector<std::uint8_t>*>{DecodeJPEG, &jpeg}}) {
+    TBitmap fresh, watched;
+    int changes = 0;
+    watched.SetOnChange([&changes](TObject*) { ++changes; });
+    decode(bytes->data(), bytes->size(), fresh, PictureLimit());
+    decode(bytes->data(), bytes->size(), watched, PictureLimit());
+    ASSERT_EQ(fresh.Width(), watched.Width());
+    ASSERT_EQ(fresh.Height(), watched.Height());
+    EXPECT_EQ(std::memcmp(fresh.Bits(), watched.Bits(), 4u * fresh.Width() * fresh.Height()), 0);
+    EXPECT_EQ(changes, 1);  // a watched bitmap changes once, when whole
+    if (bytes == &png) {
+      EXPECT_EQ(std::memcmp(fresh.Bits(), picture->Bits(), 4u * 37 * 23), 0);
+    }
+    const std::vector<std::uint8_t> cut(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(bytes->size() / 2));
+    TBitmap empty;
+    EXPECT_THROW(decode(cut.data(), cut.size(), empty, PictureLimit()), EInvalidGraphic);
+    EXPECT_EQ(empty.Width(), 0);
+    EXPECT_EQ(empty.Height(), 0);
+  }
+}
+
 TEST(Pictures, UnreadableFilesAreNamedWithTheReason) {
   const fs::path folder = Scratch();
   auto reason = [](const std::string& name) {

@@ -92,6 +92,53 @@ TEST(TimeBase, FrameCountIsWherePlaybackEndsForEveryOperationAndDirection) {
       }
 }
 
+// The counts worked out from the effects' end rules against the counts
+// found by composing, over frames from a single pixel to wide and tall ones
+// and Deltas from 1 to past the frame's sides.
+TEST(TimeBase, WorkedOutFrameCountsEqualTheSearchedOnesForManySizes) {
+  const std::pair<int, int> sizes[] = {{1, 1}, {2, 3}, {5, 1}, {13, 9}, {8, 21}, {64, 17}};
+  for (const auto& [w, h] : sizes) {
+    auto from = CodedPicture(w, h, kFromTag), to = CodedPicture(w, h, kToTag);
+    for (int op = 0; op < TransitionOperationCount; ++op)
+      for (int m = 0; m < 4; ++m)
+        for (bool reverse : {false, true})
+          for (TPositiveInteger delta : {1, 2, 7, 40}) {
+            const TTransitionSettings s =
+                Settings(static_cast<TTransitionOperation>(op), static_cast<TTransitionModifier>(m), reverse, delta);
+            TTransitionRenderer renderer(*from, *to, s);
+            ASSERT_EQ(renderer.FrameCount(), renderer.SearchFrameCount())
+                << OperationText(s.Operation) << " " << ModifierText(s.Modifier) << (reverse ? " reverse" : "")
+                << " Delta " << delta << " at " << w << " x " << h;
+          }
+  }
+  // Past 2147483647 frames a run never ends, however its count is had.
+  EXPECT_EQ(TransitionFrameCount(Settings(toSpiral, tmLeft, false, 46340), 4, 4), 2147395600);
+  EXPECT_THROW(TransitionFrameCount(Settings(toSpiral, tmLeft, false, 46341), 4, 4), ETimeBase);
+  EXPECT_THROW(TransitionFrameCount(Settings(toRoll, tmLeft, false, 2147483647), 4, 4), ETimeBase);
+  auto small = CodedPicture(4, 4, kFromTag), larger = CodedPicture(5, 4, kToTag);
+  TTransitionRenderer searched(*small, *larger, Settings(toSpiral, tmLeft, false, 40000));
+  EXPECT_EQ(searched.FrameCount(), 1600000000);
+  EXPECT_THROW(TTransitionRenderer(*small, *larger, Settings(toSpiral, tmLeft, false, 46341)), ETimeBase);
+}
+
+// A run of two billion frames is worked out frame by frame, not listed.
+TEST(TimeBase, AFrameOfAHugePlaybackRunIsHadWithoutListingTheRun) {
+  auto from = CodedPicture(6, 4, kFromTag), to = CodedPicture(6, 4, kToTag);
+  const TTransitionSettings s = Settings(toSpiral, tmLeft, false, 46340);
+  TTransitionRenderer renderer(*from, *to, s), fresh(*from, *to, s);
+  TTransitionRun run(renderer, TRunFrames::Playback(renderer.FrameCount(), 1));
+  ASSERT_EQ(run.Count(), 2147395601u);
+  EXPECT_EQ(run.CurrentFrameOf(5), 5);
+  EXPECT_EQ(run.CurrentFrameOf(run.Count() - 1), 2147395600);
+  EXPECT_THROW(run.CurrentFrameOf(run.Count()), std::out_of_range);
+  EXPECT_TRUE(SamePixels(run.Frame(5), fresh.Compose(5)));
+  TTransitionRun stepped(renderer, TRunFrames::Playback(renderer.FrameCount(), 1000000000));
+  EXPECT_EQ(stepped.Count(), 3u);
+  EXPECT_EQ(stepped.CurrentFrameOf(1), 1999999999);
+  EXPECT_EQ(stepped.CurrentFrameOf(2), 2147395600);
+  EXPECT_EQ(TTransitionRun(renderer, TRunFrames::Eased(100, 5, TEasing())).CurrentFrameOf(3), 75);
+}
+
 TEST(TimeBase, PlaybackRunEqualsTheComponentsFramesWithAnySteps) {
   auto from = CodedPicture(20, 14, kFromTag), to = CodedPicture(20, 14, kToTag);
   for (TTransitionOperation op : {toPush, toRoll, toFade, toRandomBars, toTwinRandomBars, toSwarm, toSpiral})

@@ -1,0 +1,204 @@
+// What a run holds: a slideshow's pictures are read one at a time and let
+// go once no transition needs them, so memory follows the frame size, not
+// the number or size of the pictures.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "CommandRunner.h"
+#include "TestPictures.h"
+#include "tools/FrameWriter.h"
+#include "tools/Pictures.h"
+#include "tools/Programme.h"
+
+namespace tweenery {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A decoded original that counts how many of its kind are alive.
+class TCountedPicture : public TBitmap {
+ public:
+  TCountedPicture(int Width, int Height, std::uint32_t Seed, int& Live) : TBitmap(Width, Height), FLive(Live) {
+    const auto picture = test::RandomPicture(Width, Height, Seed);
+    Assign(picture.get());
+    ++FLive;
+  }
+  ~TCountedPicture() override { --FLive; }
+
+ private:
+  int& FLive;
+};
+
+// Pictures "0", "1", ... of 30 x 20, each different, read by a reader that
+// notes how many originals are alive at once and how often it is called.
+struct TCountingReader {
+  int Live = 0, MostLive = 0, Reads = 0;
+  TPictureSource::TReader Reader() {
+    return [this](const std::string& Name) -> std::unique_ptr<TBitmap> {
+      ++Reads;
+      auto picture = std::make_unique<TCountedPicture>(30, 20, static_cast<std::uint32_t>(std::stoi(Name)) + 1, Live);
+      MostLive = std::max(MostLive, Live);
+      return picture;
+    };
+  }
+};
+
+std::vector<std::string> Names(int Count) {
+  std::vector<std::string> names;
+  for (int i = 0; i < Count; ++i) names.push_back(std::to_string(i));
+  return names;
+}
+
+bool SamePixels(const TBitmap& A, const TBitmap& B) {
+  return A.Width() == B.Width() && A.Height() == B.Height() &&
+         std::memcmp(A.Bits(), B.Bits(), 4u * A.Width() * A.Height()) == 0;
+}
+
+TEST(PictureSource, EachOriginalGoesBeforeTheNextIsReadAndOnlyOneTransitionsPicturesStay) {
+  TCountingReader counting;
+  TPictureSource source(Names(40), 16, 12, TFit::Contain, clTeal, counting.Reader());
+  EXPECT_EQ(counting.Reads, 0);  // the size is known, so nothing is read yet
+  std::vector<std::weak_ptr<const TBitmap>> given;
+  for (std::size_t i = 0; i + 1 < source.Count(); ++i) {
+    const auto from = source.Picture(i), to = source.Picture(i + 1);
+    EXPECT_EQ(from->Width(), 16);
+    EXPECT_EQ(counting.Live, 0) << "an original outlived its fitting";
+    if (given.size() <= i + 1) given.resize(i + 2);
+    given[i] = from;
+    given[i + 1] = to;
+  }
+  EXPECT_EQ(counting.MostLive, 1);
+  EXPECT_EQ(counting.Reads, 40);  // each picture once, shared by its two transitions
+  EXPECT_EQ(std::count_if(given.begin(), given.end(), [](const auto& p) { return !p.expired(); }), 2);
+
+  // One asked for again after it was let go is read again, the same.
+  const auto again = source.Picture(3);
+  EXPECT_EQ(counting.Reads, 41);
+  const auto original = std::make_unique<TCountedPicture>(30, 20, 4, counting.Live);
+  EXPECT_TRUE(SamePixels(*again, *FitPicture(*original, 16, 12, TFit::Contain, clTeal)));
+  // Without a size, the first picture gives it and is read once.
+  TPictureSource sized(Names(3), 0, 0, TFit::Stretch, clBlack, counting.Reader());
+  EXPECT_EQ(sized.Width(), 30);
+  sized.Picture(0);
+  EXPECT_EQ(counting.Reads, 42);
+}
+
+// A sink that keeps nothing but a running check of the frames.
+class TCheckingSink : public TFrameSink {
+ public:
+  explicit TCheckingSink(std::function<void(const TBitmap&)> Check) : FCheck(std::move(Check)) {}
+  void Write(const TBitmap& Frame) override { FCheck(Frame); }
+  void Finish() override {}
+  std::string Description() const override { return "checked frames"; }
+
+ private:
+  std::function<void(const TBitmap&)> FCheck;
+};
+
+TEST(PictureSource, AProgrammeReadingAsItGoesWritesTheFramesOfOneHoldingEverything) {
+  for (int jobs : {1, 3}) {
+    TCountingReader counting;
+    TPictureSource source(Names(12), 24, 16, TFit::Stretch, clBlack, counting.Reader());
+    std::vector<std::unique_ptr<TBitmap>> held;
+    for (int i = 0; i < 12; ++i) held.push_back(FitPicture(*source.Picture(i), 24, 16, TFit::Stretch, clBlack));
+    counting.Reads = 0;
+    TProgramme reading, holding;
+    reading.SetPictureSource(&source);
+    for (std::size_t i = 0; i + 1 < 12; ++i) {
+      TTransitionPlan plan;
+      plan.Settings.Operation = i % 2 ? toRoll : toSwarm;  // composed apart, and in turn
+      plan.Settings.Seed = i;
+      plan.Count = 4;
+      plan.FromPicture = i;
+      plan.ToPicture = i + 1;
+      reading.AddTransition(plan);
+      plan.From = held[i].get();
+      plan.To = held[i + 1].get();
+      holding.AddTransition(plan);
+      for (TProgramme* p : {&reading, &holding}) {
+        p->AddPart(i, TProgramme::TPartKind::Run, -1);
+        p->AddPart(i, TProgramme::TPartKind::LastFrame, 2);
+      }
+    }
+    std::vector<std::unique_ptr<TBitmap>> want;
+    TCheckingSink keep([&](const TBitmap& Frame) {
+      want.push_back(std::make_unique<TBitmap>());
+      want.back()->Assign(&Frame);
+    });
+    WriteFrames(holding, holding.FrameCount(), keep, 1, {});
+    std::size_t index = 0;
+    TCheckingSink compare([&](const TBitmap& Frame) {
+      ASSERT_LT(index, want.size());
+      EXPECT_TRUE(SamePixels(Frame, *want[index])) << "frame " << index << " with " << jobs << " jobs";
+      ++index;
+      EXPECT_LE(counting.MostLive, 1);
+    });
+    WriteFrames(reading, reading.FrameCount(), compare, jobs, {});
+    EXPECT_EQ(index, want.size());
+    EXPECT_LE(counting.Reads, 12 + 2);  // each picture once, the first two maybe again
+  }
+}
+
+// ---------------------------------------------------------------- resident memory
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// The peak resident size, in kB, of a child process that runs the command.
+long PeakResidentKB(const std::vector<std::string>& Arguments) {
+  const pid_t child = fork();
+  if (child == 0) {
+    std::ostringstream out, err;
+    _exit(RunTweenery(Arguments, out, err));
+  }
+  int status = 0;
+  rusage usage{};
+  EXPECT_EQ(wait4(child, &status, 0, &usage), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the command failed: " << status;
+  return usage.ru_maxrss;
+}
+
+class Memory : public test::TFolderTest {};
+
+TEST_F(Memory, AShowOfFortyEightPicturesTakesAboutWhatAShowOfTwelveDoes) {
+  if (kSanitized) GTEST_SKIP() << "a sanitizer's own memory hides what the tool holds";
+  // 800 x 600 originals (1.9 MB decoded) shown at 160 x 120; one file under
+  // 48 names, each read on its own.
+  WriteFileBytes(Path("photo.png"), EncodePNG(*test::SolidPicture(800, 600, clTeal), 1));
+  auto show = [&](int Count) {
+    std::vector<std::string> arguments = {"show"};
+    for (int i = 0; i < Count; ++i) {
+      const std::string name = Path("p" + std::to_string(i) + ".png");
+      if (!fs::exists(name)) fs::create_symlink(Path("photo.png"), name);
+      arguments.push_back(name);
+    }
+    const std::vector<std::string> rest = {"--size", "160x120", "--operation", "Push,Fade", "--duration", "0.1",
+                                           "--fps",  "10",      "--hold",      "0.1",       "-q", "-y", "-o",
+                                           Path("show.y4m")};
+    arguments.insert(arguments.end(), rest.begin(), rest.end());
+    return PeakResidentKB(arguments);
+  };
+  const long few = show(12), many = show(48);
+  // Holding every picture would take 36 more originals and fitted copies,
+  // about 72 MB; read one at a time, the two runs differ by a few.
+  EXPECT_LT(many - few, 30 * 1024) << few << " kB for 12 pictures, " << many << " kB for 48";
+}
+
+}  // namespace
+}  // namespace tweenery
