@@ -216,12 +216,16 @@ class TTransitionRenderer::TComposer : public TTweenery {
 };
 
 TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings)
+    // Random bars size their run from the control, so it takes the picture's size.
+    : TTransitionRenderer(From, To, Settings, From.Width(), From.Height()) {}
+
+TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings,
+                                         int ControlWidth, int ControlHeight)
     : FSettings(Settings), FComposer(std::make_unique<TComposer>()) {
   if (From.Empty() || To.Empty()) throw ETimeBase("a transition needs two pictures that are not empty");
   const std::uint64_t callerRandom = RandSeed();
   TComposer& c = *FComposer;
-  // Random bars size their run from the control, so it takes the picture's size.
-  c.SetBounds(0, 0, From.Width(), From.Height());
+  c.SetBounds(0, 0, ControlWidth, ControlHeight);
   c.SetOperation(Settings.Operation);
   c.SetModifier(Settings.Modifier);
   c.SetReverse(Settings.Reverse);
