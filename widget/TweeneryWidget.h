@@ -55,12 +55,15 @@ struct TFormOrdinal;
 /// | Progress | qreal, 0 to 1 | 0 | progressChanged() |
 ///
 /// The last four are the widget's own, not the component's: Duration and
-/// EasingCurve time the runs play() starts (0 keeps the component's frame
-/// by frame playback of Interval and Steps), Progress is where the
+/// EasingCurve (EasingType in Designer and .ui files, which know no
+/// QEasingCurve) time the runs play() starts (0 keeps the component's frame
+/// by frame playback of Interval and Steps); Progress is where the
 /// transition stands and shows the frame at a fraction of it, so that
 /// QPropertyAnimation, QVariantAnimation, animation groups and state
-/// machines drive it like any other property. They come last, so a form
-/// sets them after the pictures and settings they depend on.
+/// machines drive it like any other property. They come last, so Designer
+/// and form builders set them after the settings they depend on; a
+/// Progress set before the pictures waits for them (uic's code sets file
+/// names after everything else).
 ///
 /// Designer has no editor for QImage, so a form gets its pictures through
 /// FromImageFile and ToImageFile. Every writable property has a RESET (the
