@@ -28,6 +28,7 @@ namespace tweenery {
 /// then OnDone) once.
 class TTweeneryTimeline {
  public:
+  /// The clock a timed run is measured by.
   using TClock = std::chrono::steady_clock;
   /// Maps a fraction of the duration (0 to 1) to a fraction of the
   /// transition. A curve may leave [0, 1] in between (overshooting curves);

@@ -73,15 +73,6 @@ bool LoadQtImageFile(const std::string& FileName, std::unique_ptr<TBitmap>& Pict
   return false;
 }
 
-// Windows bitmaps and JPEG stay with the component's own decoders (so
-// frames stay exact), and so does any reader a program registered itself.
-void RegisterQtImageLoaders() {
-  static bool registered = false;
-  if (registered) return;
-  registered = true;
-  for (const std::string& format : QtImageFormats())
-    if (!format.empty() && !FindImageLoader(format)) RegisterImageLoader(format, LoadQtImageFile);
-}
 
 // The widest place and size a widget can take (QWIDGETSIZE_MAX).
 constexpr std::int64_t kWidgetExtent = 16777215;
@@ -95,6 +86,16 @@ class TWidgetTweenery : public TTweenery {
 };
 
 }  // namespace
+
+void RegisterQtImageLoaders() {
+  // Windows bitmaps and JPEG stay with the component's own decoders (so
+  // frames stay exact), and so does any reader a program registered itself.
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
+  for (const std::string& format : QtImageFormats())
+    if (!format.empty() && !FindImageLoader(format)) RegisterImageLoader(format, LoadQtImageFile);
+}
 
 // The values whose change the widget signals.
 struct TweeneryWidget::TSnapshot {

@@ -21,6 +21,12 @@ namespace tweenery {
 class TTweeneryTimeline;
 struct TFormOrdinal;
 
+/// Registers a loader (ReadQtImageFile) for every file type QImageReader
+/// reads that the component has no reader of its own for, Windows bitmaps
+/// and JPEG staying with the component's decoders; once per process, on
+/// the GUI thread. The widget calls it on construction; other Qt faces may.
+void RegisterQtImageLoaders();
+
 /// The transition component (TTweenery) as a QWidget. It owns one
 /// component that always covers the whole widget, under a root component
 /// on which a program publishes the handlers that form descriptions bind by
