@@ -44,6 +44,12 @@ QImage CodedImage(int Width, int Height, std::uint32_t Tag) {
 // One past the bitmap limit each way; Mono keeps the test's own copy small.
 QImage PastTheBitmapLimit() { return QImage(16385, 16385, QImage::Format_Mono); }
 
+// Image with defined pixels (QImage leaves new ones as they come).
+QImage Filled(QImage Image) {
+  Image.fill(0);
+  return Image;
+}
+
 // A custom curve that answers NaN.
 QEasingCurve NotANumberCurve() {
   QEasingCurve curve;
@@ -62,7 +68,7 @@ QList<QVariant> HostileValues() {
       QVariant(QStringLiteral("/tmp")), QVariant(QStringLiteral(TWEENERY_TEST_DATA "/baseline.ppm")),
       QVariant(QString(5000, u'x') + QStringLiteral(".jpg")), QVariant(QStringLiteral("toNothing")),
       QVariant(QStringLiteral("tmSideways")), QVariant(QColor()), QVariant(QColor(1, 2, 3)),
-      QVariant(QStringList{QStringLiteral("x")}), QVariant(QImage()), QVariant(QImage(1, 1, QImage::Format_Mono)),
+      QVariant(QStringList{QStringLiteral("x")}), QVariant(QImage()), QVariant(Filled(QImage(1, 1, QImage::Format_Mono))),
       QVariant(QImage(0, 5, QImage::Format_RGB32)), QVariant::fromValue(NotANumberCurve()),
       QVariant::fromValue(QEasingCurve(QEasingCurve::BezierSpline)), QVariant::fromValue(QEasingCurve(QEasingCurve::TCBSpline)),
       QVariant::fromValue(QEasingCurve::Type(-3)), QVariant::fromValue(QEasingCurve::NCurveTypes),
