@@ -16,6 +16,7 @@
 
 #include "demo/AbtUnit.h"
 #include "demo/W95Color.h"
+#include "platform/Services.h"
 #include "platform/qt/QtDrawing.h"
 #include "widget/TweeneryWidget.h"
 
@@ -242,6 +243,11 @@ void TMainForm::ConnectHandlers() {
   connect(FPauseButton, &QPushButton::clicked, this, &TMainForm::PauseButtonClick);
   connect(FAboutButton, &QPushButton::clicked, this, &TMainForm::AboutButtonClick);
   connect(FCloseButton, &QPushButton::clicked, this, &TMainForm::CloseButtonClick);
+  // The widget reports what it cannot do (a picture file it cannot read)
+  // instead of opening a box itself; the dialog shows it in one, as it
+  // always has.
+  connect(FTweenery, &TweeneryWidget::errorOccurred, this,
+          [](const QString& Message) { ShowMessage(Message.toStdString()); });
 }
 
 // ---------------------------------------------------------------- handlers

@@ -541,6 +541,9 @@ void ApplyObject(TObjectText& Object, TComponent& Component) {
       throw;
     } catch (const Exception& e) {
       throw EFormError(value.Line, "cannot set '" + value.Info->Name + "': " + e.Message());
+    } catch (const std::exception& e) {
+      // Out of memory and the like: the line still tells where.
+      throw EFormError(value.Line, "cannot set '" + value.Info->Name + "': " + e.what());
     }
   }
 }
@@ -560,7 +563,17 @@ std::string WriteComponentText(const TComponent& Component) {
 }
 
 void ReadComponentText(const std::string& Text, TComponent& Component) {
+  ReadComponentText(Text, Component, TFormCheck());
+}
+
+void ReadComponentText(const std::string& Text, TComponent& Component, const TFormCheck& Check) {
   TObjectText object = TFormParser(Text, Component).ParseObject();
+  if (Check) {
+    std::vector<TFormOrdinal> ordinals;
+    for (const TPropValue& value : object.Values)
+      if (IsOrdinal(value.Info->Kind)) ordinals.push_back(TFormOrdinal{value.Info, value.Ord, value.Line});
+    Check(ordinals);
+  }
   const bool wasLoading = Component.IsLoading();
   Component.SetLoading(true);
   try {

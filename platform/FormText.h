@@ -20,7 +20,10 @@
 /// text with EFormError naming the line.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/Classes.h"
 
@@ -44,5 +47,21 @@ std::string WriteComponentText(const TComponent& Component);
 /// Reads a description into Component. Event handlers are resolved through
 /// Component's owner (the form); an unknown handler name is an error.
 void ReadComponentText(const std::string& Text, TComponent& Component);
+
+/// One ordinal value (Integer, Cardinal, Boolean, Enumeration or Color
+/// property) that a description sets, as read and checked.
+struct TFormOrdinal {
+  const TPropInfo* Info = nullptr;  ///< the property
+  std::int64_t Value = 0;           ///< the value it is to take
+  int Line = 0;                     ///< the line that sets it (1-based)
+};
+/// A reader's own rules for the values of a description, beyond each
+/// property's range: it sees every ordinal value, in text order, once the
+/// whole text has been read and before the first property is set, and
+/// refuses the text by raising EFormError with the offending value's Line.
+using TFormCheck = std::function<void(const std::vector<TFormOrdinal>& Values)>;
+/// ReadComponentText with Check run before anything is set, so text it
+/// refuses leaves Component as it was.
+void ReadComponentText(const std::string& Text, TComponent& Component, const TFormCheck& Check);
 
 }  // namespace tweenery

@@ -1,6 +1,7 @@
 // tweenery luma: the wipe check of the time base over the chosen look, the
 // map scaled to 16 bits, written as a greyscale PNG.
 #include "tools/Luma.h"
+#include "tools/Publish.h"
 
 #include <CLI/CLI.hpp>
 #include <chrono>
@@ -102,9 +103,8 @@ void TLumaCommand::Run(std::ostream& Err) const {
     throw EUsage(e.what());
   }
   const std::vector<std::uint8_t> png = EncodeGreyPNG16(LumaValues(wipe), width, height, 6);
-  MakeFoldersFor(FOutput);
-  TTempFile file(FOutput);
-  WriteWholeFile(file.Name(), png);
+  TTempFile file(FOutput, FOverwrite);
+  WriteWholeFile(file.Name(), png, FOutput);
   file.Commit();
   if (FQuiet) return;
   std::ostringstream line;

@@ -1,7 +1,12 @@
 // Image sources: pictures read from Windows bitmap and JPEG files, and
 // pictures fitted to the other side's size.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -61,12 +66,67 @@ void RegisterImageLoader(const std::string& Extension, TImageLoader Loader) {
   rows.push_back({extension, Loader});
 }
 
+namespace {
+
+// What the loader running on this thread told of its failure.
+thread_local std::string LoadFailure;
+
+// Why the file cannot be opened for reading as a picture, or "" when it can.
+std::string FileProblem(const std::string& FileName) {
+  struct stat info {};
+  if (::stat(FileName.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR || FileName.empty()) return "no such file";
+    if (errno == EACCES) return "permission denied";
+    if (errno == ENAMETOOLONG) return "file name too long";
+    return std::strerror(errno);
+  }
+  if (!S_ISREG(info.st_mode)) return S_ISDIR(info.st_mode) ? "a folder, not a picture" : "not a regular file";
+  if (::access(FileName.c_str(), R_OK) != 0) return "permission denied";
+  if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > MaxPictureFileBytes(PictureLimit()))
+    return "too large";
+  return "";
+}
+
+// Our decoders refuse a picture beyond the limit with these words.
+void NoteFailure(const std::exception& Error) {
+  const std::string what = Error.what();
+  if (dynamic_cast<const EOutOfResources*>(&Error) || what.find("too many pixels") != std::string::npos ||
+      what.find("too large") != std::string::npos)
+    NoteImageLoadFailure("too large");
+}
+
+}  // namespace
+
+void NoteImageLoadFailure(const std::string& Reason) { LoadFailure = Reason; }
+
+std::string ImageFileError(const std::string& FileName, const std::string& Reason) {
+  return "cannot read " + FileName + ": " + Reason;
+}
+
 std::unique_ptr<TBitmap> LoadImageFile(const std::string& FileName) {
-  const TImageLoader loader = FindImageLoader(LowerExtension(FileName));
-  if (!loader) return nullptr;
+  std::string reason;
+  return LoadImageFile(FileName, reason);
+}
+
+std::unique_ptr<TBitmap> LoadImageFile(const std::string& FileName, std::string& Reason) {
+  Reason.clear();
+  const std::string extension = LowerExtension(FileName);
+  const TImageLoader loader = FindImageLoader(extension);
+  if (!loader) {
+    Reason = FileProblem(FileName);
+    if (Reason.empty())
+      Reason = extension.empty() ? "not a picture (no reader for files without an extension)"
+                                 : "not a picture (no reader for ." + extension + " files)";
+    return nullptr;
+  }
+  LoadFailure.clear();
   std::unique_ptr<TBitmap> picture;
-  if (!loader(FileName, picture)) return nullptr;
-  return picture;
+  if (loader(FileName, picture) && picture) return picture;
+  // The file's own trouble first: a loader sees only that it failed.
+  Reason = FileProblem(FileName);
+  if (Reason.empty()) Reason = LoadFailure.empty() ? "not a picture" : LoadFailure;
+  LoadFailure.clear();
+  return nullptr;
 }
 
 bool LoadBitmapFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture) {
@@ -76,6 +136,9 @@ bool LoadBitmapFile(const std::string& FileName, std::unique_ptr<TBitmap>& Pictu
     bitmap->LoadFromFile(FileName);
     Picture = std::move(bitmap);
     return true;
+  } catch (const std::exception& error) {
+    NoteFailure(error);
+    return false;
   } catch (...) {
     return false;
   }
@@ -89,6 +152,9 @@ bool LoadJPEGFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture
     DecodeJPEG(bytes.data(), bytes.size(), *bitmap);
     Picture = std::move(bitmap);
     return true;
+  } catch (const std::exception& error) {
+    NoteFailure(error);
+    return false;
   } catch (...) {
     return false;
   }

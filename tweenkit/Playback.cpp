@@ -42,6 +42,16 @@ void TTweenery::Resume() {
 }
 
 void TTweenery::FXTimer(TObject*) {
+  if (FOnTick) {
+    // The handler may replace OnTick (a run that ends and starts again); call a copy.
+    TNotifyEvent handler = FOnTick;
+    handler(this);
+    return;
+  }
+  StepFrame();
+}
+
+void TTweenery::StepFrame() {
   // Steps below 1 advance by 1, so such a run still moves. The counter
   // saturates instead of wrapping, and a run whose counter has reached the
   // top of the range ends as if its effect had finished: some effects would
@@ -54,6 +64,41 @@ void TTweenery::FXTimer(TObject*) {
   // Still playing at the last frame: neither the effect nor an OnDone
   // handler (which would have set the run up again) ended this run.
   if (FActive && FParams.CurrentFrame == kLastFrame) {
+    Stop();
+    Done();
+  }
+  Invalidate();
+}
+
+namespace {
+
+// Whether a random-bar state holds a run set up for BarCount bars that has
+// drawn exactly up to CurrentFrame, so that drawing on reaches a later frame.
+template <class TBarState>
+bool BarsGoOn(const TFXState* State, std::int32_t BarCount, std::int32_t CurrentFrame) {
+  const auto* bars = dynamic_cast<const TBarState*>(State);
+  return bars && bars->Index && bars->BarCount == BarCount && bars->LastFrame == CurrentFrame;
+}
+
+}  // namespace
+
+void TTweenery::SeekFrame(std::int32_t Frame) {
+  Frame = std::max<std::int32_t>(Frame, 0);
+  bool goesOn = true;
+  if (FOperation == toRandomBars) {
+    const std::int32_t bars = (FParams.Modifier == tmLeft || FParams.Modifier == tmRight) ? Width() : Height();
+    goesOn = BarsGoOn<TRandomBarsFXState>(FParams.State, bars, FParams.CurrentFrame);
+  } else if (FOperation == toTwinRandomBars) {
+    goesOn = BarsGoOn<TTwinRandomBarsFXState>(FParams.State, std::max(Width(), Height()), FParams.CurrentFrame);
+  }
+  // Bars once drawn stay: an earlier frame draws them again from the start.
+  if (!goesOn || Frame < FParams.CurrentFrame) {
+    if (FOperation == toRandomBars || FOperation == toTwinRandomBars) SetupFX();
+  }
+  FParams.CurrentFrame = Frame;
+  GenerateFrame();
+  // As at the tick: a run still playing at the top of the range ends.
+  if (FActive && FParams.CurrentFrame == std::numeric_limits<std::int32_t>::max()) {
     Stop();
     Done();
   }

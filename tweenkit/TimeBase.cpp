@@ -304,14 +304,18 @@ std::int32_t TransitionFrameCount(const TTransitionSettings& Settings, int Width
 }
 
 TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings)
+    // Random bars size their run from the control, so it takes the picture's size.
+    : TTransitionRenderer(From, To, Settings, From.Width(), From.Height()) {}
+
+TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings,
+                                         int ControlWidth, int ControlHeight)
     : FSettings(Settings), FComposer(std::make_unique<TComposer>()) {
   if (From.Empty() || To.Empty()) throw ETimeBase("a transition needs two pictures that are not empty");
   {
     // Setting the component up composes too, so it draws as well.
     TRunRandom random(UsesRandom(Settings.Operation), Settings.Seed);
     TComposer& c = *FComposer;
-    // Random bars size their run from the control, so it takes the picture's size.
-    c.SetBounds(0, 0, From.Width(), From.Height());
+    c.SetBounds(0, 0, ControlWidth, ControlHeight);
     c.SetOperation(Settings.Operation);
     c.SetModifier(Settings.Modifier);
     c.SetReverse(Settings.Reverse);
@@ -320,9 +324,10 @@ TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To,
     c.SetFromBitmap(&From);
     c.SetToBitmap(&To);
     if (Settings.Color) c.SetColor(*Settings.Color);
-    FFrameCount = From.Width() == To.Width() && From.Height() == To.Height()
-                      ? TransitionFrameCount(Settings, From.Width(), From.Height())
-                      : SearchFrameCount();
+    // The worked-out counts hold for pictures and a control of one size.
+    const bool oneSize = From.Width() == To.Width() && From.Height() == To.Height() &&
+                         ControlWidth == From.Width() && ControlHeight == From.Height();
+    FFrameCount = oneSize ? TransitionFrameCount(Settings, From.Width(), From.Height()) : SearchFrameCount();
   }
   Restart();
 }

@@ -94,6 +94,11 @@ class TTransitionRenderer {
   /// To is fitted to From's size as the component fits it. Raises ETimeBase
   /// when a picture is empty.
   TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings);
+  /// The run of a component ControlWidth x ControlHeight in size, which the
+  /// random-bar operations draw their bars across (the other operations
+  /// read only the pictures). Raises ETimeBase when a picture is empty.
+  TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings, int ControlWidth,
+                      int ControlHeight);
   ~TTransitionRenderer();
   TTransitionRenderer(const TTransitionRenderer&) = delete;
   TTransitionRenderer& operator=(const TTransitionRenderer&) = delete;

@@ -198,9 +198,16 @@ void TTweenery::SetImageFile(std::string& Name, TBitmap* Target, const TBitmap* 
     GenerateAndInvalidate();
     return;
   }
-  std::unique_ptr<TBitmap> picture = LoadImageFile(Value);
+  std::string reason;
+  std::unique_ptr<TBitmap> picture = LoadImageFile(Value, reason);
   if (!picture) {
-    ShowMessage("Unable to read image file");
+    if (FOnImageError) {
+      // The handler may replace the hook; call a copy.
+      TImageErrorEvent handler = FOnImageError;
+      handler(this, ImageFileError(Value, reason));
+    } else {
+      ShowMessage("Unable to read image file");
+    }
     return;
   }
   Name = Value;

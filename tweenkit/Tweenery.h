@@ -480,6 +480,18 @@ using TImageLoader = bool (*)(const std::string& FileName, std::unique_ptr<TBitm
 /// A new picture read from FileName, its format chosen by the lower-cased
 /// extension, or nullptr.
 std::unique_ptr<TBitmap> LoadImageFile(const std::string& FileName);
+/// As LoadImageFile; on failure Reason tells why, in a few words: "no such
+/// file", "permission denied", "not a regular file", "too large" (beyond the
+/// picture-size limit, PictureLimit(), or its file size), "not a picture (no
+/// reader for .xyz files)", or what the loader told (NoteImageLoadFailure),
+/// else "not a picture".
+std::unique_ptr<TBitmap> LoadImageFile(const std::string& FileName, std::string& Reason);
+/// A loader that knows why it fails ("too large", "not a picture") tells it
+/// here before returning false; LoadImageFile passes it on as the reason.
+/// Kept per thread, cleared at each LoadImageFile.
+void NoteImageLoadFailure(const std::string& Reason);
+/// The message of a file that could not be read: "cannot read FileName: Reason".
+std::string ImageFileError(const std::string& FileName, const std::string& Reason);
 /// The loader of the extension ("bmp", "jpg", "jpe", "jpeg" and whatever a
 /// host registered; exact match).
 TImageLoader FindImageLoader(const std::string& Extension);
@@ -498,6 +510,10 @@ void AssignPicture(TBitmap* Target, const TBitmap* Source, const TBitmap* Other)
 // ---------------------------------------------------------------- component
 
 class TTweeneryThread;
+
+/// Reports a picture file the component could not read: Message is
+/// ImageFileError's "cannot read FileName: Reason".
+using TImageErrorEvent = std::function<void(TObject* Sender, const std::string& Message)>;
 
 /// The transition component: a windowless control that holds a From and a
 /// To picture, composes the frames of a transition between them into a
@@ -665,6 +681,24 @@ class TTweenery : public TGraphicControl {
   void SetOnDone(TNotifyEvent Value) { FOnDone = std::move(Value); }
   /**@}*/
 
+  /// @name Hooks for the faces
+  /// Neither is published nor stored; unassigned (the default), the
+  /// component behaves as it always has.
+  /**@{*/
+  /// Where a picture file that cannot be read is reported. Unassigned, the
+  /// message box "Unable to read image file" is shown (ShowMessage); a face
+  /// with signals of its own (TweeneryWidget) assigns one and reports the
+  /// file and the reason instead. Either way the picture stays as it was.
+  const TImageErrorEvent& OnImageError() const { return FOnImageError; }
+  void SetOnImageError(TImageErrorEvent Value) { FOnImageError = std::move(Value); }
+  /// What a tick of the driver (the frame timer or the worker thread) does.
+  /// Unassigned, the tick is StepFrame. A face that times its runs itself
+  /// (TTweeneryTimeline) assigns one that shows the frame of the elapsed
+  /// time (SeekFrame) or calls StepFrame.
+  const TNotifyEvent& OnTick() const { return FOnTick; }
+  void SetOnTick(TNotifyEvent Value) { FOnTick = std::move(Value); }
+  /**@}*/
+
   /// @name Playback
   /**@{*/
   /// Starts a run from its first frame (SetupFX) and the driver; nothing
@@ -692,9 +726,20 @@ class TTweenery : public TGraphicControl {
   /// the effect reports the last frame during a run, Stop and then Done.
   /// An effect's exception reaches the caller, the control invalidated.
   virtual void GenerateFrame();
-  /// The tick: advances CurrentFrame by Steps and composes a frame. A run
-  /// whose counter reaches the top of its range ends as if completed.
+  /// The tick: OnTick when assigned, else StepFrame.
   void FXTimer(TObject* Sender);
+  /// The tick's own step: advances CurrentFrame by Steps and composes a
+  /// frame. A run whose counter reaches the top of its range ends as if
+  /// completed.
+  void StepFrame();
+  /// Composes the frame at CurrentFrame Frame (0 for a negative one), idle
+  /// or during a run, for every operation: where SetCurrentFrame refuses
+  /// (the random-bar operations, whose frames follow from the bars drawn so
+  /// far), the bars are drawn on from the frame composed last, or the run is
+  /// set up again (SetupFX) and drawn up to Frame when Frame lies before it
+  /// or no run is set up. During a run, the frame that ends the transition
+  /// completes it (Stop, then OnDone), as a tick would.
+  void SeekFrame(std::int32_t Frame);
 
  protected:
   /// Shows the frame bitmap: unscaled, stretched, or stretched with its
@@ -739,6 +784,8 @@ class TTweenery : public TGraphicControl {
   TTweeneryThread* FThread = nullptr;   // frees itself once told to terminate
   bool FUseThread = false;
   TNotifyEvent FOnDone;
+  TImageErrorEvent FOnImageError;
+  TNotifyEvent FOnTick;
 };
 
 /// Sleeps Interval between ticks and hands each tick to the GUI thread. It

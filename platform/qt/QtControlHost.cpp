@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 
 #include "platform/Runtime.h"
 #include "platform/qt/QtDrawing.h"
@@ -63,9 +65,34 @@ TQtControlHost::~TQtControlHost() {
   for (TControl* control : std::vector<TControl*>(FControls)) control->SetParent(nullptr);
 }
 
+QSize TQtControlHost::SurfaceSizeFor(int Width, int Height) {
+  const std::int64_t w = std::max(Width, 0), h = std::max(Height, 0);
+  if (w * h <= TBitmap::MaxPixels) return QSize(static_cast<int>(w), static_cast<int>(h));
+  // Beyond the bitmap limit (a widget in a scroll area can be far larger
+  // than any screen): the largest top-left part within it, of the same
+  // proportions, or the whole of a short side.
+  const std::int64_t side = static_cast<std::int64_t>(std::sqrt(static_cast<double>(TBitmap::MaxPixels)));
+  std::int64_t sw, sh;
+  if (std::min(w, h) <= side) {
+    sw = w <= h ? w : TBitmap::MaxPixels / h;
+    sh = w <= h ? TBitmap::MaxPixels / w : h;
+  } else {
+    const double scale = std::sqrt(static_cast<double>(TBitmap::MaxPixels) / (static_cast<double>(w) * h));
+    sw = std::clamp<std::int64_t>(static_cast<std::int64_t>(w * scale), 1, w);
+    sh = std::clamp<std::int64_t>(TBitmap::MaxPixels / sw, 1, h);
+  }
+  return QSize(static_cast<int>(std::min(sw, w)), static_cast<int>(std::min(sh, h)));
+}
+
 void TQtControlHost::SyncSurfaceSize() {
-  if (FSurface.Width() == width() && FSurface.Height() == height()) return;
-  FSurface.SetSize(width(), height());
+  const QSize size = SurfaceSizeFor(width(), height());
+  if (FSurface.Width() == size.width() && FSurface.Height() == size.height()) return;
+  try {
+    FSurface.SetSize(size.width(), size.height());
+  } catch (const std::exception&) {
+    // No memory for it: no surface, and the face is painted instead.
+    FSurface.SetSize(0, 0);
+  }
   // Where a control leaves its rectangle unpainted, the host's face shows
   // rather than the black of new pixels.
   if (FSurface.Empty()) return;
@@ -148,15 +175,21 @@ void TQtControlHost::paintEvent(QPaintEvent* Event) {
   Guarded([&] { PaintSurface(Event->region()); });
   FPainting = false;
   const QImage image = BitmapImage(&FSurface);
+  QPainter painter(this);
+  // Beyond the surface (a widget past the bitmap limit), the host's face.
+  const QRegion outside = Event->region() - QRect(0, 0, image.width(), image.height());
+  for (const QRect& r : outside) painter.fillRect(r, ToQColor(clBtnFace));
   if (image.isNull()) return;
   FLastPaintedBits = image.constBits();
-  QPainter painter(this);
-  for (const QRect& r : Event->region()) painter.drawImage(r, image, r);
+  for (const QRect& r : Event->region() & image.rect()) painter.drawImage(r, image, r);
 }
 
 void TQtControlHost::resizeEvent(QResizeEvent* Event) {
-  SyncSurfaceSize();
-  for (TControl* control : std::vector<TControl*>(FControls)) control->RealignInHost();
+  // Nothing may leave an event handler into Qt's event loop.
+  Guarded([&] {
+    SyncSurfaceSize();
+    for (TControl* control : std::vector<TControl*>(FControls)) control->RealignInHost();
+  });
   update();
   QWidget::resizeEvent(Event);
 }

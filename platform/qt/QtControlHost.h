@@ -23,8 +23,8 @@ class TQtControlHost : public QWidget, public TControlHost {
   ~TQtControlHost() override;
 
   /// TControlHost
-  /// Kept at the widget's size, also while hidden (a hidden widget has its
-  /// resize event only when shown).
+  /// Kept at the widget's size (SurfaceSizeFor), also while hidden (a
+  /// hidden widget has its resize event only when shown).
   TBitmap* Surface() override {
     SyncSurfaceSize();
     return &FSurface;
@@ -40,6 +40,10 @@ class TQtControlHost : public QWidget, public TControlHost {
   const std::vector<TControl*>& Controls() const { return FControls; }
   /// The image the last paint showed; its bits are the surface's memory.
   const void* LastPaintedBits() const { return FLastPaintedBits; }
+  /// The surface's size for a widget of Width x Height: the same, or past
+  /// the bitmap limit (TBitmap::MaxPixels) the largest top-left part of the
+  /// same proportions within it; the rest of the widget shows the face.
+  static QSize SurfaceSizeFor(int Width, int Height);
 
  protected:
   /// Paints the invalidated controls on the surface and shows it.

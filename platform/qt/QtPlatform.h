@@ -41,6 +41,16 @@ class TQtPlatform {
 /// clipboard as the service hooks (ResetServiceHooks restores the headless ones).
 void InstallQtServiceHooks();
 
+/// Puts the Qt port in force for a Qt program that did not construct a
+/// TQtPlatform: when a QCoreApplication lives, the caller is on its thread
+/// and no port is installed (Application() is still a headless loop), a
+/// process-wide Qt loop and the Qt service hooks are installed, as a
+/// TQtPlatform installs them. They stay until the QCoreApplication is
+/// destroyed. A TQtPlatform constructed before or after wins: while one
+/// lives, nothing is installed here. Returns whether a Qt loop is in force.
+/// The Qt faces (TweeneryWidget) call it on first use.
+bool EnsureQtPlatform();
+
 /// The file dialog's "description|pattern|description|pattern" filter as Qt
 /// name filters: "Bitmap files (*.bmp)". Several patterns separated by ';'
 /// become space-separated; a pattern list the description already shows in

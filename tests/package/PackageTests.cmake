@@ -33,7 +33,9 @@ endif()
 
 set(TWEENERY_TEST_DATA ${CMAKE_CURRENT_SOURCE_DIR}/data)
 configure_file(package_qt/TweeneryForm.ui.in ${CMAKE_CURRENT_BINARY_DIR}/package_qt/TweeneryForm.ui @ONLY)
-qt6_wrap_ui(TWEENERY_FORM_HEADER ${CMAKE_CURRENT_BINARY_DIR}/package_qt/TweeneryForm.ui)
+configure_file(package_qt/TweeneryTimedForm.ui.in ${CMAKE_CURRENT_BINARY_DIR}/package_qt/TweeneryTimedForm.ui @ONLY)
+qt6_wrap_ui(TWEENERY_FORM_HEADER ${CMAKE_CURRENT_BINARY_DIR}/package_qt/TweeneryForm.ui
+  ${CMAKE_CURRENT_BINARY_DIR}/package_qt/TweeneryTimedForm.ui)
 target_sources(test_package_qt_UiFormTests PRIVATE ${TWEENERY_FORM_HEADER})
 target_include_directories(test_package_qt_UiFormTests PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 

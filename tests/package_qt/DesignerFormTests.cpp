@@ -12,6 +12,8 @@
 #include <QDesignerFormWindowInterface>
 #include <QDesignerFormWindowManagerInterface>
 #include <QDesignerIntegration>
+#include <QDesignerPropertySheetExtension>
+#include <QEasingCurve>
 #include <QDesignerTaskMenuExtension>
 #include <QDesignerWidgetDataBaseInterface>
 #include <QExtensionManager>
@@ -26,6 +28,7 @@
 #include <memory>
 
 #include "FileDialogScript.h"
+#include "widget/TweeneryWidget.h"
 
 #if defined(__SANITIZE_THREAD__)
 #define TWEENERY_UNDER_TSAN 1
@@ -241,6 +244,115 @@ class DesignerFormTests : public QObject {
     QVERIFY(code.contains(QStringLiteral("Pages->addWidget(page_2);")));
     QVERIFY(code.contains(QStringLiteral("#include \"widget/TweeneryStackedWidget.h\"")));
 #endif
+  }
+
+  // Duration, EasingCurve (as its type: Designer knows no QEasingCurve) and
+  // Progress are in the property editor, and a saved form keeps them.
+  void timeEasingAndProgressAreEditedAndSaved() {
+    QDesignerFormWindowInterface* form =
+        Open(FormWith(QStringLiteral("<property name=\"FromImageFile\"><string>%1rgb24-v3.bmp</string></property>"
+                                     "<property name=\"ToImageFile\"><string>%1baseline.jpg</string></property>")
+                          .arg(kData)));
+    QWidget* widget = Placed(form);
+    QVERIFY(widget);
+    auto* sheet = qt_extension<QDesignerPropertySheetExtension*>(FCore->extensionManager(), widget);
+    QVERIFY(sheet);
+    for (const char* name : {"Duration", "EasingType", "Progress"}) {
+      const int index = sheet->indexOf(QString::fromLatin1(name));
+      QVERIFY2(index >= 0 && sheet->isVisible(index), name);
+    }
+    const int easing = sheet->indexOf(QStringLiteral("EasingCurve"));
+    QVERIFY(easing < 0 || !sheet->isVisible(easing));
+    form->cursor()->setWidgetProperty(widget, QStringLiteral("Duration"), 600);
+    form->cursor()->setWidgetProperty(widget, QStringLiteral("EasingType"), int(QEasingCurve::OutCubic));
+    form->cursor()->setWidgetProperty(widget, QStringLiteral("Progress"), 0.5);
+    QCOMPARE(widget->property("Duration").toInt(), 600);
+    QCOMPARE(widget->property("EasingCurve").value<QEasingCurve>().type(), QEasingCurve::OutCubic);
+    QCOMPARE(widget->property("Progress").toDouble(), 0.5);
+    const QString saved = form->contents();
+    Close(form);
+    QVERIFY2(saved.contains(QStringLiteral("<property name=\"Duration\">\n    <number>600</number>")), qPrintable(saved));
+    QVERIFY(saved.contains(QStringLiteral("<enum>QEasingCurve::OutCubic</enum>")));
+    QVERIFY(saved.contains(QStringLiteral("<property name=\"Progress\">\n    <double>0.5")));
+    // Progress comes after the pictures it needs.
+    QVERIFY(saved.indexOf(QStringLiteral("\"Progress\"")) > saved.indexOf(QStringLiteral("\"ToImageFile\"")));
+
+    QDesignerFormWindowInterface* again = Open(saved);
+    QVERIFY(Placed(again));
+    QCOMPARE(Placed(again)->property("Duration").toInt(), 600);
+    QCOMPARE(Placed(again)->property("EasingType").toInt(), int(QEasingCurve::OutCubic));
+    QCOMPARE(Placed(again)->property("Progress").toDouble(), 0.5);
+    Close(again);
+  }
+
+  // Designer's preview shows what the running program shows, stretched or
+  // not, proportions kept or not, mid-transition.
+  void thePreviewShowsWhatTheProgramShows_data() {
+    QTest::addColumn<bool>("stretch");
+    QTest::addColumn<bool>("keepAspect");
+    QTest::newRow("stretched") << true << false;
+    QTest::newRow("stretched, proportions kept") << true << true;
+    QTest::newRow("unscaled") << false << true;
+  }
+  void thePreviewShowsWhatTheProgramShows() {
+    QFETCH(bool, stretch);
+    QFETCH(bool, keepAspect);
+    const QString ui = QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <class>TweeneryForm</class>
+ <widget class="QWidget" name="TweeneryForm">
+  <property name="geometry"><rect><x>0</x><y>0</y><width>160</width><height>100</height></rect></property>
+  <widget class="tweenery::TweeneryWidget" name="Tweenery">
+   <property name="geometry"><rect><x>8</x><y>8</y><width>130</width><height>70</height></rect></property>
+   <property name="FromImageFile"><string>%1rgb24-v3.bmp</string></property>
+   <property name="ToImageFile"><string>%1baseline.jpg</string></property>
+   <property name="Operation"><enum>tweenery::TweeneryWidget::toPush</enum></property>
+   <property name="MaintainAspectRatio"><bool>%2</bool></property>
+   <property name="Stretch"><bool>%3</bool></property>
+   <property name="Progress"><double>0.4</double></property>
+  </widget>
+ </widget>
+ <customwidgets>
+  <customwidget>
+   <class>tweenery::TweeneryWidget</class>
+   <extends>QWidget</extends>
+   <header>widget/TweeneryWidget.h</header>
+  </customwidget>
+ </customwidgets>
+ <resources/>
+ <connections/>
+</ui>
+)")
+                           .arg(kData, keepAspect ? QStringLiteral("true") : QStringLiteral("false"),
+                                stretch ? QStringLiteral("true") : QStringLiteral("false"));
+    QDesignerFormWindowInterface* form = Open(ui);
+    QVERIFY(Placed(form));
+    FCore->formWindowManager()->setActiveFormWindow(form);
+    const QImage preview = FCore->formWindowManager()->createPreviewPixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    Close(form);
+    QVERIFY(!preview.isNull());
+
+    // The running program: the widget as uic's code makes it.
+    QWidget program;
+    program.resize(160, 100);
+    tweenery::TweeneryWidget* tween = new tweenery::TweeneryWidget(&program);
+    tween->setGeometry(8, 8, 130, 70);
+    tween->setFromImageFile(kData + QStringLiteral("rgb24-v3.bmp"));
+    tween->setToImageFile(kData + QStringLiteral("baseline.jpg"));
+    tween->setOperation(tweenery::TweeneryWidget::toPush);
+    tween->setMaintainAspectRatio(keepAspect);
+    tween->setStretch(stretch);
+    tween->setProgress(0.4);
+    const QImage shown = tween->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage previewed = preview.copy(8, 8, 130, 70);
+    preview.save(QDir::tempPath() + QStringLiteral("/tweenery-designer-preview-%1%2.png").arg(stretch).arg(keepAspect));
+    shown.save(QDir::tempPath() + QStringLiteral("/tweenery-designer-program-%1%2.png").arg(stretch).arg(keepAspect));
+    QCOMPARE(previewed.size(), shown.size());
+    for (int y = 0; y < shown.height(); ++y)
+      for (int x = 0; x < shown.width(); ++x)
+        if (previewed.pixel(x, y) != shown.pixel(x, y))
+          QFAIL(qPrintable(QStringLiteral("(%1, %2): %3 in the preview, %4 in the program")
+                               .arg(x).arg(y).arg(previewed.pixel(x, y), 8, 16).arg(shown.pixel(x, y), 8, 16)));
   }
 
   void aPictureChosenInTheTaskMenuIsOneUndoableStepThatTheSavedFormKeeps() {
