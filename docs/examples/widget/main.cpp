@@ -7,7 +7,6 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  tweenery::TQtPlatform platform;  // the component's timer runs on Qt's event loop
   QWidget window;
   auto* w = new tweenery::TweeneryWidget;
   w->setFromBitmap(QImage(app.arguments().value(1)));

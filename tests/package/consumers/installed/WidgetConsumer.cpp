@@ -51,7 +51,6 @@ bool ConsumerFailed(const QString& What) {
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  tweenery::TQtPlatform platform;
   const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
   const QString fromFile = folder.filePath(QStringLiteral("from.png"));
   const QString toFile = folder.filePath(QStringLiteral("to.png"));

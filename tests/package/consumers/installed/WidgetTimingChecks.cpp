@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
+#include <QPropertyAnimation>
 #include <QStringList>
 #include <QTimer>
 
@@ -86,8 +87,38 @@ bool ReportsAMissingFile(const QString& FromFile) {
   return true;
 }
 
+// Progress shows the frame at a fraction of the run: half-way it is neither
+// picture, and an animation of the property runs the transition to its end.
+bool FollowsProgress(const QString& FromFile, const QString& ToFile) {
+  const QImage from = QImage(FromFile).convertToFormat(QImage::Format_RGB32);
+  const QImage to = QImage(ToFile).convertToFormat(QImage::Format_RGB32);
+  TweeneryWidget widget;
+  widget.setFromBitmap(from);
+  widget.setToBitmap(to);
+  widget.resize(kPictureSize);
+  widget.show();
+  widget.setProperty("Progress", 0.5);
+  const QImage half = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  if (half == from || half == to) return ConsumerFailed(QStringLiteral("Progress 0.5 shows one of the pictures"));
+
+  QPropertyAnimation animation(&widget, "Progress");
+  animation.setStartValue(0.0);
+  animation.setEndValue(1.0);
+  animation.setDuration(200);
+  QEventLoop loop;
+  QObject::connect(&animation, &QPropertyAnimation::finished, &loop, &QEventLoop::quit);
+  QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+  animation.start();
+  loop.exec();
+  if (widget.property("Progress").toDouble() != 1.0)
+    return ConsumerFailed(QStringLiteral("an animation of Progress did not reach 1"));
+  if (widget.grab().toImage().convertToFormat(QImage::Format_RGB32) != to)
+    return ConsumerFailed(QStringLiteral("Progress 1 does not show the To picture"));
+  return true;
+}
+
 }  // namespace
 
 bool WidgetTimingChecks(const QString& FromFile, const QString& ToFile) {
-  return PlaysForItsDuration(FromFile, ToFile) && ReportsAMissingFile(FromFile);
+  return PlaysForItsDuration(FromFile, ToFile) && FollowsProgress(FromFile, ToFile) && ReportsAMissingFile(FromFile);
 }
