@@ -46,7 +46,9 @@ enum TWipeFault : std::uint8_t {
 /// A run that no luma map describes; what() says why, for a user.
 class ENotAWipe : public ETweenery {
  public:
+  /// A fault of the given kind, told by Message.
   ENotAWipe(TWipeFault Fault, const std::string& Message) : ETweenery(Message), FFault(Fault) {}
+  /// What kind of fault refused the run.
   TWipeFault Fault() const { return FFault; }
 
  private:
@@ -58,7 +60,8 @@ constexpr std::int32_t MaxLumaFrameCount = 65534;
 
 /// When each pixel of a wipe turns from the From picture to the To picture.
 struct TWipe {
-  int Width = 0, Height = 0;
+  int Width = 0;   ///< the map's width
+  int Height = 0;  ///< the map's height
   std::int32_t FrameCount = 0;  ///< the run's frames are 0 to FrameCount
   /// The run goes from the To picture back to the From picture, as the
   /// reverse forms play; the turns are then from To to From.

@@ -297,10 +297,10 @@ std::int64_t EndRule(const TTransitionSettings& S, std::int64_t W, std::int64_t 
 
 std::int32_t TransitionFrameCount(const TTransitionSettings& Settings, int Width, int Height) {
   if (Width < 1 || Height < 1) throw ETimeBase("a transition needs pictures of at least 1 x 1");
+  // Playback ends a run whose effect has not ended when its frame counter
+  // reaches the top of the range, so that is where such a run ends.
   const std::int64_t count = EndRule(Settings, Width, Height);
-  if (count > std::numeric_limits<std::int32_t>::max())
-    throw ETimeBase("the transition does not end within 2147483647 frames");
-  return static_cast<std::int32_t>(count);
+  return static_cast<std::int32_t>(std::min<std::int64_t>(count, std::numeric_limits<std::int32_t>::max()));
 }
 
 TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings)

@@ -79,9 +79,9 @@ bool UsesRandom(TTransitionOperation Operation);
 /// The frame count of a transition between two pictures of Width x Height
 /// (frame 0 to the frame that ends it with Steps 1), worked out from each
 /// effect's own end rule without composing a frame: what
-/// TTransitionRenderer::SearchFrameCount finds for such pictures. Raises
-/// ETimeBase when the transition would not end within 2147483647 frames, or
-/// for a size below 1 x 1.
+/// TTransitionRenderer::SearchFrameCount finds for such pictures. A run
+/// whose effect would not end within 2147483647 frames ends there, as
+/// playback ends it. Raises ETimeBase for a size below 1 x 1.
 std::int32_t TransitionFrameCount(const TTransitionSettings& Settings, int Width, int Height);
 
 /// One run of a transition between two pictures of one size. It keeps its
