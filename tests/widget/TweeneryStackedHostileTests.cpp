@@ -72,9 +72,10 @@ class TweeneryStackedHostileTests : public QObject {
         }
       }
     }
-    // Most of them play; those that cannot end switch at once.
+    // Most of them play (a run whose effect never ends runs to the top of
+    // the frame range); any that cannot be set up switch at once.
     qInfo("%d of %d changes played", played, changes);
-    QVERIFY(played > changes / 2 && played < changes);
+    QVERIFY(played > changes / 2);
   }
 
   void valuesOutsideTheirRangeAreRefusedOrBounded() {
