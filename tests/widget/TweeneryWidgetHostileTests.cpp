@@ -71,7 +71,9 @@ QList<QVariant> HostileValues() {
       QVariant(QStringList{QStringLiteral("x")}), QVariant(QImage()), QVariant(Filled(QImage(1, 1, QImage::Format_Mono))),
       QVariant(QImage(0, 5, QImage::Format_RGB32)), QVariant::fromValue(NotANumberCurve()),
       QVariant::fromValue(QEasingCurve(QEasingCurve::BezierSpline)), QVariant::fromValue(QEasingCurve(QEasingCurve::TCBSpline)),
-      QVariant::fromValue(QEasingCurve::Type(-3)), QVariant::fromValue(QEasingCurve::NCurveTypes),
+      // (A QEasingCurve::Type outside its enumerators cannot even be made
+      // without undefined behaviour; the one past the last is the farthest.)
+      QVariant::fromValue(QEasingCurve::NCurveTypes),
       QVariant()};
   return values;
 }
@@ -136,6 +138,11 @@ class TweeneryWidgetHostileTests : public QObject {
     for (int i = TQtControlHost::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
       const QMetaProperty property = meta->property(i);
       for (const QVariant& value : values) {
+        // A number outside Qt's own QEasingCurve::Type is undefined behaviour
+        // in the generated property code, before any setter of ours runs.
+        if (QLatin1String(property.name()) == QLatin1String("EasingType") && value.canConvert<int>() &&
+            !(value.toInt() >= 0 && value.toInt() <= int(QEasingCurve::NCurveTypes)))
+          continue;
         widget.setFromBitmap(CodedImage(24, 16, kFromTag));
         widget.setToBitmap(CodedImage(24, 16, kToTag));
         widget.setInterval(1000);
