@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "BenchSupport.h"
-#include "tools/FrameWriter.h"
-#include "tools/Output.h"
+#include "media/FrameWriter.h"
+#include "media/Output.h"
 #include "tweenkit/TimeBase.h"
 
 namespace tweenery {

@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "tools/Output.h"
+#include "media/Output.h"
 #include "tweenkit/Presets.h"
 
 namespace tweenery::python {

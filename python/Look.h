@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "tools/Pictures.h"
+#include "media/Pictures.h"
 #include "tweenkit/TimeBase.h"
 
 namespace tweenery::python {

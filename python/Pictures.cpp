@@ -1,8 +1,8 @@
 #include "python/Pictures.h"
 
 #include "python/Errors.h"
-#include "tools/Pictures.h"
-#include "tools/ToolErrors.h"
+#include "media/Pictures.h"
+#include "media/Errors.h"
 
 namespace tweenery::python {
 

@@ -14,8 +14,8 @@
 #include "python/Pictures.h"
 #include "python/Transition.h"
 #include "tools/Commands.h"
-#include "tools/Output.h"
-#include "tools/Png.h"
+#include "media/Output.h"
+#include "media/Png.h"
 
 namespace tweenery::python {
 

@@ -9,7 +9,7 @@
 
 #include "python/Look.h"
 #include "python/Pictures.h"
-#include "tools/Programme.h"
+#include "media/Programme.h"
 
 namespace tweenery::python {
 

@@ -18,13 +18,13 @@
 #include <sstream>
 #include <thread>
 
-#include "tools/FrameWriter.h"
-#include "tools/Interruption.h"
+#include "media/FrameWriter.h"
+#include "media/Interruption.h"
 #include "tools/Luma.h"
-#include "tools/Output.h"
-#include "tools/Pictures.h"
-#include "tools/Programme.h"
-#include "tools/ToolErrors.h"
+#include "media/Output.h"
+#include "media/Pictures.h"
+#include "media/Programme.h"
+#include "media/Errors.h"
 #include "tweenkit/Presets.h"
 
 namespace tweenery {

@@ -1,7 +1,7 @@
 // tweenery luma: the wipe check of the time base over the chosen look, the
 // map scaled to 16 bits, written as a greyscale PNG.
 #include "tools/Luma.h"
-#include "tools/Publish.h"
+#include "media/Publish.h"
 
 #include <CLI/CLI.hpp>
 #include <chrono>
@@ -10,9 +10,9 @@
 #include <random>
 #include <sstream>
 
-#include "tools/Output.h"
-#include "tools/Png.h"
-#include "tools/ToolErrors.h"
+#include "media/Output.h"
+#include "media/Png.h"
+#include "media/Errors.h"
 #include "tweenkit/LumaMap.h"
 #include "tweenkit/Presets.h"
 

@@ -1,7 +1,7 @@
 #include <iostream>
 
 #include "tools/Commands.h"
-#include "tools/Interruption.h"
+#include "media/Interruption.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);

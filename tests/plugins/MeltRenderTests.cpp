@@ -15,7 +15,7 @@
 #include "Frei0rHost.h"
 #include "TestPictures.h"
 #include "tools/Commands.h"
-#include "tools/Png.h"
+#include "media/Png.h"
 #include "tweenkit/TimeBase.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)

@@ -13,7 +13,7 @@
 #include "platform/Graphics.h"
 #include "platform/ImageCodecs.h"
 #include "tools/Commands.h"
-#include "tools/Png.h"
+#include "media/Png.h"
 
 namespace tweenery::test {
 

@@ -19,8 +19,8 @@ extern "C" {
 #include "CommandRunner.h"
 #include "TestPictures.h"
 #include "platform/ImageCodecs.h"
-#include "tools/Output.h"
-#include "tools/Png.h"
+#include "media/Output.h"
+#include "media/Png.h"
 #include "tweenkit/Presets.h"
 #include "tweenkit/TimeBase.h"
 

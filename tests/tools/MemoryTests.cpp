@@ -13,9 +13,9 @@
 
 #include "CommandRunner.h"
 #include "TestPictures.h"
-#include "tools/FrameWriter.h"
-#include "tools/Pictures.h"
-#include "tools/Programme.h"
+#include "media/FrameWriter.h"
+#include "media/Pictures.h"
+#include "media/Programme.h"
 
 namespace tweenery {
 namespace {

@@ -13,10 +13,10 @@
 
 #include "CommandRunner.h"
 #include "TestPictures.h"
-#include "tools/Interruption.h"
-#include "tools/Output.h"
-#include "tools/Publish.h"
-#include "tools/ToolErrors.h"
+#include "media/Interruption.h"
+#include "media/Output.h"
+#include "media/Publish.h"
+#include "media/Errors.h"
 
 namespace tweenery {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "TestPictures.h"
 #include "platform/ImageCodecs.h"
-#include "tools/Pictures.h"
-#include "tools/Png.h"
-#include "tools/ToolErrors.h"
+#include "media/Pictures.h"
+#include "media/Png.h"
+#include "media/Errors.h"
 #include "tweenkit/Tweenery.h"
 
 namespace tweenery {

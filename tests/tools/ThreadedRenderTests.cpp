@@ -13,9 +13,9 @@
 #include "TestPictures.h"
 #include "platform/DIB.h"
 #include "platform/ImageCodecs.h"
-#include "tools/FrameWriter.h"
-#include "tools/Png.h"
-#include "tools/ToolErrors.h"
+#include "media/FrameWriter.h"
+#include "media/Png.h"
+#include "media/Errors.h"
 #include "tweenkit/Presets.h"
 
 namespace tweenery {

@@ -1,4 +1,4 @@
-#include "tools/Publish.h"
+#include "media/Publish.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/ToolErrors.h"
+#include "media/Errors.h"
 
 namespace tweenery {
 

@@ -1,4 +1,4 @@
-// The two kinds of failure the tool reports: a command it cannot carry out
+// The two kinds of failure a run reports: a command it cannot carry out
 // as given (exit status 2) and input it cannot read or output it cannot
 // write (exit status 1).
 #pragma once

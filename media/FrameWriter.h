@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "tools/Output.h"
-#include "tools/Programme.h"
+#include "media/Output.h"
+#include "media/Programme.h"
 
 namespace tweenery {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/Pictures.h"
+#include "media/Pictures.h"
 #include "tweenkit/TimeBase.h"
 
 namespace tweenery {

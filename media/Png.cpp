@@ -1,7 +1,7 @@
 // libpng's simplified interface reads (it reports every failure as a message
 // and never leaves through longjmp into our frames); the full interface
 // writes, since only it lets the zlib level and the row filter be chosen.
-#include "tools/Png.h"
+#include "media/Png.h"
 
 #include <png.h>
 

@@ -1,4 +1,4 @@
-#include "tools/FrameWriter.h"
+#include "media/FrameWriter.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "tools/Interruption.h"
+#include "media/Interruption.h"
 
 namespace tweenery {
 

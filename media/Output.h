@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/Graphics.h"
-#include "tools/Publish.h"
+#include "media/Publish.h"
 
 namespace tweenery {
 

@@ -20,8 +20,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "tools/Output.h"
-#include "tools/ToolErrors.h"
+#include "media/Output.h"
+#include "media/Errors.h"
 
 namespace tweenery {
 

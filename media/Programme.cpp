@@ -1,4 +1,4 @@
-#include "tools/Programme.h"
+#include "media/Programme.h"
 
 namespace tweenery {
 

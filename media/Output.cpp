@@ -1,4 +1,4 @@
-#include "tools/Output.h"
+#include "media/Output.h"
 
 #include <unistd.h>
 
@@ -17,8 +17,8 @@
 #include <thread>
 
 #include "platform/ImageCodecs.h"
-#include "tools/Png.h"
-#include "tools/ToolErrors.h"
+#include "media/Png.h"
+#include "media/Errors.h"
 
 namespace tweenery {
 

@@ -4,7 +4,7 @@
 // signal ends the process at once.
 #pragma once
 
-#include "tools/ToolErrors.h"
+#include "media/Errors.h"
 
 namespace tweenery {
 

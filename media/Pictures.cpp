@@ -1,4 +1,4 @@
-#include "tools/Pictures.h"
+#include "media/Pictures.h"
 
 #include <sys/stat.h>
 #if defined(__GLIBC__)
@@ -10,8 +10,8 @@
 #include <cstring>
 
 #include "platform/ImageCodecs.h"
-#include "tools/Png.h"
-#include "tools/ToolErrors.h"
+#include "media/Png.h"
+#include "media/Errors.h"
 #include "tweenkit/Tweenery.h"
 
 namespace tweenery {

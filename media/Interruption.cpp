@@ -1,4 +1,4 @@
-#include "tools/Interruption.h"
+#include "media/Interruption.h"
 
 #include <signal.h>
 
