@@ -3,11 +3,10 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <new>
 
 #include "platform/ImageCodecs.h"
-#include "platform/qt/QtDrawing.h"
+#include "platform/qt/QtImageFiles.h"
 
 namespace tweenery {
 
@@ -42,21 +41,15 @@ std::vector<std::uint8_t> FileBytes(const QString& FileName) {
 
 // Any format Qt's image plug-ins read, its size checked before its pixels
 // are decoded.
-void DecodeWithQt(const std::vector<std::uint8_t>& Bytes, const QString& FileName, TBitmap& Out) {
+std::unique_ptr<TBitmap> DecodeWithQt(const std::vector<std::uint8_t>& Bytes, const QString& FileName) {
   QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(Bytes.data()),
                                             static_cast<qsizetype>(Bytes.size()));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
-  if (!reader.canRead()) Refuse(FileName, "not a picture in a known format");
-  const QSize size = reader.size();
-  if (size.isValid() && std::int64_t{size.width()} * size.height() > PictureLimit())
-    Refuse(FileName, "the picture is too large (" + std::to_string(size.width()) + " x " +
-                         std::to_string(size.height()) + " pixels)");
-  const QImage image = reader.read();
-  if (image.isNull()) Refuse(FileName, reader.errorString().toStdString());
-  if (std::int64_t{image.width()} * image.height() > PictureLimit()) Refuse(FileName, "the picture is too large");
-  ImageToBitmap(image, Out);
+  std::unique_ptr<TBitmap> picture;
+  std::string reason;
+  if (!ReadQtImage(buffer, picture, reason)) Refuse(FileName, reason);
+  return picture;
 }
 
 }  // namespace
@@ -78,7 +71,7 @@ std::unique_ptr<TBitmap> ReadUrlPicture(const QUrl& Url) {
   auto picture = std::make_unique<TBitmap>();
   try {
     const std::vector<std::uint8_t> bytes = FileBytes(fileName);
-    if (!DecodeOwnPicture(bytes.data(), bytes.size(), *picture)) DecodeWithQt(bytes, fileName, *picture);
+    if (!DecodeOwnPicture(bytes.data(), bytes.size(), *picture)) picture = DecodeWithQt(bytes, fileName);
   } catch (const EPictureUnreadable&) {
     throw;
   } catch (const Exception& e) {

@@ -2,11 +2,13 @@
 #include "platform/qt/QtImageFiles.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QImageReader>
 #include <QList>
 #include <cstdint>
 
 #include "platform/ImageCodecs.h"
+#include "platform/qt/QtDrawing.h"
 
 namespace tweenery {
 
@@ -37,14 +39,9 @@ std::unique_ptr<TBitmap> QImageToBitmap(const QImage& Image) {
   auto bitmap = std::make_unique<TBitmap>();
   if (Image.isNull()) return bitmap;
   if (Pixels(Image.size()) > TBitmap::MaxPixels) throw EOutOfResources("Bitmap too large");
-  const QImage rgb = Image.convertToFormat(QImage::Format_RGB32);
-  if (rgb.isNull()) throw EOutOfResources("Out of memory for bitmap pixels");
-  bitmap->SetSize(rgb.width(), rgb.height());
-  for (int y = 0; y < rgb.height(); ++y) {
-    const auto* from = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
-    std::uint32_t* to = bitmap->ScanLine(y);
-    for (int x = 0; x < rgb.width(); ++x) to[x] = from[x] | 0xFF000000u;
-  }
+  if (Image.format() != QImage::Format_RGB32 && Image.convertToFormat(QImage::Format_RGB32).isNull())
+    throw EOutOfResources("Out of memory for bitmap pixels");
+  ImageToBitmap(Image, *bitmap);
   bitmap->Modified();
   return bitmap;
 }
@@ -57,10 +54,20 @@ std::vector<std::string> QtImageFormats() {
 }
 
 bool ReadQtImageFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture, std::string& Reason) {
+  QFile file(QString::fromStdString(FileName));
+  if (!file.open(QIODevice::ReadOnly)) {
+    Picture.reset();
+    Reason = "not a picture (" + file.errorString().toLower().toStdString() + ")";
+    return false;
+  }
+  return ReadQtImage(file, Picture, Reason);
+}
+
+bool ReadQtImage(QIODevice& Device, std::unique_ptr<TBitmap>& Picture, std::string& Reason) {
   Picture.reset();
   Reason.clear();
   try {
-    QImageReader reader(QString::fromStdString(FileName));
+    QImageReader reader(&Device);
     if (!reader.canRead()) {
       Reason = "not a picture";
       return false;

@@ -4,6 +4,7 @@
 /// bitmaps, within the platform's size limits.
 #pragma once
 
+#include <QIODevice>
 #include <QImage>
 #include <memory>
 #include <string>
@@ -29,5 +30,8 @@ std::vector<std::string> QtImageFormats();
 /// anything is decoded) or "not a picture" with Qt's reason in parentheses.
 /// Nothing raised inside leaves it.
 bool ReadQtImageFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture, std::string& Reason);
+
+/// As ReadQtImageFile, from an open device (a resource, bytes in memory).
+bool ReadQtImage(QIODevice& Device, std::unique_ptr<TBitmap>& Picture, std::string& Reason);
 
 }  // namespace tweenery
