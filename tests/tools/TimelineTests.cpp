@@ -108,6 +108,15 @@ TEST(TimelineParser, HostileLinesAreRefusedNamingTheFileTheLineAndTheReason) {
   EXPECT_LT(Refusal("a.png 1 " + std::string(5000, 'P') + last).size(), 200u);
 }
 
+TEST(TimelineParser, TheDocumentedExampleIsATimelineOfTheDemoPictures) {
+  const std::string example = std::string(TWEENERY_TEST_DATA) + "/../../docs/examples/timeline/show.txt";
+  const std::vector<TTimelineItem> items = ReadTimeline(example);
+  ASSERT_EQ(items.size(), 5u);
+  for (const TTimelineItem& item : items) EXPECT_TRUE(fs::is_regular_file(item.Picture)) << item.Picture;
+  EXPECT_EQ(items[1].Operation, toIris);
+  EXPECT_FALSE(items[3].Hold);
+}
+
 class TimelineRuns : public test::TFolderTest {
  protected:
   // Four one-colour pictures, told apart by the letter of their colour.
