@@ -42,14 +42,13 @@ std::string ListOption(py::handle Value, const char* Keyword, TEntry&& Entry) {
 // Seconds, or a list of them, as show takes them.
 std::string SecondsOption(py::handle Value, const char* Keyword) {
   return ListOption(Value, Keyword, [Keyword](py::handle Item) {
+    const std::string refusal = std::string(Keyword) + " must be seconds or a list of seconds, not " + TypeName(Item);
     if (py::isinstance<py::str>(Item) || py::isinstance<py::bytes>(Item) || py::isinstance<py::bool_>(Item))
-      throw py::type_error(std::string(Keyword) + " must be seconds or a list of seconds, not " +
-                           std::string(py::str(py::type::of(Item).attr("__name__"))));
+      throw py::type_error(refusal);
     try {
       return NumberText(Item.cast<double>());
     } catch (const py::cast_error&) {
-      throw py::type_error(std::string(Keyword) + " must be seconds or a list of seconds, not " +
-                           std::string(py::str(py::type::of(Item).attr("__name__"))));
+      throw py::type_error(refusal);
     }
   });
 }
@@ -58,8 +57,7 @@ std::string SecondsOption(py::handle Value, const char* Keyword) {
 std::string EasingOption(py::handle Value) {
   return ListOption(Value, "easing", [](py::handle Item) {
     if (!py::isinstance<py::str>(Item))
-      throw py::type_error("easing must be a name or a list of names, not " +
-                           std::string(py::str(py::type::of(Item).attr("__name__"))));
+      throw py::type_error("easing must be a name or a list of names, not " + TypeName(Item));
     return Item.cast<std::string>();
   });
 }

@@ -374,6 +374,8 @@ void Write(TProgramme& Programme, TPictureSource& Pictures, TFrameRate Rate, con
            const TWriteRequest& Request, std::ostream& Err) {
   const std::int64_t total = Programme.FrameCount();
   const std::int64_t most = R.MaxFrames.value_or(100000);
+  // Below one, every run would be refused as too long for the limit.
+  if (most < 1) throw EUsage("--max-frames must be 1 or more");
   // The limit is on what is written: one frame of any run can be had.
   if (!Request.Frame && !Request.At && total > most)
     throw EUsage("the run would have " + std::to_string(total) + " frames, more than --max-frames " +
