@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "CommandRunner.h"
 #include "TestPictures.h"
@@ -115,6 +116,25 @@ TEST(TimelineParser, TheDocumentedExampleIsATimelineOfTheDemoPictures) {
   for (const TTimelineItem& item : items) EXPECT_TRUE(fs::is_regular_file(item.Picture)) << item.Picture;
   EXPECT_EQ(items[1].Operation, toIris);
   EXPECT_FALSE(items[3].Hold);
+}
+
+TEST(TimelineParser, ArbitraryBytesAreTakenOrRefusedWithAPlaceNeverOtherwise) {
+  // Lines made of the bytes the parser treats specially, and any others.
+  const std::string special = " \t\"\\#-\r\n,()s.0123456789eE+\x00\x7f\xef\xbb\xbfPushFadeup";
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % 120);
+    for (int i = 0; i < length; ++i)
+      text += random() % 4 ? special[random() % special.size()] : static_cast<char>(random() % 256);
+    try {
+      const std::vector<TTimelineItem> items = ParseTimeline(text, "show.txt");
+      EXPECT_GE(items.size(), 2u);
+      for (const TTimelineItem& item : items) EXPECT_FALSE(item.Picture.empty());
+    } catch (const EToolFailure& e) {
+      EXPECT_EQ(e.Message().rfind("show.txt", 0), 0u) << e.Message();
+    }
+  }
 }
 
 class TimelineRuns : public test::TFolderTest {
