@@ -8,13 +8,12 @@
 #include <random>
 
 #include "media/Output.h"
+#include "python/Bindings.h"
 #include "tweenkit/Presets.h"
 
 namespace tweenery::python {
 
 namespace {
-
-std::string TypeName(py::handle Object) { return py::str(py::type::handle_of(Object).attr("__name__")); }
 
 // An integer argument (int or NumPy integer; not bool or float) within
 // [Least, Most]; Range says the bounds in the message.
@@ -78,7 +77,7 @@ TFit FitOf(const std::string& Text) {
 
 std::int64_t FramesOf(double Seconds, TFrameRate Rate, const char* Name) {
   if (!(Seconds >= 0) || Seconds > kMostSeconds)
-    throw py::value_error(std::string(Name) + " must be 0 to 3600 seconds, not " + std::to_string(Seconds));
+    throw py::value_error(std::string(Name) + " must be 0 to 3600 seconds, not " + std::string(py::repr(py::float_(Seconds))));
   return std::llround(Seconds * Rate.Value());
 }
 

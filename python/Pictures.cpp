@@ -1,5 +1,6 @@
 #include "python/Pictures.h"
 
+#include "python/Bindings.h"
 #include "python/Errors.h"
 #include "media/Pictures.h"
 #include "media/Errors.h"
@@ -16,8 +17,6 @@ bool IsFileName(py::handle Object) {
 std::string FileNameOf(py::handle Object) {
   return py::module_::import("os").attr("fsencode")(Object).cast<std::string>();
 }
-
-std::string TypeName(py::handle Object) { return py::str(py::type::handle_of(Object).attr("__name__")); }
 
 std::string ShapeText(const std::vector<py::ssize_t>& Shape) {
   std::string text = "(";

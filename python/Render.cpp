@@ -25,6 +25,43 @@ namespace fs = std::filesystem;
 
 std::string NumberText(double Value) { return py::repr(py::float_(Value)); }
 
+std::string NumberOption(const std::optional<double>& Value) { return Value ? NumberText(*Value) : ""; }
+
+// One value, or a list used in turn, in the tool's spelling ("1.0,0.5");
+// "" for None. Each entry is Entry's text of one item.
+template <typename TEntry>
+std::string ListOption(py::handle Value, const char* Keyword, TEntry&& Entry) {
+  if (Value.is_none()) return "";
+  if (py::isinstance<py::str>(Value) || !py::isinstance<py::iterable>(Value)) return Entry(Value);
+  std::string list;
+  for (py::handle item : py::reinterpret_borrow<py::iterable>(Value)) list += (list.empty() ? "" : ",") + Entry(item);
+  if (list.empty()) throw py::value_error(std::string(Keyword) + " is an empty list");
+  return list;
+}
+
+// Seconds, or a list of them, as show takes them.
+std::string SecondsOption(py::handle Value, const char* Keyword) {
+  return ListOption(Value, Keyword, [Keyword](py::handle Item) {
+    const std::string refusal = std::string(Keyword) + " must be seconds or a list of seconds, not " + TypeName(Item);
+    if (py::isinstance<py::str>(Item) || py::isinstance<py::bytes>(Item) || py::isinstance<py::bool_>(Item))
+      throw py::type_error(refusal);
+    try {
+      return NumberText(Item.cast<double>());
+    } catch (const py::cast_error&) {
+      throw py::type_error(refusal);
+    }
+  });
+}
+
+// An easing, or a list of them.
+std::string EasingOption(py::handle Value) {
+  return ListOption(Value, "easing", [](py::handle Item) {
+    if (!py::isinstance<py::str>(Item))
+      throw py::type_error("easing must be a name or a list of names, not " + TypeName(Item));
+    return Item.cast<std::string>();
+  });
+}
+
 // A name the tool's parser takes for a file, not an option.
 std::string FileArgument(const std::string& Name) {
   return !Name.empty() && Name[0] == '-' && Name != "-" ? "./" + Name : Name;
@@ -98,9 +135,10 @@ struct TCommonArguments {
   py::object Size;
   std::string Fit;
   std::optional<unsigned long long> Seed;
-  std::optional<double> Duration, Fps;
-  std::optional<std::string> Easing;
-  std::optional<double> Hold;
+  // As the tool spells them: show's may be lists.
+  std::string Duration;
+  std::optional<double> Fps;
+  std::string Easing, Hold;
   bool Overwrite;
   int PngLevel;
   std::optional<int> Threads, Jobs;
@@ -163,8 +201,10 @@ std::string QuotedName(const std::string& Message) {
   return close == std::string::npos ? "" : Message.substr(open + 1, close - open - 1);
 }
 
+// Whether Message is about File: it quotes it, or points into it as
+// "show.txt:7: ..." does.
 bool Names(const std::string& Message, const std::string& File) {
-  return Message.find("'" + File + "'") != std::string::npos;
+  return Message.find("'" + File + "'") != std::string::npos || Message.rfind(File + ":", 0) == 0;
 }
 
 // The tool's failure as the module's exception: exit status 2 is a usage
@@ -185,7 +225,8 @@ bool Names(const std::string& Message, const std::string& File) {
 }
 
 // The command with the pictures' file names after its name.
-void Run(const TCommandLine& Line, TPictureFiles& Pictures, const std::string& Output, bool Verbose) {
+void Run(const TCommandLine& Line, TPictureFiles& Pictures, const std::string& Output, bool Verbose,
+         const std::optional<std::string>& Timeline = std::nullopt) {
   std::ostringstream out, err;
   int status = 0;
   {
@@ -197,7 +238,11 @@ void Run(const TCommandLine& Line, TPictureFiles& Pictures, const std::string& O
     const TGeneratorTurn turn(true);
     status = RunTweenery(arguments, out, err);
   }
-  if (status != 0) Fail(status, err.str(), Pictures.GivenNames(), Output);
+  if (status != 0) {
+    std::vector<std::string> inputs = Pictures.GivenNames();
+    if (Timeline) inputs.push_back(*Timeline);
+    Fail(status, err.str(), inputs, Output);
+  }
   if (Verbose && !err.str().empty()) py::module_::import("sys").attr("stderr").attr("write")(err.str());
 }
 
@@ -225,13 +270,21 @@ void Render(py::object A, py::object B, py::object Output, const std::string& Op
   Run(line, pictures, output, Common.Verbose);
 }
 
-void Show(py::iterable Pictures, py::object Output, py::object Operation, TCommonArguments Common) {
-  if (py::isinstance<py::str>(Pictures) || py::isinstance<py::bytes>(Pictures))
-    throw py::type_error("pictures must be a list of arrays or file names, not one name");
+void Show(py::object Pictures, py::object Output, py::object Operation, TCommonArguments Common, py::object Timeline) {
   TPictureFiles pictures;
-  std::size_t i = 0;
-  for (py::handle picture : Pictures) pictures.Add(picture, "pictures[" + std::to_string(i++) + "]");
-  if (i < 2) throw py::value_error("show takes two or more pictures");
+  std::optional<std::string> timeline;
+  if (!Timeline.is_none()) {
+    if (!Pictures.is_none()) throw py::value_error("give pictures or a timeline, not both");
+    timeline = OutputName(Timeline);
+  } else {
+    if (py::isinstance<py::str>(Pictures) || py::isinstance<py::bytes>(Pictures))
+      throw py::type_error("pictures must be a list of arrays or file names, not one name");
+    if (!py::isinstance<py::iterable>(Pictures)) throw py::type_error("pictures must be a list of arrays or file names");
+    std::size_t i = 0;
+    for (py::handle picture : py::reinterpret_borrow<py::iterable>(Pictures))
+      pictures.Add(picture, "pictures[" + std::to_string(i++) + "]");
+    if (i < 2) throw py::value_error("show takes two or more pictures");
+  }
   std::string operations;
   if (py::isinstance<py::str>(Operation)) {
     operations = Operation.cast<std::string>();
@@ -246,8 +299,9 @@ void Show(py::iterable Pictures, py::object Output, py::object Operation, TCommo
   const std::string output = OutputName(Output);
   TCommandLine line("show");
   line.Add("--operation", operations);
+  if (timeline) line.Add("--timeline", FileArgument(*timeline));
   line.AddCommon(Common, output);
-  Run(line, pictures, output, Common.Verbose);
+  Run(line, pictures, output, Common.Verbose, timeline);
 }
 
 }  // namespace
@@ -263,8 +317,8 @@ void BindRender(py::module_& Module) {
          bool Overwrite, int PngLevel, std::optional<int> Threads, std::optional<int> Jobs, long long MaxFrames,
          bool Verbose) {
         Render(A, B, Output, Operation,
-               {Modifier, Reverse, Delta, Color, RGBOrder, Preset, Size, Fit, Seed, Duration, Fps, Easing, Hold,
-                Overwrite, PngLevel, Threads, Jobs, MaxFrames, Verbose},
+               {Modifier, Reverse, Delta, Color, RGBOrder, Preset, Size, Fit, Seed, NumberOption(Duration), Fps,
+                Easing.value_or(""), NumberText(Hold), Overwrite, PngLevel, Threads, Jobs, MaxFrames, Verbose},
                Steps, Interval, Frame, At);
       },
       py::arg("a"), py::arg("b"), py::arg("output"), py::arg("operation") = "Push", py::kw_only(),
@@ -294,14 +348,17 @@ The interpreter lock is released while it renders.)doc");
 
   Module.def(
       "show",
-      [](py::iterable Pictures, py::object Output, py::object Operation, const std::string& Modifier, bool Reverse,
+      [](py::object Pictures, py::object Output, py::object Operation, const std::string& Modifier, bool Reverse,
          std::optional<long long> Delta, py::object Color, const std::string& RGBOrder, bool Preset, py::object Size,
-         const std::string& Fit, std::optional<unsigned long long> Seed, std::optional<double> Duration,
-         std::optional<double> Fps, std::optional<std::string> Easing, std::optional<double> Hold, bool Overwrite,
-         int PngLevel, std::optional<int> Threads, std::optional<int> Jobs, long long MaxFrames, bool Verbose) {
+         const std::string& Fit, std::optional<unsigned long long> Seed, py::object Duration,
+         std::optional<double> Fps, py::object Easing, py::object Hold, bool Overwrite,
+         int PngLevel, std::optional<int> Threads, std::optional<int> Jobs, long long MaxFrames, bool Verbose,
+         py::object Timeline) {
         Show(Pictures, Output, Operation,
-             {Modifier, Reverse, Delta, Color, RGBOrder, Preset, Size, Fit, Seed, Duration, Fps, Easing, Hold,
-              Overwrite, PngLevel, Threads, Jobs, MaxFrames, Verbose});
+             {Modifier, Reverse, Delta, Color, RGBOrder, Preset, Size, Fit, Seed, SecondsOption(Duration, "duration"),
+              Fps, EasingOption(Easing), SecondsOption(Hold, "hold"), Overwrite, PngLevel, Threads, Jobs, MaxFrames,
+              Verbose},
+             Timeline);
       },
       py::arg("pictures"), py::arg("output"), py::arg("operation") = "Push", py::kw_only(),
       py::arg("modifier") = "left", py::arg("reverse") = false, py::arg("delta") = py::none(),
@@ -310,15 +367,20 @@ The interpreter lock is released while it renders.)doc");
       py::arg("duration") = py::none(), py::arg("fps") = py::none(), py::arg("easing") = py::none(),
       py::arg("hold") = py::none(), py::arg("overwrite") = false, py::arg("png_level") = 1,
       py::arg("threads") = py::none(), py::arg("jobs") = py::none(), py::arg("max_frames") = 100000,
-      py::arg("verbose") = false,
+      py::arg("verbose") = false, py::arg("timeline") = py::none(),
       R"doc(Writes a slideshow of pictures into output, as `tweenery show`.
 
 pictures is a list of arrays or picture files, two or more, fitted to
-size (default: the first one's). operation is a name, a list of names
-used in turn, or 'random' (operations and directions drawn from seed).
-Each picture is held hold seconds (default 2), each transition lasts
-duration (1.5) through easing ('ease-in-out'). Other keywords, output
-and errors as for tweenery.render().)doc");
+size (default: the first one's); or None, with timeline the name of a
+timeline file (one picture a line with its hold and the transition to
+the next, as `tweenery show --help` describes). operation is a name, a
+list of names used in turn, or 'random' (operations and directions drawn
+from seed). Each picture is held hold seconds (default 2), each
+transition lasts duration (1.5) through easing ('ease-in-out'); each of
+these may also be a list used in turn, a shorter list starting again
+from its first entry (duration=[1, 0.5]). Other keywords, output and
+errors as for tweenery.render(); a timeline it cannot take raises
+InputError with the timeline in filename and the line in the message.)doc");
 }
 
 }  // namespace tweenery::python

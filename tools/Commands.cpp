@@ -21,9 +21,11 @@
 #include "media/FrameWriter.h"
 #include "media/Interruption.h"
 #include "tools/Luma.h"
+#include "tools/Timeline.h"
 #include "media/Output.h"
 #include "media/Pictures.h"
 #include "media/Programme.h"
+#include "media/Slideshow.h"
 #include "media/Errors.h"
 #include "tweenkit/Presets.h"
 
@@ -59,6 +61,15 @@ struct TTimeOptions {
   std::optional<double> Fps;
   std::optional<std::string> Easing;
   std::optional<double> Hold;
+};
+
+// show's timing: every value may be a list, used in turn.
+struct TShowTimeOptions {
+  std::vector<double> Durations;
+  std::optional<double> Fps;
+  std::vector<std::string> Easings;
+  std::vector<double> Holds;
+  std::string Timeline;
 };
 
 struct TRunOptions {
@@ -99,6 +110,41 @@ CLI::Option* AddNumber(CLI::App* App, const std::string& Option, std::optional<T
       ->type_name(std::is_floating_point_v<T> ? "FLOAT" : std::is_signed_v<T> ? "INT" : "UINT");
 }
 
+// A comma-separated list; the commas of an entry's own parentheses, as in
+// cubic-bezier(0.4,0,0.2,1), stay in it.
+std::vector<std::string> SplitList(const std::string& Text) {
+  std::vector<std::string> entries(1);
+  int depth = 0;
+  for (char c : Text) {
+    if (c == ',' && depth == 0) {
+      entries.emplace_back();
+      continue;
+    }
+    depth += c == '(' ? 1 : c == ')' && depth > 0 ? -1 : 0;
+    entries.back() += c;
+  }
+  return entries;
+}
+
+// Entry Index of a list used in turn: a list shorter than the slideshow
+// starts again from its first entry, one longer keeps its first entries.
+template <typename T>
+const T& InTurn(const std::vector<T>& List, std::size_t Index) {
+  return List[Index % List.size()];
+}
+
+CLI::Option* AddNumberList(CLI::App* App, const std::string& Option, std::vector<double>& Target, const std::string& Help) {
+  return App
+      ->add_option_function<std::string>(
+          Option,
+          [&Target, Option](const std::string& Text) {
+            Target.clear();
+            for (const std::string& entry : SplitList(Text)) Target.push_back(ParseNumber<double>(entry, Option));
+          },
+          Help)
+      ->type_name("FLOAT[,FLOAT...]");
+}
+
 void AddLookOptions(CLI::App* App, TLookOptions& O, bool OneOperation) {
   App->add_option("--operation", O.Operation,
                   OneOperation ? "operation: Push, MonoSlider, ... (case-insensitive; toPush too); see 'tweenery list'"
@@ -117,19 +163,34 @@ void AddLookOptions(CLI::App* App, TLookOptions& O, bool OneOperation) {
   AddNumber(App, "--seed", O.Seed, "seed of the random operations (RandomBars, TwinRandomBars, Swarm, random)");
 }
 
-void AddTimeOptions(CLI::App* App, TTimeOptions& O, bool Playback) {
-  if (Playback) {
-    AddNumber(App, "--steps", O.Steps, "playback timing: frames advanced per tick, 1 or more");
-    AddNumber(App, "--interval", O.Interval, "playback timing: milliseconds per frame (default 100)");
-  }
-  AddNumber(App, "--duration", O.Duration, "video timing: seconds of each transition (default 1.5)");
+const char* const kEasings = "linear, ease, ease-in, ease-out, ease-in-out, cubic-bezier(x1,y1,x2,y2), steps(n)";
+const char* const kHoldRounding = ", in whole frames: the nearest, and at least one for any hold above 0";
+
+void AddTimeOptions(CLI::App* App, TTimeOptions& O) {
+  AddNumber(App, "--steps", O.Steps, "playback timing: frames advanced per tick, 1 or more");
+  AddNumber(App, "--interval", O.Interval, "playback timing: milliseconds per frame (default 100)");
+  AddNumber(App, "--duration", O.Duration, "video timing: seconds of the transition (default 1.5)");
   AddNumber(App, "--fps", O.Fps, "video timing: frames per second, 0.001 to 1000 (default 30)");
-  App->add_option("--easing", O.Easing,
-                  "video timing: linear, ease, ease-in, ease-out, ease-in-out, cubic-bezier(x1,y1,x2,y2), steps(n)");
-  AddNumber(App, "--hold", O.Hold,
-            std::string(Playback ? "seconds the first and last frames are held (default 0)"
-                                 : "seconds each picture is held (default 2)") +
-                ", in whole frames: the nearest, and at least one for any hold above 0");
+  App->add_option("--easing", O.Easing, std::string("video timing: ") + kEasings);
+  AddNumber(App, "--hold", O.Hold, std::string("seconds the first and last frames are held (default 0)") + kHoldRounding);
+}
+
+// Lists are used in turn as --operation's are: a shorter list repeats.
+void AddShowTimeOptions(CLI::App* App, TShowTimeOptions& O) {
+  AddNumberList(App, "--duration", O.Durations,
+                "seconds of each transition, or a comma-separated list, one per transition in turn (default 1.5)");
+  AddNumber(App, "--fps", O.Fps, "frames per second, 0.001 to 1000 (default 30)");
+  App->add_option_function<std::string>(
+         "--easing", [&O](const std::string& Text) { O.Easings = SplitList(Text); },
+         std::string("each transition's curve, or a comma-separated list in turn (default ease-in-out): ") + kEasings)
+      ->type_name("TEXT[,TEXT...]");
+  AddNumberList(App, "--hold", O.Holds,
+                std::string("seconds each picture is held, or a comma-separated list, one per picture in turn "
+                            "(default 2)") + kHoldRounding);
+  App->add_option("--timeline", O.Timeline,
+                  std::string("a timeline file in place of the pictures: one picture a line, ") + kTimelineFormat +
+                      " (see below)")
+      ->type_name("FILE");
 }
 
 void AddRunOptions(CLI::App* App, TRunOptions& O) {
@@ -313,6 +374,8 @@ void Write(TProgramme& Programme, TPictureSource& Pictures, TFrameRate Rate, con
            const TWriteRequest& Request, std::ostream& Err) {
   const std::int64_t total = Programme.FrameCount();
   const std::int64_t most = R.MaxFrames.value_or(100000);
+  // Below one, every run would be refused as too long for the limit.
+  if (most < 1) throw EUsage("--max-frames must be 1 or more");
   // The limit is on what is written: one frame of any run can be had.
   if (!Request.Frame && !Request.At && total > most)
     throw EUsage("the run would have " + std::to_string(total) + " frames, more than --max-frames " +
@@ -438,54 +501,103 @@ void RunRender(const TRender& C, std::ostream& Err) {
 struct TShow {
   std::vector<std::string> Pictures;
   TLookOptions Look;
-  TTimeOptions Time;
+  TShowTimeOptions Time;
   TRunOptions Run;
 };
 
-void RunShow(TShow C, std::ostream& Err) {
-  if (C.Pictures.size() < 2) throw EUsage("show takes two or more pictures");
-  const std::uint64_t seed = C.Look.Seed.value_or(FreshSeed());
-  std::vector<TTransitionOperation> operations;
-  const bool random = SameText(C.Look.Operation, "random");
-  if (!random) {
-    std::stringstream list(C.Look.Operation);
-    for (std::string name; std::getline(list, name, ',');) operations.push_back(ParseOperation(name));
-    if (operations.empty()) throw EUsage("--operation names no operation");
+// The pictures of the show: those named on the command line, or the
+// timeline's, whose lines also give what the command line says of them.
+std::vector<TTimelineItem> ShowItems(const TShow& C) {
+  std::vector<TTimelineItem> items;
+  if (!C.Time.Timeline.empty()) {
+    if (!C.Pictures.empty()) throw EUsage("give the pictures or --timeline, not both");
+    items = ReadTimeline(C.Time.Timeline);
   }
+  for (const std::string& name : C.Pictures) {
+    items.emplace_back();
+    items.back().Picture = name;
+  }
+  if (items.size() < 2) throw EUsage("show takes two or more pictures (or --timeline)");
+  return items;
+}
+
+std::vector<TTransitionOperation> ShowOperations(const std::string& Text) {
+  std::vector<TTransitionOperation> operations;
+  for (const std::string& name : SplitList(Text)) operations.push_back(ParseOperation(name));
+  return operations;
+}
+
+std::vector<TEasing> ShowEasings(const std::vector<std::string>& Texts) {
+  std::vector<TEasing> easings;
+  for (const std::string& text : Texts.empty() ? std::vector<std::string>{"ease-in-out"} : Texts) {
+    try {
+      easings.push_back(TEasing::Parse(text));
+    } catch (const ETimeBase& e) {
+      throw EUsage(std::string("--easing: ") + e.what());
+    }
+  }
+  return easings;
+}
+
+// Frames of a transition of Seconds; Where names the value in a message.
+std::int64_t TransitionFrames(double Seconds, TFrameRate Rate, const std::string& Where) {
+  const std::int64_t frames = FramesOf(Seconds, Rate, "--duration");
+  if (frames < 1) throw EUsage(Where + " is shorter than one frame at this --fps");
+  return frames;
+}
+
+std::string FrameCountText(std::int64_t Count) { return std::to_string(Count) + (Count == 1 ? " frame" : " frames"); }
+
+std::string TimelinePlace(const TShow& C, const TTimelineItem& Item) {
+  return C.Time.Timeline + ":" + std::to_string(Item.Line);
+}
+
+void RunShow(TShow C, std::ostream& Err) {
+  const std::vector<TTimelineItem> items = ShowItems(C);
+  const std::uint64_t seed = C.Look.Seed.value_or(FreshSeed());
+  const bool random = SameText(C.Look.Operation, "random");
+  const std::vector<TTransitionOperation> operations = random ? std::vector<TTransitionOperation>{} : ShowOperations(C.Look.Operation);
   std::mt19937_64 choice(seed);
   const TFrameRate rate = RateOf(C.Time.Fps.value_or(30));
-  const std::int64_t transitionFrames = FramesOf(C.Time.Duration.value_or(1.5), rate, "--duration");
-  if (transitionFrames < 1) throw EUsage("--duration is shorter than one frame at this --fps");
-  const std::int64_t hold = HoldFrames(C.Time.Hold.value_or(2), rate);
-  TEasing easing;
-  try {
-    easing = TEasing::Parse(C.Time.Easing.value_or("ease-in-out"));
-  } catch (const ETimeBase& e) {
-    throw EUsage(std::string("--easing: ") + e.what());
-  }
-  const std::unique_ptr<TPictureSource> pictures = OpenPictures(C.Pictures, C.Look, C.Run.Output);
-  TProgramme programme;
-  programme.SetPictureSource(pictures.get());
-  for (std::size_t i = 0; i + 1 < pictures->Count(); ++i) {
-    const TTransitionOperation operation =
-        random ? static_cast<TTransitionOperation>(choice() % TransitionOperationCount) : operations[i % operations.size()];
+  std::vector<std::int64_t> durations, holds;
+  for (double seconds : C.Time.Durations.empty() ? std::vector<double>{1.5} : C.Time.Durations)
+    durations.push_back(TransitionFrames(seconds, rate, "--duration"));
+  for (double seconds : C.Time.Holds.empty() ? std::vector<double>{2} : C.Time.Holds)
+    holds.push_back(HoldFrames(seconds, rate));
+  const std::vector<TEasing> easings = ShowEasings(C.Time.Easings);
+
+  TSlideshow show;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    show.Holds.push_back(items[i].Hold ? HoldFrames(*items[i].Hold, rate) : InTurn(holds, i));
+  for (std::size_t i = 0; i + 1 < items.size(); ++i) {
+    const TTimelineItem& item = items[i];
+    TTransitionOperation operation =
+        random ? static_cast<TTransitionOperation>(choice() % TransitionOperationCount) : InTurn(operations, i);
     TLookOptions look = C.Look;
     if (random) look.Modifier = ModifierText(static_cast<TTransitionModifier>(choice() % 4));
+    if (item.Operation) operation = *item.Operation;
+    if (item.Modifier) look.Modifier = ModifierText(*item.Modifier);
     TTransitionPlan plan;
-    plan.FromPicture = i;
-    plan.ToPicture = i + 1;
     plan.Settings = SettingsOf(look, operation, seed + i);
     if (!look.Delta && OperationPreset(operation).Delta) plan.Settings.Delta = *OperationPreset(operation).Delta;
-    plan.Count = transitionFrames;
-    plan.Easing = easing;
-    const std::size_t t = programme.AddTransition(plan);
-    if (i == 0) programme.AddPart(t, TProgramme::TPartKind::FirstFrame, hold);
-    programme.AddPart(t, TProgramme::TPartKind::Run, -1);
-    programme.AddPart(t, TProgramme::TPartKind::LastFrame, hold);
-    if (C.Run.Verbose)
-      Err << "tweenery: " << C.Pictures[i] << " -> " << C.Pictures[i + 1] << ": " << OperationText(operation) << " "
-          << ModifierText(plan.Settings.Modifier) << SeedNote(plan.Settings) << "\n";
+    plan.Count = item.Duration ? TransitionFrames(*item.Duration, rate, TimelinePlace(C, item) + ": the duration")
+                               : InTurn(durations, i);
+    plan.Easing = item.Easing ? *item.Easing : InTurn(easings, i);
+    show.Transitions.push_back(plan);
   }
+  std::vector<std::string> names;
+  for (const TTimelineItem& item : items) names.push_back(item.Picture);
+  const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run.Output);
+  TProgramme programme;
+  programme.SetPictureSource(pictures.get());
+  AddSlideshow(programme, show);
+  if (C.Run.Verbose)
+    for (std::size_t i = 0; i < show.Transitions.size(); ++i) {
+      const TTransitionPlan& plan = show.Transitions[i];
+      Err << "tweenery: " << names[i] << " held " << FrameCountText(show.Holds[i]) << " -> " << names[i + 1] << ": "
+          << OperationText(plan.Settings.Operation) << " " << ModifierText(plan.Settings.Modifier) << ", "
+          << FrameCountText(plan.Count) << " " << plan.Easing.Text() << SeedNote(plan.Settings) << "\n";
+    }
   Write(programme, *pictures, rate, C.Run, {}, Err);
 }
 
@@ -661,7 +773,25 @@ const char* const kRenderExamples =
 const char* const kShowExamples =
     "Examples:\n"
     "  tweenery show *.jpg --size 1280x720 --operation random --seed 3 -o slideshow.mp4\n"
-    "  tweenery show a.png b.png c.png --operation Push,Fade,Roll --hold 1 --duration 0.8 -o show.gif\n";
+    "  tweenery show a.png b.png c.png --operation Push,Fade,Roll --hold 1 --duration 0.8 -o show.gif\n"
+    "  tweenery show a.png b.png c.png d.png --duration 1,0.5 --hold 3,1 --easing linear,ease-out -o show.mp4\n"
+    "  tweenery show --timeline show.txt --size 1280x720 -o show.mp4\n"
+    "\n"
+    "Lists (--operation, --duration, --easing, --hold) are used in turn, one entry per transition\n"
+    "(per picture for --hold); a list shorter than the show starts again from its first entry.\n";
+const char* const kTimelineHelp =
+    "\n"
+    "A timeline file (--timeline) has one picture a line:\n"
+    "  PICTURE [HOLD [OPERATION [DURATION [EASING [MODIFIER]]]]]\n"
+    "HOLD is the seconds the picture stands; OPERATION, DURATION (seconds), EASING and MODIFIER\n"
+    "are the transition to the next picture, so the last line ends after its hold. A field left\n"
+    "out or given as - takes the command line's value. Seconds may end in s (1.5s). Names are\n"
+    "relative to the timeline's folder; quote a name with spaces (\"my dog.jpg\", with \\\" and\n"
+    "\\\\ inside). # starts a comment; blank lines are skipped. For example:\n"
+    "  # picture        hold  operation  duration  easing       modifier\n"
+    "  beach.jpg        3     Push       1         ease-in-out  up\n"
+    "  \"my dog.jpg\"     2     Fade       0.5\n"
+    "  sunset.jpg       4\n";
 
 // The command's own status, before standard output is checked.
 int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err) {
@@ -676,7 +806,7 @@ int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out,
   renderCommand->add_option("--from", render.From, "the picture the transition leaves");
   renderCommand->add_option("--to", render.To, "the picture it enters");
   AddLookOptions(renderCommand, render.Look, true);
-  AddTimeOptions(renderCommand, render.Time, true);
+  AddTimeOptions(renderCommand, render.Time);
   AddRunOptions(renderCommand, render.Run);
   AddNumber(renderCommand, "--frame", render.Frame, "write only this frame of the run (from 0)");
   AddNumber(renderCommand, "--at", render.At, "write only the picture at this progress, 0 to 1");
@@ -684,11 +814,11 @@ int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out,
 
   TShow show;
   CLI::App* showCommand = app.add_subcommand("show", "a slideshow: pictures held and joined by transitions");
-  showCommand->add_option("pictures", show.Pictures, "picture files, in order")->required();
+  showCommand->add_option("pictures", show.Pictures, "picture files, in order (or --timeline)");
   AddLookOptions(showCommand, show.Look, false);
-  AddTimeOptions(showCommand, show.Time, false);
+  AddShowTimeOptions(showCommand, show.Time);
   AddRunOptions(showCommand, show.Run);
-  showCommand->footer(kShowExamples);
+  showCommand->footer(std::string(kShowExamples) + kTimelineHelp);
 
   TLookOptions listLook;
   CLI::App* listCommand = app.add_subcommand("list", "the operations, what they read and how many frames they take");

@@ -79,6 +79,9 @@ def test_frames_refuses_what_frame_refuses():
         tweenery.frames(GOOD, GOOD, hold=-1)
     with pytest.raises(ValueError, match="unknown operation"):
         tweenery.frames(GOOD, GOOD, "Wobble")
+    # The value as Python writes it, not three hundred digits.
+    with pytest.raises(ValueError, match=r"duration must be 0 to 3600 seconds, not 1e\+300$"):
+        tweenery.frames(GOOD, GOOD, duration=1e300)
 
 
 def test_unreadable_files_name_themselves(tmp_path):

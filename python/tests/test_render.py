@@ -1,5 +1,6 @@
 """render() and show(): the tool's commands with keywords, on arrays and files."""
 import numpy as np
+import pytest
 
 import tweenery
 from conftest import picture, read_bmp, write_bmp
@@ -38,3 +39,40 @@ def test_show_holds_each_picture_and_joins_them(tmp_path):
     # The temporary pictures are gone with the run.
     tweenery.show(pictures, tmp_path / "random.gif", "random", seed=3, size=(40, 20), duration=0.2, fps=10, hold=0.1)
     assert (tmp_path / "random.gif").stat().st_size > 0
+
+
+def test_show_takes_lists_of_durations_holds_and_easings_used_in_turn(tmp_path):
+    pictures = [picture(16, 12, seed) for seed in (1, 2, 3, 4)]
+    tweenery.show(pictures, tmp_path / "lists" / "f%03d.bmp", "Push", duration=[0.5, 0.2], hold=(0.2, 0.1),
+                  easing=["linear", "cubic-bezier(0.4, 0, 0.2, 1)"], fps=10)
+    frames = [read_bmp(f) for f in sorted((tmp_path / "lists").glob("f*.bmp"))]
+    # Holds 2, 1, 2, 1 frames; transitions of 5, 2 and 5 (the lists repeat).
+    assert len(frames) == 6 + 12
+    starts = [0, 2 + 5, 7 + 1 + 2, 10 + 2 + 5]
+    for start, held in zip(starts, pictures):
+        assert np.array_equal(frames[start], held)
+    assert not np.array_equal(frames[3], pictures[0]) and not np.array_equal(frames[3], pictures[1])
+    for wrong, error in [(dict(duration=[]), ValueError), (dict(duration=["1"]), TypeError),
+                         (dict(hold=[0.1, "x"]), TypeError), (dict(easing=[1]), TypeError),
+                         (dict(duration=[1, float("nan")]), tweenery.UsageError)]:
+        with pytest.raises(error):
+            tweenery.show(pictures, tmp_path / "never.gif", **wrong)
+
+
+def test_show_reads_a_timeline_and_names_it_in_its_errors(tmp_path):
+    for seed, name in [(1, "one.bmp"), (2, "two.bmp")]:
+        write_bmp(tmp_path / name, picture(16, 12, seed))
+    timeline = tmp_path / "show.txt"
+    timeline.write_text("one.bmp 0.1 Fade 0.3\n# the end\ntwo.bmp 0.2\n")
+    tweenery.show(None, tmp_path / "t" / "f%03d.bmp", timeline=timeline, fps=10)
+    assert len(list((tmp_path / "t").glob("f*.bmp"))) == 1 + 3 + 2
+    timeline.write_text("one.bmp 0.1 Pussh\ntwo.bmp\n")
+    with pytest.raises(tweenery.InputError) as caught:
+        tweenery.show(None, tmp_path / "x.gif", timeline=timeline)
+    assert caught.value.filename == str(timeline)
+    assert f"{timeline}:1: unknown operation 'Pussh'" in str(caught.value)
+    with pytest.raises(tweenery.InputError) as caught:
+        tweenery.show(None, tmp_path / "x.gif", timeline=tmp_path / "gone.txt")
+    assert caught.value.filename == str(tmp_path / "gone.txt")
+    with pytest.raises(ValueError, match="not both"):
+        tweenery.show([tmp_path / "one.bmp", tmp_path / "two.bmp"], tmp_path / "x.gif", timeline=timeline)

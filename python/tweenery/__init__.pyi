@@ -132,7 +132,7 @@ def render(
     """Writes the transition from a to b into output, as `tweenery render`."""
 
 def show(
-    pictures: Iterable[Picture],
+    pictures: Iterable[Picture] | None,
     output: FileName,
     operation: str | Sequence[str] = "Push",
     *,
@@ -145,15 +145,16 @@ def show(
     size: Size | None = None,
     fit: str = "contain",
     seed: int | None = None,
-    duration: float | None = None,
+    duration: float | Sequence[float] | None = None,
     fps: float | None = None,
-    easing: str | None = None,
-    hold: float | None = None,
+    easing: str | Sequence[str] | None = None,
+    hold: float | Sequence[float] | None = None,
     overwrite: bool = False,
     png_level: int = 1,
     threads: int | None = None,
     jobs: int | None = None,
     max_frames: int = 100000,
     verbose: bool = False,
+    timeline: FileName | None = None,
 ) -> None:
-    """Writes a slideshow of pictures into output, as `tweenery show`."""
+    """Writes a slideshow of pictures (or of a timeline file) into output, as `tweenery show`."""

@@ -237,6 +237,7 @@ TEST_F(OutputSafety, NumbersAndRatesAreTakenAsGivenOrRefused) {
       {{"--fps", "0.0001", "-o", gif}, "--fps must be 0.001 to 1000"},
       {{"--fps", "200", "-o", gif}, "--fps 100 or less"},
       {{"--fps", "0.001", "--duration", "3600", "-o", gif}, "655.35 s at most"},
+      {{"--max-frames", "-5", "-o", gif}, "--max-frames must be 1 or more"},
   };
   for (const TCase& c : cases) {
     std::vector<std::string> arguments = {"render", Path("from.png"), Path("to.bmp"), "-q"};
