@@ -112,15 +112,20 @@ TClipInfo InfoOf(AVFormatContext* Format, int VideoStream, const std::string& Fi
 }
 
 // Where each pixel of the displayed picture comes from in the stored one
-// (Width x Height as stored), turned Rotation degrees clockwise.
-std::uint32_t StoredPixel(const std::uint32_t* Stored, int Width, int Height, int Rotation, int X, int Y) {
+// (Width x Height as stored, rows Stride pixels apart), turned Rotation
+// degrees clockwise.
+std::uint32_t StoredPixel(const std::uint32_t* Stored, int Width, int Height, int Stride, int Rotation, int X, int Y) {
   switch (Rotation) {
-    case 90: return Stored[static_cast<std::size_t>(Height - 1 - X) * Width + Y];
-    case 180: return Stored[static_cast<std::size_t>(Height - 1 - Y) * Width + (Width - 1 - X)];
-    case 270: return Stored[static_cast<std::size_t>(X) * Width + (Width - 1 - Y)];
-    default: return Stored[static_cast<std::size_t>(Y) * Width + X];
+    case 90: return Stored[static_cast<std::size_t>(Height - 1 - X) * Stride + Y];
+    case 180: return Stored[static_cast<std::size_t>(Height - 1 - Y) * Stride + (Width - 1 - X)];
+    case 270: return Stored[static_cast<std::size_t>(X) * Stride + (Width - 1 - Y)];
+    default: return Stored[static_cast<std::size_t>(Y) * Stride + X];
   }
 }
+
+// The conversions' vector code writes whole blocks of pixels: rows of a
+// multiple of this many, and a block's worth spare at the end.
+constexpr int kScaledAlignment = 32;
 
 }  // namespace
 
@@ -262,16 +267,17 @@ void TClipFrames::Show(const AVFrame* Frame) {
   FScale = sws_getCachedContext(FScale, Frame->width, Frame->height, static_cast<AVPixelFormat>(Frame->format),
                                 scaledWidth, scaledHeight, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (!FScale) Fail("no conversion from its pixel format");
-  FScaled.resize(static_cast<std::size_t>(scaledWidth) * scaledHeight);
+  const int stride = (scaledWidth + kScaledAlignment - 1) / kScaledAlignment * kScaledAlignment;
+  FScaled.resize(static_cast<std::size_t>(stride) * (scaledHeight + 1));
   std::uint8_t* planes[1] = {reinterpret_cast<std::uint8_t*>(FScaled.data())};
-  const int strides[1] = {scaledWidth * 4};
+  const int strides[1] = {stride * 4};
   sws_scale(FScale, Frame->data, Frame->linesize, 0, Frame->height, planes, strides);
   const int left = std::max(0, FPlace.Left), right = std::min(FFrame.Width(), FPlace.Right);
   const int top = std::max(0, FPlace.Top), bottom = std::min(FFrame.Height(), FPlace.Bottom);
   for (int y = top; y < bottom; ++y) {
     std::uint32_t* row = FFrame.ScanLine(y);
     for (int x = left; x < right; ++x)
-      row[x] = 0xFF000000u | StoredPixel(FScaled.data(), scaledWidth, scaledHeight, FInfo.Rotation, x - FPlace.Left,
+      row[x] = 0xFF000000u | StoredPixel(FScaled.data(), scaledWidth, scaledHeight, stride, FInfo.Rotation, x - FPlace.Left,
                                          y - FPlace.Top);
   }
 }
