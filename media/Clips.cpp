@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/display.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
@@ -237,11 +238,25 @@ bool TClipFrames::DecodeNext() {
 }
 
 const TBitmap& TClipFrames::Frame(std::int64_t Index) {
-  if (Index == FShownIndex) return FFrame;
-  // The picture on screen at the frame's time: the last one that starts by
-  // then, within half an output frame.
+  MoveTo(Index);
+  if (!FConverted) Show(FShown);
+  FConverted = true;
+  return FFrame;
+}
+
+const AVFrame* TClipFrames::Decoded(std::int64_t Index) {
+  MoveTo(Index);
+  const bool asStored = FInfo.Rotation == 0 && FPlace.Left == 0 && FPlace.Top == 0 && FPlace.Right == FFrame.Width() &&
+                        FPlace.Bottom == FFrame.Height() && FShown->width == FFrame.Width() &&
+                        FShown->height == FFrame.Height();
+  return asStored ? FShown : nullptr;
+}
+
+// The picture on screen at the frame's time: the last one that starts by
+// then, within half an output frame.
+void TClipFrames::MoveTo(std::int64_t Index) {
+  if (Index == FShownIndex) return;
   const double due = static_cast<double>(Index) * FRate.Den / FRate.Num + 0.5 * FRate.Den / FRate.Num - 1e-6;
-  bool changed = false;
   for (;;) {
     if (!FHaveNext) {
       if (FDecoderEnded || !DecodeNext()) break;
@@ -251,12 +266,11 @@ const TBitmap& TClipFrames::Frame(std::int64_t Index) {
     av_frame_unref(FShown);
     av_frame_move_ref(FShown, FNext);
     FHaveNext = false;
-    FHaveShown = changed = true;
+    FHaveShown = true;
+    FConverted = false;
   }
   if (!FHaveShown) Fail("the clip has no video frames");
-  if (changed) Show(FShown);
   FShownIndex = Index;
-  return FFrame;
 }
 
 // The frame scaled to its place as stored, then turned into the frame.
@@ -274,7 +288,13 @@ void TClipFrames::Show(const AVFrame* Frame) {
   sws_scale(FScale, Frame->data, Frame->linesize, 0, Frame->height, planes, strides);
   const int left = std::max(0, FPlace.Left), right = std::min(FFrame.Width(), FPlace.Right);
   const int top = std::max(0, FPlace.Top), bottom = std::min(FFrame.Height(), FPlace.Bottom);
-  for (int y = top; y < bottom; ++y) {
+  const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(Frame->format));
+  const bool opaque = !format || !(format->flags & AV_PIX_FMT_FLAG_ALPHA);
+  for (int y = top; y < bottom && FInfo.Rotation == 0 && opaque; ++y)
+    std::memcpy(FFrame.ScanLine(y) + left,
+                FScaled.data() + static_cast<std::size_t>(y - FPlace.Top) * stride + (left - FPlace.Left),
+                sizeof(std::uint32_t) * (right - left));
+  for (int y = top; y < bottom && !(FInfo.Rotation == 0 && opaque); ++y) {
     std::uint32_t* row = FFrame.ScanLine(y);
     for (int x = left; x < right; ++x)
       row[x] = 0xFF000000u | StoredPixel(FScaled.data(), scaledWidth, scaledHeight, stride, FInfo.Rotation, x - FPlace.Left,

@@ -56,8 +56,13 @@ class TClipFrames {
   // Frames at the output's rate the clip lasts.
   std::int64_t FrameCount() const;
   const TBitmap& Frame(std::int64_t Index);
+  // The same frame as decoded, where it is the output frame as it is (of
+  // the output's size, neither turned nor fitted); else nullptr. Valid
+  // until the next call.
+  const AVFrame* Decoded(std::int64_t Index);
 
  private:
+  void MoveTo(std::int64_t Index);
   void Release();
   bool DecodeNext();
   double SecondsOf(const AVFrame* Frame) const;
@@ -78,6 +83,7 @@ class TClipFrames {
   double FZero = 0;  // the first frame's time
   bool FHaveZero = false, FHaveNext = false, FHaveShown = false, FInputEnded = false, FDecoderEnded = false;
   std::int64_t FShownIndex = -1;
+  bool FConverted = false;  // FFrame shows FShown
   std::vector<std::uint32_t> FScaled;
   TBitmap FFrame;
 };

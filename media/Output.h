@@ -16,6 +16,8 @@
 #include "platform/Graphics.h"
 #include "media/Publish.h"
 
+struct AVFrame;
+
 namespace tweenery {
 
 struct TFrameRate {
@@ -87,6 +89,12 @@ class TFrameSink {
   // Frames sample frames of it. The caller keeps sound and frames together
   // (the sound of each frame after the frame) so that the file interleaves
   // them closely.
+  // A frame decoded from a clip, written as it is where the sink encodes
+  // frames of its size, pixel format and colours (no conversion to lose
+  // time or precision on); false where it cannot, and the caller writes the
+  // picture instead.
+  virtual bool WriteDecoded(const AVFrame& /*Frame*/) { return false; }
+
   virtual bool TakesSound() const { return false; }
   virtual void WriteSound(const float* Samples, std::size_t Frames);
 };

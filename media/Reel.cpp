@@ -106,6 +106,11 @@ class TReel::TPlayer {
     }
   }
   const TBitmap& Frame(std::int64_t Index) { return FFrames ? FFrames->Frame(Index) : *FPicture; }
+  // The frame written as decoded where the sink takes it so, else as a picture.
+  void Write(std::int64_t Index, TFrameSink& Sink) {
+    const AVFrame* decoded = FFrames ? FFrames->Decoded(Index) : nullptr;
+    if (!decoded || !Sink.WriteDecoded(*decoded)) Sink.Write(Frame(Index));
+  }
   void Sound(float* Samples, std::size_t Frames) {
     if (FSound) FSound->Read(Samples, Frames);
     else std::fill(Samples, Samples + Frames * kSoundChannels, 0.0f);
@@ -225,7 +230,7 @@ void TReel::Write(TFrameSink& Sink, const TFramesWritten& Written) {
       const TBitmap& to = player(item + 1).Frame(f - FStarts[item + 1]);
       Sink.Write(transition->Compose(from, to, runFrames->At(f - FTransitionStarts[item])));
     } else {
-      Sink.Write(player(item).Frame(f - FStarts[item]));
+      player(item).Write(f - FStarts[item], Sink);
     }
     if (sound) {
       const std::int64_t first = SoundAt(f), count = SoundAt(f + 1) - first;

@@ -201,6 +201,24 @@ class TVideoSink : public TFrameSink {
     FFile->Commit();
   }
 
+  bool WriteDecoded(const AVFrame& Frame) override {
+    if (FPalette || Frame.width != FCodec->width || Frame.height != FCodec->height || Frame.format != FCodec->pix_fmt ||
+        !ConvertsAlike(Frame))
+      return false;
+    AVFrame* copy = av_frame_clone(&Frame);
+    if (!copy) throw EToolFailure("cannot write '" + FName + "': out of memory");
+    copy->pts = FNextPts++;
+    copy->pict_type = AV_PICTURE_TYPE_NONE;
+    try {
+      Encode(copy);
+    } catch (...) {
+      av_frame_free(&copy);
+      throw;
+    }
+    av_frame_free(&copy);
+    return true;
+  }
+
   bool TakesSound() const override { return FSoundCodec != nullptr; }
 
   void WriteSound(const float* Samples, std::size_t Frames) override {
@@ -349,6 +367,15 @@ class TVideoSink : public TFrameSink {
       FSoundPending.clear();
     }
     Send(FSoundCodec, FSoundStream, nullptr);
+  }
+
+  // Whether a decoded frame's colours mean what the frames converted from
+  // pictures mean: the conversion's default, BT.601 in limited range.
+  static bool ConvertsAlike(const AVFrame& Frame) {
+    const bool matrix = Frame.colorspace == AVCOL_SPC_UNSPECIFIED || Frame.colorspace == AVCOL_SPC_BT470BG ||
+                        Frame.colorspace == AVCOL_SPC_SMPTE170M;
+    const bool range = Frame.color_range == AVCOL_RANGE_UNSPECIFIED || Frame.color_range == AVCOL_RANGE_MPEG;
+    return matrix && range;
   }
 
   void Release() {
