@@ -62,7 +62,9 @@ AVCodecContext* OpenDecoder(AVFormatContext* Format, AVMediaType Type, int& Stre
   AVCodecContext* codec = avcodec_alloc_context3(decoder);
   if (!codec) CannotRead(FileName, "out of memory");
   int result = avcodec_parameters_to_context(codec, Format->streams[Stream]->codecpar);
-  codec->thread_count = 0;  // as many as the libraries see fit
+  // Two threads: each more holds its own frames (some 20 MB at 1080p),
+  // while the encoder, not decoding, is what keeps the cores busy.
+  codec->thread_count = 2;
   codec->pkt_timebase = Format->streams[Stream]->time_base;
   if (result >= 0) result = avcodec_open2(codec, decoder, nullptr);
   if (result < 0) {
@@ -136,8 +138,10 @@ bool IsClip(const std::string& FileName) {
   bool clip = !IsPictureFormat(format->iformat);
   if (clip) {
     clip = false;
+    // A cover picture of a song is not a clip.
     for (unsigned i = 0; i < format->nb_streams; ++i)
-      clip = clip || format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+      clip = clip || (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                      !(format->streams[i]->disposition & AV_DISPOSITION_ATTACHED_PIC));
   }
   avformat_close_input(&format);
   return clip;

@@ -131,6 +131,7 @@ TEST_F(Clips, TwoClipsWithSoundJoinOverTheirEndAndStart) {
   TClipFrames fromB(b, 160, 90, TFit::Contain, clBlack, {25, 1});
   const auto middle = Copy(out.Frame(62));
   EXPECT_GT(MeanDifference(*middle, fromA.Frame(62)), 20);
+  EXPECT_EQ(fromA.Frame(62).ScanLine(45)[80] >> 24, 0xFFu);  // opaque, as every picture of a run
   EXPECT_GT(MeanDifference(*middle, fromB.Frame(12)), 20);
   // Before the transition the output is A; after it, B.
   EXPECT_LT(MeanDifference(out.Frame(87), fromB.Frame(37)), 8);
