@@ -743,11 +743,13 @@ const char* const kRenderExamples =
     "  tweenery render a.jpg b.png --operation Roll --duration 2 --easing ease-in-out -o roll.gif\n"
     "  tweenery render a.bmp b.bmp --operation Blinds --preset -o frames/f%04d.png\n"
     "  tweenery render a.png b.png --size 1280x720 --fit cover --hold 0.5 -o - | ffplay -\n"
-    "  tweenery render --operation Swarm --seed 7 --at 0.4 -o still.png\n";
+    "  tweenery render --operation Swarm --seed 7 --at 0.4 -o still.png\n"
+    "  tweenery render a.mp4 b.mov --operation Push --duration 1 -o joined.mp4   clips, their sound crossfaded\n";
 const char* const kShowExamples =
     "Examples:\n"
     "  tweenery show *.jpg --size 1280x720 --operation random --seed 3 -o slideshow.mp4\n"
-    "  tweenery show a.png b.png c.png --operation Push,Fade,Roll --hold 1 --duration 0.8 -o show.gif\n";
+    "  tweenery show a.png b.png c.png --operation Push,Fade,Roll --hold 1 --duration 0.8 -o show.gif\n"
+    "  tweenery show intro.mp4 *.jpg outro.mov --audio music.mp3 --audio-fade 2 -o show.mp4\n";
 
 // The command's own status, before standard output is checked.
 int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out, std::ostream& Err) {
