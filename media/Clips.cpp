@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 extern "C" {
@@ -38,9 +39,23 @@ bool IsPictureFormat(const AVInputFormat* Format) {
   return name == "image2" || (name.size() > 5 && name.compare(name.size() - 5, 5, "_pipe") == 0);
 }
 
+// The libraries' own log stays quiet while a file is probed: whatever they
+// find wrong is said once, by the tool, naming the file.
+class TQuietProbe {
+ public:
+  TQuietProbe() : FLevel(av_log_get_level()) { av_log_set_level(AV_LOG_QUIET); }
+  ~TQuietProbe() { av_log_set_level(FLevel); }
+  TQuietProbe(const TQuietProbe&) = delete;
+  TQuietProbe& operator=(const TQuietProbe&) = delete;
+
+ private:
+  int FLevel;
+};
+
 AVFormatContext* OpenInput(const std::string& FileName) {
   CheckPictureFiles({FileName});
   AVFormatContext* format = nullptr;
+  const TQuietProbe quiet;
   const int opened = avformat_open_input(&format, FileName.c_str(), nullptr, nullptr);
   if (opened < 0) CannotRead(FileName, AvReason(opened));
   const int found = avformat_find_stream_info(format, nullptr);
@@ -132,9 +147,32 @@ constexpr int kScaledAlignment = 32;
 
 }  // namespace
 
+namespace {
+
+// Whether the file's first bytes are those of a video container, whether
+// or not the rest can be read.
+bool LooksLikeVideo(const std::string& FileName) {
+  std::vector<std::uint8_t> head(4096 + AVPROBE_PADDING_SIZE, 0);
+  FILE* file = std::fopen(FileName.c_str(), "rb");
+  if (!file) return false;
+  const std::size_t got = std::fread(head.data(), 1, 4096, file);
+  std::fclose(file);
+  AVProbeData probe{};
+  probe.filename = FileName.c_str();
+  probe.buf = head.data();
+  probe.buf_size = static_cast<int>(got);
+  const AVInputFormat* format = av_probe_input_format(&probe, 1);
+  return format && !IsPictureFormat(format);
+}
+
+}  // namespace
+
 bool IsClip(const std::string& FileName) {
+  const TQuietProbe quiet;
   AVFormatContext* format = nullptr;
-  if (avformat_open_input(&format, FileName.c_str(), nullptr, nullptr) < 0) return false;
+  // A video file the libraries cannot open is a clip still, so that the
+  // reason is theirs, not that it is no picture.
+  if (avformat_open_input(&format, FileName.c_str(), nullptr, nullptr) < 0) return LooksLikeVideo(FileName);
   bool clip = !IsPictureFormat(format->iformat);
   if (clip) {
     clip = false;

@@ -187,6 +187,24 @@ TEST_F(Clips, AClipShorterThanItsTransitionIsRefusedByName) {
     EXPECT_EQ(entry.path().filename().string().find(".tweenery-"), std::string::npos) << entry.path();
 }
 
+TEST_F(Clips, ABrokenClipIsRefusedByNameAndNotTakenForAPicture) {
+  const std::string whole = NoiseClip("whole.mp4", "160x90", 25, 1);
+  // The first bytes of an MP4 whose index is at its end.
+  std::string bytes(3000, '\0');
+  {
+    std::FILE* in = std::fopen(whole.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
+    std::fclose(in);
+  }
+  WriteFileBytes(Path("broken.mp4"), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  const test::TCommandResult run = test::RunCommand({"render", whole, Path("broken.mp4"), "-o", Path("out.mp4")});
+  EXPECT_EQ(run.Status, 1);
+  EXPECT_NE(run.Err.find("broken.mp4"), std::string::npos) << run.Err;
+  EXPECT_EQ(run.Err.find("picture"), std::string::npos) << run.Err;
+  EXPECT_FALSE(fs::exists(Path("out.mp4")));
+}
+
 TEST_F(Clips, AClipWithoutSoundCountsAsSilence) {
   const std::string silent = MakeClip("silent.mp4", "testsrc=size=160x90:rate=25:duration=3");
   const std::string loud = NoiseClip("loud.mp4", "160x90", 25, 3);
