@@ -388,6 +388,16 @@ void TFrameSink::WriteEncoded(const std::vector<std::uint8_t>&) {
   throw EToolFailure(Description() + ": frames are not encoded apart");
 }
 
+void TFrameSink::WriteSound(const float*, std::size_t) {
+  throw EToolFailure(Description() + ": carries no sound");
+}
+
+bool OutputTakesSound(const std::string& Name) {
+  if (Name == "-" || OutputKindOf(Name) != TOutputKind::Video) return false;
+  const std::string extension = LowerExtension(Name);
+  return extension != "gif" && extension != "apng";
+}
+
 std::unique_ptr<TFrameSink> OpenSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
                                      const TPaletteSamples& PaletteSamples) {
   switch (OutputKindOf(Options.Name)) {

@@ -16,6 +16,8 @@
 #include "platform/Graphics.h"
 #include "media/Publish.h"
 
+struct AVFrame;
+
 namespace tweenery {
 
 struct TFrameRate {
@@ -33,6 +35,11 @@ struct TOutputOptions {
   // Where the encoders' own warnings and errors go, each line prefixed
   // like the tool's messages; nullptr drops them.
   std::ostream* Messages = nullptr;
+  // Sound carried with the frames: interleaved float samples at SoundRate
+  // (0: none) in SoundChannels. Only a sink for which OutputTakesSound is
+  // true carries it.
+  int SoundRate = 0;
+  int SoundChannels = 2;
 };
 
 // Pictures whose colours the frames show, had one at a time, so that a
@@ -77,7 +84,24 @@ class TFrameSink {
   virtual bool EncodesApart() const { return false; }
   virtual void EncodeApart(const TBitmap& Frame, std::vector<std::uint8_t>& Bytes) const;
   virtual void WriteEncoded(const std::vector<std::uint8_t>& Bytes);
+
+  // Whether the sink carries the sound its options asked for, and the next
+  // Frames sample frames of it. The caller keeps sound and frames together
+  // (the sound of each frame after the frame) so that the file interleaves
+  // them closely.
+  // A frame decoded from a clip, written as it is where the sink encodes
+  // frames of its size, pixel format and colours (no conversion to lose
+  // time or precision on); false where it cannot, and the caller writes the
+  // picture instead.
+  virtual bool WriteDecoded(const AVFrame& /*Frame*/) { return false; }
+
+  virtual bool TakesSound() const { return false; }
+  virtual void WriteSound(const float* Samples, std::size_t Frames);
 };
+
+// Whether an output of this name can carry sound: video files but GIF and
+// animated PNG.
+bool OutputTakesSound(const std::string& Name);
 
 // Frames of Width x Height at Rate. PaletteSamples are pictures whose
 // colours the frames show (the pictures of the run, a frame from the

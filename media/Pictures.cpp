@@ -96,17 +96,8 @@ std::unique_ptr<TBitmap> BuiltInPicture(int Index) {
   return picture;
 }
 
-std::unique_ptr<TBitmap> FitPicture(const TBitmap& Source, int Width, int Height, TFit Fit, TColor Background) {
-  auto out = std::make_unique<TBitmap>(Width, Height);
-  if (Source.Width() == Width && Source.Height() == Height) {
-    out->Assign(&Source);
-    return out;
-  }
-  TCanvas* canvas = out->Canvas();
-  canvas->Brush()->SetStyle(bsSolid);
-  canvas->Brush()->SetColor(Background);
-  canvas->FillRect(Rect(0, 0, Width, Height));
-  const std::int64_t sw = Source.Width(), sh = Source.Height();
+TRect FittedRect(int SourceWidth, int SourceHeight, int Width, int Height, TFit Fit) {
+  const std::int64_t sw = SourceWidth, sh = SourceHeight;
   std::int64_t dw = Width, dh = Height;
   if (Fit != TFit::Stretch) {
     // Source wider than the frame (sw / sh > W / H): contain keeps the
@@ -118,9 +109,20 @@ std::unique_ptr<TBitmap> FitPicture(const TBitmap& Source, int Width, int Height
       dw = std::max<std::int64_t>(1, (sw * Height * 2 + sh) / (2 * sh));
   }
   const std::int64_t left = (Width - dw) / 2, top = (Height - dh) / 2;
-  canvas->StretchDraw(Rect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(left + dw),
-                           static_cast<int>(top + dh)),
-                      const_cast<TBitmap*>(&Source));
+  return Rect(static_cast<int>(left), static_cast<int>(top), static_cast<int>(left + dw), static_cast<int>(top + dh));
+}
+
+std::unique_ptr<TBitmap> FitPicture(const TBitmap& Source, int Width, int Height, TFit Fit, TColor Background) {
+  auto out = std::make_unique<TBitmap>(Width, Height);
+  if (Source.Width() == Width && Source.Height() == Height) {
+    out->Assign(&Source);
+    return out;
+  }
+  TCanvas* canvas = out->Canvas();
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(Background);
+  canvas->FillRect(Rect(0, 0, Width, Height));
+  canvas->StretchDraw(FittedRect(Source.Width(), Source.Height(), Width, Height, Fit), const_cast<TBitmap*>(&Source));
   return out;
 }
 

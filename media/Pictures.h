@@ -34,6 +34,11 @@ std::unique_ptr<TBitmap> BuiltInPicture(int Index);
 
 enum class TFit { Stretch, Contain, Cover };
 
+// Where a SourceWidth x SourceHeight picture lies in a Width x Height frame
+// when fitted: the whole frame (stretch), inside it and centred (contain), or
+// over it and centred, reaching past its edges (cover).
+TRect FittedRect(int SourceWidth, int SourceHeight, int Width, int Height, TFit Fit);
+
 // Source in a Width x Height picture: stretched; or scaled to fit inside,
 // centred on Background (contain); or scaled to cover it, centred and cut
 // (cover). A picture of the size already is copied as it is.

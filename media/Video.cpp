@@ -172,7 +172,8 @@ class TVideoSink : public TFrameSink {
  public:
   TVideoSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
              const TPaletteSamples& PaletteSamples)
-      : FMessages(Options.Messages), FName(Options.Name), FWidth(Width), FHeight(Height) {
+      : FMessages(Options.Messages), FName(Options.Name), FWidth(Width), FHeight(Height),
+        FSoundRate(OutputTakesSound(Options.Name) ? Options.SoundRate : 0), FSoundChannels(Options.SoundChannels) {
     // A failure half-way leaves no destructor to run: what was opened is
     // let go here.
     try {
@@ -194,14 +195,46 @@ class TVideoSink : public TFrameSink {
 
   void Finish() override {
     Encode(nullptr);
+    FinishSound();
     Check(av_write_trailer(FFormat), "cannot finish");
     Check(avio_closep(&FFormat->pb), "cannot close");
     FFile->Commit();
   }
 
+  bool WriteDecoded(const AVFrame& Frame) override {
+    if (FPalette || Frame.width != FCodec->width || Frame.height != FCodec->height || Frame.format != FCodec->pix_fmt ||
+        !ConvertsAlike(Frame))
+      return false;
+    AVFrame* copy = av_frame_clone(&Frame);
+    if (!copy) throw EToolFailure("cannot write '" + FName + "': out of memory");
+    copy->pts = FNextPts++;
+    copy->pict_type = AV_PICTURE_TYPE_NONE;
+    try {
+      Encode(copy);
+    } catch (...) {
+      av_frame_free(&copy);
+      throw;
+    }
+    av_frame_free(&copy);
+    return true;
+  }
+
+  bool TakesSound() const override { return FSoundCodec != nullptr; }
+
+  void WriteSound(const float* Samples, std::size_t Frames) override {
+    if (!FSoundCodec) return TFrameSink::WriteSound(Samples, Frames);
+    FSoundPending.insert(FSoundPending.end(), Samples, Samples + Frames * FSoundChannels);
+    const std::size_t frameFloats = static_cast<std::size_t>(FSoundCodec->frame_size) * FSoundChannels;
+    std::size_t used = 0;
+    for (; FSoundPending.size() - used >= frameFloats; used += frameFloats)
+      EncodeSound(FSoundPending.data() + used, FSoundCodec->frame_size);
+    FSoundPending.erase(FSoundPending.begin(), FSoundPending.begin() + static_cast<std::ptrdiff_t>(used));
+  }
+
   std::string Description() const override {
-    if (FCodec->width == FWidth && FCodec->height == FHeight) return FChoice.Description;
-    return FChoice.Description + ", padded to " + std::to_string(FCodec->width) + " x " + std::to_string(FCodec->height) +
+    const std::string sound = FSoundCodec ? std::string(" with ") + FSoundCodec->codec->long_name + " sound" : "";
+    if (FCodec->width == FWidth && FCodec->height == FHeight) return FChoice.Description + sound;
+    return FChoice.Description + sound + ", padded to " + std::to_string(FCodec->width) + " x " + std::to_string(FCodec->height) +
            " for 4:2:0";
   }
 
@@ -249,6 +282,7 @@ class TVideoSink : public TFrameSink {
     Check(avcodec_parameters_from_context(FStream->codecpar, FCodec), "cannot set up the stream");
     FStream->time_base = FCodec->time_base;
     FStream->avg_frame_rate = FCodec->framerate;
+    if (FSoundRate > 0) OpenSound(extension);
     Check(avio_open(&FFormat->pb, FFile->Name().c_str(), AVIO_FLAG_WRITE), "cannot open");
     Check(avformat_write_header(FFormat, nullptr), "cannot write the header");
     FFrame = av_frame_alloc();
@@ -268,7 +302,85 @@ class TVideoSink : public TFrameSink {
     }
   }
 
+  // The sound's stream and encoder: AAC, or Opus in WebM (Vorbis where the
+  // libraries lack it).
+  void OpenSound(const std::string& Extension) {
+    const AVCodec* encoder = nullptr;
+    const std::vector<const char*> names =
+        Extension == "webm" ? std::vector<const char*>{"libopus", "libvorbis"} : std::vector<const char*>{"aac"};
+    for (const char* name : names)
+      if (!encoder) encoder = avcodec_find_encoder_by_name(name);
+    if (!encoder) throw EToolFailure("cannot write '" + FName + "': these ffmpeg libraries have no sound encoder for it");
+    FSoundStream = avformat_new_stream(FFormat, nullptr);
+    FSoundCodec = avcodec_alloc_context3(encoder);
+    FSoundFrame = av_frame_alloc();
+    if (!FSoundStream || !FSoundCodec || !FSoundFrame) throw EToolFailure("cannot write '" + FName + "': out of memory");
+    FSoundCodec->sample_fmt = SoundFormatOf(encoder);
+    FSoundCodec->sample_rate = FSoundRate;
+    av_channel_layout_default(&FSoundCodec->ch_layout, FSoundChannels);
+    FSoundCodec->bit_rate = 64000 * FSoundChannels;
+    FSoundCodec->time_base = AVRational{1, FSoundRate};
+    if (FFormat->oformat->flags & AVFMT_GLOBALHEADER) FSoundCodec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    Check(avcodec_open2(FSoundCodec, encoder, nullptr), "cannot open the sound encoder");
+    if (FSoundCodec->frame_size <= 0) FSoundCodec->frame_size = 1024;
+    Check(avcodec_parameters_from_context(FSoundStream->codecpar, FSoundCodec), "cannot set up the sound stream");
+    FSoundStream->time_base = FSoundCodec->time_base;
+  }
+
+  static AVSampleFormat SoundFormatOf(const AVCodec* Encoder) {
+    for (const AVSampleFormat* f = Encoder->sample_fmts; f && *f != AV_SAMPLE_FMT_NONE; ++f)
+      if (*f == AV_SAMPLE_FMT_FLTP || *f == AV_SAMPLE_FMT_FLT) return *f;
+    throw EToolFailure(std::string("the ") + Encoder->name + " encoder takes no float samples");
+  }
+
+  // Count sample frames of interleaved Samples, in the encoder's layout.
+  void EncodeSound(const float* Samples, int Count) {
+    av_frame_unref(FSoundFrame);
+    FSoundFrame->format = FSoundCodec->sample_fmt;
+    FSoundFrame->nb_samples = Count;
+    FSoundFrame->sample_rate = FSoundRate;
+    Check(av_channel_layout_copy(&FSoundFrame->ch_layout, &FSoundCodec->ch_layout), "cannot set up the sound");
+    Check(av_frame_get_buffer(FSoundFrame, 0), "cannot allocate sound");
+    if (FSoundCodec->sample_fmt == AV_SAMPLE_FMT_FLT) {
+      std::memcpy(FSoundFrame->data[0], Samples, sizeof(float) * Count * FSoundChannels);
+    } else {
+      for (int c = 0; c < FSoundChannels; ++c) {
+        auto* plane = reinterpret_cast<float*>(FSoundFrame->extended_data[c]);
+        for (int i = 0; i < Count; ++i) plane[i] = Samples[i * FSoundChannels + c];
+      }
+    }
+    FSoundFrame->pts = FSoundPts;
+    FSoundPts += Count;
+    Send(FSoundCodec, FSoundStream, FSoundFrame);
+  }
+
+  // The last, short piece of sound: sent as it is where the encoder takes
+  // a short last frame, else padded with silence to a whole one.
+  void FinishSound() {
+    if (!FSoundCodec) return;
+    const int left = static_cast<int>(FSoundPending.size() / FSoundChannels);
+    if (left > 0) {
+      const bool shortLast = FSoundCodec->codec->capabilities &
+                             (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+      if (!shortLast) FSoundPending.resize(static_cast<std::size_t>(FSoundCodec->frame_size) * FSoundChannels, 0.0f);
+      EncodeSound(FSoundPending.data(), shortLast ? left : FSoundCodec->frame_size);
+      FSoundPending.clear();
+    }
+    Send(FSoundCodec, FSoundStream, nullptr);
+  }
+
+  // Whether a decoded frame's colours mean what the frames converted from
+  // pictures mean: the conversion's default, BT.601 in limited range.
+  static bool ConvertsAlike(const AVFrame& Frame) {
+    const bool matrix = Frame.colorspace == AVCOL_SPC_UNSPECIFIED || Frame.colorspace == AVCOL_SPC_BT470BG ||
+                        Frame.colorspace == AVCOL_SPC_SMPTE170M;
+    const bool range = Frame.color_range == AVCOL_RANGE_UNSPECIFIED || Frame.color_range == AVCOL_RANGE_MPEG;
+    return matrix && range;
+  }
+
   void Release() {
+    av_frame_free(&FSoundFrame);
+    avcodec_free_context(&FSoundCodec);
     sws_freeContext(FScale);
     FScale = nullptr;
     av_frame_free(&FFrame);
@@ -309,14 +421,17 @@ class TVideoSink : public TFrameSink {
     for (std::size_t i = 0; i < 256; ++i) palette[i] = i < colors.size() ? colors[i] : 0xFF000000u;
   }
 
-  void Encode(AVFrame* Frame) {
-    Check(avcodec_send_frame(FCodec, Frame), "cannot encode");
+  void Encode(AVFrame* Frame) { Send(FCodec, FStream, Frame); }
+
+  // Frame (nullptr: the encoder's end) through Codec into Stream.
+  void Send(AVCodecContext* Codec, AVStream* Stream, AVFrame* Frame) {
+    Check(avcodec_send_frame(Codec, Frame), "cannot encode");
     for (;;) {
-      const int received = avcodec_receive_packet(FCodec, FPacket);
+      const int received = avcodec_receive_packet(Codec, FPacket);
       if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return;
       Check(received, "cannot encode");
-      av_packet_rescale_ts(FPacket, FCodec->time_base, FStream->time_base);
-      FPacket->stream_index = FStream->index;
+      av_packet_rescale_ts(FPacket, Codec->time_base, Stream->time_base);
+      FPacket->stream_index = Stream->index;
       Check(av_interleaved_write_frame(FFormat, FPacket), "cannot write");
     }
   }
@@ -335,6 +450,12 @@ class TVideoSink : public TFrameSink {
   SwsContext* FScale = nullptr;
   std::vector<std::uint32_t> FPadded;
   std::int64_t FNextPts = 0;
+  int FSoundRate, FSoundChannels;
+  AVStream* FSoundStream = nullptr;
+  AVCodecContext* FSoundCodec = nullptr;
+  AVFrame* FSoundFrame = nullptr;
+  std::vector<float> FSoundPending;  // interleaved, less than one encoder frame once written
+  std::int64_t FSoundPts = 0;
 };
 
 // ---------------------------------------------------------------- palette

@@ -23,8 +23,10 @@
 #include "tools/Luma.h"
 #include "tools/Timeline.h"
 #include "media/Output.h"
+#include "media/Clips.h"
 #include "media/Pictures.h"
 #include "media/Programme.h"
+#include "media/Reel.h"
 #include "media/Slideshow.h"
 #include "media/Errors.h"
 #include "tweenkit/Presets.h"
@@ -353,6 +355,36 @@ class TProgress {
   bool FDrawn = false;
 };
 
+// The output the run options ask for, checked: it may be written.
+TOutputOptions OutputOptionsOf(const TRunOptions& R, std::ostream& Err) {
+  const int level = R.PngLevel.value_or(1);
+  if (level < 0 || level > 9) throw EUsage("--png-level must be 0 to 9");
+  if (R.Jobs && (*R.Jobs < 1 || *R.Jobs > kMostJobs)) throw EUsage("--jobs must be 1 to " + std::to_string(kMostJobs));
+  if (R.Threads && (*R.Threads < 1 || *R.Threads > kMostJobs))
+    throw EUsage("--threads must be 1 to " + std::to_string(kMostJobs));
+  OutputKindOf(R.Output);
+  TOutputOptions output;
+  output.Name = R.Output;
+  output.Overwrite = R.Overwrite;
+  output.PngLevel = level;
+  output.Threads = R.Threads.value_or(0);
+  output.Messages = &Err;
+  CheckOutputIsFree(output);
+  return output;
+}
+
+// The line said after a run: Rate none for a single picture.
+std::string Summary(std::int64_t Count, int Width, int Height, std::optional<TFrameRate> Rate, const TFrameSink& Sink,
+                    const TRunOptions& R, const TProgress& Progress) {
+  std::ostringstream line;
+  line << "tweenery: " << Count << (Count == 1 ? " frame" : " frames") << ", " << Width << " x " << Height;
+  if (Rate) line << ", " << std::fixed << std::setprecision(2) << Count / Rate->Value() << " s at " << std::setprecision(3)
+                 << std::defaultfloat << Rate->Value() << " fps";
+  line << ", " << Sink.Description() << " -> " << (R.Output == "-" ? "standard output" : R.Output) << " (" << std::fixed
+       << std::setprecision(1) << Progress.Seconds() << " s)\n";
+  return line.str();
+}
+
 struct TWriteRequest {
   std::optional<std::int64_t> Frame;  // --frame
   std::optional<double> At;           // --at
@@ -380,22 +412,10 @@ void Write(TProgramme& Programme, TPictureSource& Pictures, TFrameRate Rate, con
   if (!Request.Frame && !Request.At && total > most)
     throw EUsage("the run would have " + std::to_string(total) + " frames, more than --max-frames " +
                  std::to_string(most) + "; raise --steps or --max-frames");
-  const int level = R.PngLevel.value_or(1);
-  if (level < 0 || level > 9) throw EUsage("--png-level must be 0 to 9");
-  if (R.Jobs && (*R.Jobs < 1 || *R.Jobs > kMostJobs)) throw EUsage("--jobs must be 1 to " + std::to_string(kMostJobs));
-  if (R.Threads && (*R.Threads < 1 || *R.Threads > kMostJobs))
-    throw EUsage("--threads must be 1 to " + std::to_string(kMostJobs));
   if (Request.Frame && (*Request.Frame < 0 || *Request.Frame >= total))
     throw EUsage("--frame " + std::to_string(*Request.Frame) + ": the run has frames 0 to " + std::to_string(total - 1));
   if (Request.At && !(*Request.At >= 0 && *Request.At <= 1)) throw EUsage("--at must lie in [0, 1]");
-  OutputKindOf(R.Output);
-  TOutputOptions output;
-  output.Name = R.Output;
-  output.Overwrite = R.Overwrite;
-  output.PngLevel = level;
-  output.Threads = R.Threads.value_or(0);
-  output.Messages = &Err;
-  CheckOutputIsFree(output);
+  const TOutputOptions output = OutputOptionsOf(R, Err);
 
   const bool one = Request.Frame || Request.At;
   const std::int64_t count = one ? 1 : total;
@@ -413,16 +433,59 @@ void Write(TProgramme& Programme, TPictureSource& Pictures, TFrameRate Rate, con
   StopIfInterrupted();
   sink->Finish();
   progress.Clear();
-  if (!R.Quiet) {
-    std::ostringstream line;
-    line << "tweenery: " << count << (count == 1 ? " frame" : " frames") << ", " << Pictures.Width() << " x "
-         << Pictures.Height();
-    if (!one) line << ", " << std::fixed << std::setprecision(2) << count / Rate.Value() << " s at " << std::setprecision(3)
-                   << std::defaultfloat << Rate.Value() << " fps";
-    line << ", " << sink->Description() << " -> " << (R.Output == "-" ? "standard output" : R.Output) << " ("
-         << std::fixed << std::setprecision(1) << progress.Seconds() << " s)\n";
-    Err << line.str();
-  }
+  if (!R.Quiet) Err << Summary(count, Pictures.Width(), Pictures.Height(), one ? std::nullopt : std::optional(Rate), *sink, R, progress);
+}
+
+// ---------------------------------------------------------------- clips
+
+// A file that cannot be opened counts by its name here; why it cannot be
+// read is said when it is read, after the command's own values are checked.
+bool AnyClip(const std::vector<std::string>& Names) {
+  return std::any_of(Names.begin(), Names.end(), [](const std::string& Name) { return IsClip(Name); });
+}
+
+// The run's frame rate: --fps, else the first clip's, else 30.
+TFrameRate RunRate(const std::vector<std::string>& Names, std::optional<double> Fps) {
+  if (Fps) return RateOf(*Fps);
+  for (const std::string& name : Names)
+    if (IsClip(name)) {
+      CheckPictureFiles({name});
+      return ReadClipInfo(name).Rate;
+    }
+  return {30, 1};
+}
+
+// A run that joins clips (or lays music under pictures): the items played
+// in order, frames and sound streamed to the output.
+// Holds[i]: the frames item i stands still besides its transitions, where
+// it is a picture.
+void WriteReel(const std::vector<std::string>& Names, const std::vector<std::int64_t>& Holds,
+               std::vector<TTransitionPlan> Plans, const TLookOptions& Look, TReelOptions Options, const TRunOptions& R,
+               std::ostream& Err) {
+  TOutputOptions output = OutputOptionsOf(R, Err);
+  if (!Options.Music.empty() && !OutputTakesSound(R.Output))
+    throw EUsage("--audio: '" + R.Output + "' carries no sound; write mp4, mov, mkv or webm");
+  RegisterToolImageLoaders();
+  Options.Fit = ParseFit(Look.Fit);
+  if (!Look.Size.empty()) std::tie(Options.Width, Options.Height) = ParseSize(Look.Size);
+  Options.Background = Look.Color.empty() ? clBlack : ParseColor(Look.Color);
+  std::vector<TReelItem> items;
+  for (std::size_t i = 0; i < Names.size(); ++i) items.push_back({Names[i], IsClip(Names[i]), Holds.at(i)});
+  TReel reel(std::move(items), std::move(Plans), Options);
+  if (OutputKindOf(R.Output) == TOutputKind::Video) CheckVideoFrameSize(R.Output, reel.Width(), reel.Height());
+  const std::int64_t most = R.MaxFrames.value_or(100000);
+  if (reel.FrameCount() > most)
+    throw EUsage("the run would have " + std::to_string(reel.FrameCount()) + " frames, more than --max-frames " +
+                 std::to_string(most) + "; raise --max-frames");
+  if (reel.HasSound()) output.SoundRate = kSoundRate;
+  output.SoundChannels = kSoundChannels;
+  TProgress progress(Err, R.Quiet, reel.FrameCount());
+  std::unique_ptr<TFrameSink> sink = OpenSink(output, reel.Width(), reel.Height(), reel.Rate(), reel.PaletteSamples());
+  reel.Write(*sink, [&progress](std::int64_t Written) { progress.Update(Written); });
+  StopIfInterrupted();
+  sink->Finish();
+  progress.Clear();
+  if (!R.Quiet) Err << Summary(reel.FrameCount(), reel.Width(), reel.Height(), reel.Rate(), *sink, R, progress);
 }
 
 std::string SeedNote(const TTransitionSettings& S) {
@@ -439,6 +502,7 @@ struct TRender {
   TRunOptions Run;
   std::optional<std::int64_t> Frame;
   std::optional<double> At;
+  std::optional<double> Offset;
 };
 
 void RunRender(const TRender& C, std::ostream& Err) {
@@ -456,6 +520,10 @@ void RunRender(const TRender& C, std::ostream& Err) {
   const bool playback = C.Time.Steps || C.Time.Interval || C.Look.Preset;
   if (playback && (C.Time.Duration || C.Time.Fps || C.Time.Easing))
     throw EUsage("--steps/--interval/--preset time a run as playback, --duration/--fps/--easing as video; not both");
+  const bool clips = AnyClip(names);
+  if (clips && playback) throw EUsage("clips are timed as video, by --duration and --fps, not --steps/--interval/--preset");
+  if (clips && (C.Frame || C.At)) throw EUsage("--frame and --at pick one picture of a transition between pictures, not clips");
+  if (C.Offset && !clips) throw EUsage("--offset places the transition within a clip: give clips");
 
   TTransitionPlan plan;
   TFrameRate rate;
@@ -467,7 +535,7 @@ void RunRender(const TRender& C, std::ostream& Err) {
     if (interval < 1 || interval > 60000) throw EUsage("--interval must be 1 to 60000 milliseconds");
     rate = {1000, static_cast<int>(interval)};
   } else {
-    rate = RateOf(C.Time.Fps.value_or(30));
+    rate = clips ? RunRate(names, C.Time.Fps) : RateOf(C.Time.Fps.value_or(30));
     const double duration = C.Time.Duration.value_or(1.5);
     plan.Count = FramesOf(duration, rate, "--duration");
     if (plan.Count < 1) throw EUsage("--duration is shorter than one frame at this --fps");
@@ -478,6 +546,13 @@ void RunRender(const TRender& C, std::ostream& Err) {
     }
   }
   const std::int64_t hold = HoldFrames(C.Time.Hold.value_or(0), rate);
+  if (clips) {
+    plan.Settings = settings;
+    TReelOptions options;
+    options.Rate = rate;
+    options.Offset = C.Offset;
+    return WriteReel(names, {hold, hold}, {plan}, C.Look, options, C.Run, Err);
+  }
 
   const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run.Output);
   plan.FromPicture = 0;
@@ -503,6 +578,8 @@ struct TShow {
   TLookOptions Look;
   TShowTimeOptions Time;
   TRunOptions Run;
+  std::string Audio;
+  std::optional<double> AudioFade;
 };
 
 // The pictures of the show: those named on the command line, or the
@@ -558,7 +635,12 @@ void RunShow(TShow C, std::ostream& Err) {
   const bool random = SameText(C.Look.Operation, "random");
   const std::vector<TTransitionOperation> operations = random ? std::vector<TTransitionOperation>{} : ShowOperations(C.Look.Operation);
   std::mt19937_64 choice(seed);
-  const TFrameRate rate = RateOf(C.Time.Fps.value_or(30));
+  if (C.AudioFade && C.Audio.empty()) throw EUsage("--audio-fade goes with --audio");
+  if (C.AudioFade && !(*C.AudioFade >= 0 && *C.AudioFade <= 3600)) throw EUsage("--audio-fade must be 0 to 3600 seconds");
+  std::vector<std::string> names;
+  for (const TTimelineItem& item : items) names.push_back(item.Picture);
+  const bool moving = !C.Audio.empty() || AnyClip(names);
+  const TFrameRate rate = moving ? RunRate(names, C.Time.Fps) : RateOf(C.Time.Fps.value_or(30));
   std::vector<std::int64_t> durations, holds;
   for (double seconds : C.Time.Durations.empty() ? std::vector<double>{1.5} : C.Time.Durations)
     durations.push_back(TransitionFrames(seconds, rate, "--duration"));
@@ -585,12 +667,6 @@ void RunShow(TShow C, std::ostream& Err) {
     plan.Easing = item.Easing ? *item.Easing : InTurn(easings, i);
     show.Transitions.push_back(plan);
   }
-  std::vector<std::string> names;
-  for (const TTimelineItem& item : items) names.push_back(item.Picture);
-  const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run.Output);
-  TProgramme programme;
-  programme.SetPictureSource(pictures.get());
-  AddSlideshow(programme, show);
   if (C.Run.Verbose)
     for (std::size_t i = 0; i < show.Transitions.size(); ++i) {
       const TTransitionPlan& plan = show.Transitions[i];
@@ -598,6 +674,17 @@ void RunShow(TShow C, std::ostream& Err) {
           << OperationText(plan.Settings.Operation) << " " << ModifierText(plan.Settings.Modifier) << ", "
           << FrameCountText(plan.Count) << " " << plan.Easing.Text() << SeedNote(plan.Settings) << "\n";
     }
+  if (moving) {
+    TReelOptions options;
+    options.Rate = rate;
+    options.Music = C.Audio;
+    options.MusicFade = C.AudioFade.value_or(1);
+    return WriteReel(names, show.Holds, std::move(show.Transitions), C.Look, options, C.Run, Err);
+  }
+  const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run.Output);
+  TProgramme programme;
+  programme.SetPictureSource(pictures.get());
+  AddSlideshow(programme, show);
   Write(programme, *pictures, rate, C.Run, {}, Err);
 }
 
@@ -769,13 +856,15 @@ const char* const kRenderExamples =
     "  tweenery render a.jpg b.png --operation Roll --duration 2 --easing ease-in-out -o roll.gif\n"
     "  tweenery render a.bmp b.bmp --operation Blinds --preset -o frames/f%04d.png\n"
     "  tweenery render a.png b.png --size 1280x720 --fit cover --hold 0.5 -o - | ffplay -\n"
-    "  tweenery render --operation Swarm --seed 7 --at 0.4 -o still.png\n";
+    "  tweenery render --operation Swarm --seed 7 --at 0.4 -o still.png\n"
+    "  tweenery render a.mp4 b.mov --operation Push --duration 1 -o joined.mp4   clips, their sound crossfaded\n";
 const char* const kShowExamples =
     "Examples:\n"
     "  tweenery show *.jpg --size 1280x720 --operation random --seed 3 -o slideshow.mp4\n"
     "  tweenery show a.png b.png c.png --operation Push,Fade,Roll --hold 1 --duration 0.8 -o show.gif\n"
     "  tweenery show a.png b.png c.png d.png --duration 1,0.5 --hold 3,1 --easing linear,ease-out -o show.mp4\n"
     "  tweenery show --timeline show.txt --size 1280x720 -o show.mp4\n"
+    "  tweenery show intro.mp4 *.jpg outro.mov --audio music.mp3 --audio-fade 2 -o show.mp4\n"
     "\n"
     "Lists (--operation, --duration, --easing, --hold) are used in turn, one entry per transition\n"
     "(per picture for --hold); a list shorter than the show starts again from its first entry.\n";
@@ -802,7 +891,8 @@ int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out,
 
   TRender render;
   CLI::App* renderCommand = app.add_subcommand("render", "render one transition");
-  renderCommand->add_option("pictures", render.Pictures, "FROM TO picture files (Windows bitmap, JPEG, PNG)");
+  renderCommand->add_option("pictures", render.Pictures,
+                            "FROM TO picture files (Windows bitmap, JPEG, PNG) or video clips, in any mix");
   renderCommand->add_option("--from", render.From, "the picture the transition leaves");
   renderCommand->add_option("--to", render.To, "the picture it enters");
   AddLookOptions(renderCommand, render.Look, true);
@@ -810,14 +900,18 @@ int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out,
   AddRunOptions(renderCommand, render.Run);
   AddNumber(renderCommand, "--frame", render.Frame, "write only this frame of the run (from 0)");
   AddNumber(renderCommand, "--at", render.At, "write only the picture at this progress, 0 to 1");
+  AddNumber(renderCommand, "--offset", render.Offset,
+            "seconds into the FROM clip where the transition starts (default: its length less --duration)");
   renderCommand->footer(kRenderExamples);
 
   TShow show;
   CLI::App* showCommand = app.add_subcommand("show", "a slideshow: pictures held and joined by transitions");
-  showCommand->add_option("pictures", show.Pictures, "picture files, in order (or --timeline)");
+  showCommand->add_option("pictures", show.Pictures, "picture files or video clips, in order (or --timeline)");
   AddLookOptions(showCommand, show.Look, false);
   AddShowTimeOptions(showCommand, show.Time);
   AddRunOptions(showCommand, show.Run);
+  showCommand->add_option("--audio", show.Audio, "a file whose sound is laid under the slideshow, cut to its length");
+  AddNumber(showCommand, "--audio-fade", show.AudioFade, "seconds the --audio track fades out over at the end (default 1)");
   showCommand->footer(std::string(kShowExamples) + kTimelineHelp);
 
   TLookOptions listLook;
