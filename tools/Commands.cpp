@@ -70,6 +70,8 @@ struct TRunOptions {
   bool Quiet = false;
   bool Verbose = false;
   std::optional<std::int64_t> MaxFrames;
+  TEncoding Encoding;
+  std::string Bitrate;
 };
 
 // Numbers are read whole, in decimal, within their type: an empty value,
@@ -146,6 +148,18 @@ void AddRunOptions(CLI::App* App, TRunOptions& O) {
   App->add_flag("-q,--quiet", O.Quiet, "no progress bar and no summary");
   App->add_flag("-v,--verbose", O.Verbose, "say what is rendered before rendering it");
   AddNumber(App, "--max-frames", O.MaxFrames, "refuse runs longer than this (default 100000)");
+  App->add_option("--codec", O.Encoding.Codec,
+                  "video codec: h264, hevc, vp9, av1 or prores, those these ffmpeg libraries have "
+                  "(default: h264 for .mp4, .mkv, .mov; vp9 for .webm)");
+  AddNumber(App, "--crf", O.Encoding.Crf,
+            "constant quality, lower is better: h264 and hevc 0 to 51 (default 18 and 22), vp9 and av1 to 63 "
+            "(default 30 and 32)");
+  App->add_option("--video-preset", O.Encoding.Preset,
+                  "encoding speed (--preset is the operation's playback preset): ultrafast, superfast, veryfast (default), faster, fast, medium, slow, slower, veryslow");
+  App->add_option("--pix-fmt", O.Encoding.PixelFormat, "pixel format, e.g. yuv420p (default), yuv420p10le, yuv444p");
+  App->add_option("--bitrate", O.Bitrate, "average bits a second instead of a constant quality, e.g. 8M or 2500k");
+  App->add_flag("--alpha", O.Encoding.Alpha,
+                "keep the pictures' transparency: PNG frames, .apng, .webm (VP9), .mov (ProRes 4444)");
 }
 
 // ---------------------------------------------------------------- values
@@ -220,6 +234,43 @@ std::int64_t HoldFrames(double Seconds, TFrameRate Rate) {
   return Seconds > 0 ? std::max<std::int64_t>(frames, 1) : frames;
 }
 
+// "8M", "2500k" or a plain number of bits a second.
+std::int64_t ParseBitrate(const std::string& Text) {
+  std::string digits = Text;
+  std::int64_t unit = 1;
+  if (!digits.empty() && (digits.back() == 'k' || digits.back() == 'K')) unit = 1000;
+  if (!digits.empty() && (digits.back() == 'm' || digits.back() == 'M')) unit = 1000000;
+  if (unit > 1) digits.pop_back();
+  double value = 0;
+  try {
+    value = ParseNumber<double>(digits, "--bitrate");
+  } catch (const CLI::ValidationError&) {
+    throw EUsage("--bitrate '" + Text + "': give bits a second, e.g. 8M, 2500k or 800000");
+  }
+  if (!(value > 0) || value * unit > 1e12) throw EUsage("--bitrate '" + Text + "' is out of range");
+  return std::llround(value * unit);
+}
+
+// The encoding the options ask for, checked against the output before any
+// picture is read: the video options are for video files, alpha for the
+// outputs that can keep it.
+TEncoding EncodingOf(const TRunOptions& R) {
+  TEncoding encoding = R.Encoding;
+  if (!R.Bitrate.empty()) encoding.Bitrate = ParseBitrate(R.Bitrate);
+  const TOutputKind kind = OutputKindOf(R.Output);
+  if (kind == TOutputKind::Video) {
+    CheckVideoEncoding(R.Output, encoding);
+    return encoding;
+  }
+  if (!encoding.Codec.empty() || encoding.Crf || !encoding.Preset.empty() || !encoding.PixelFormat.empty() ||
+      encoding.Bitrate)
+    throw EUsage("'" + R.Output + "': --codec, --crf, --video-preset, --pix-fmt and --bitrate are for video files");
+  const bool png = kind != TOutputKind::Y4M && SameText(std::filesystem::path(R.Output).extension().string(), ".png");
+  if (encoding.Alpha && !png)
+    throw EUsage("--alpha: '" + R.Output + "' has no alpha; alpha goes into PNG, .apng, .webm (VP9) and .mov (ProRes 4444)");
+  return encoding;
+}
+
 std::uint64_t FreshSeed() { return (static_cast<std::uint64_t>(std::random_device{}()) << 32) | std::random_device{}(); }
 
 // The look of a transition from the options, for one operation.
@@ -248,17 +299,19 @@ TTransitionSettings SettingsOf(const TLookOptions& O, TTransitionOperation Opera
 // against its format before any picture is read but the one that may give
 // the size.
 std::unique_ptr<TPictureSource> OpenPictures(const std::vector<std::string>& Names, const TLookOptions& O,
-                                             const std::string& Output) {
+                                             const TRunOptions& Run) {
+  const std::string& Output = Run.Output;
   RegisterToolImageLoaders();
+  const TEncoding encoding = EncodingOf(Run);
   CheckPictureFiles(Names);
   const TFit fit = ParseFit(O.Fit);
   int width = 0, height = 0;
   if (!O.Size.empty()) std::tie(width, height) = ParseSize(O.Size);
   const TColor background = O.Color.empty() ? clBlack : ParseColor(O.Color);
   const bool video = !Output.empty() && OutputKindOf(Output) == TOutputKind::Video;
-  if (video && width > 0) CheckVideoFrameSize(Output, width, height);
+  if (video && width > 0) CheckVideoFrameSize(Output, width, height, encoding);
   auto pictures = std::make_unique<TPictureSource>(Names, width, height, fit, background);
-  if (video && width == 0) CheckVideoFrameSize(Output, pictures->Width(), pictures->Height());
+  if (video && width == 0) CheckVideoFrameSize(Output, pictures->Width(), pictures->Height(), encoding);
   return pictures;
 }
 
@@ -332,6 +385,7 @@ void Write(TProgramme& Programme, TPictureSource& Pictures, TFrameRate Rate, con
   output.PngLevel = level;
   output.Threads = R.Threads.value_or(0);
   output.Messages = &Err;
+  output.Encoding = EncodingOf(R);
   CheckOutputIsFree(output);
 
   const bool one = Request.Frame || Request.At;
@@ -416,7 +470,7 @@ void RunRender(const TRender& C, std::ostream& Err) {
   }
   const std::int64_t hold = HoldFrames(C.Time.Hold.value_or(0), rate);
 
-  const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run.Output);
+  const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run);
   plan.FromPicture = 0;
   plan.ToPicture = 1;
   plan.Settings = settings;
@@ -463,7 +517,7 @@ void RunShow(TShow C, std::ostream& Err) {
   } catch (const ETimeBase& e) {
     throw EUsage(std::string("--easing: ") + e.what());
   }
-  const std::unique_ptr<TPictureSource> pictures = OpenPictures(C.Pictures, C.Look, C.Run.Output);
+  const std::unique_ptr<TPictureSource> pictures = OpenPictures(C.Pictures, C.Look, C.Run);
   TProgramme programme;
   programme.SetPictureSource(pictures.get());
   for (std::size_t i = 0; i + 1 < pictures->Count(); ++i) {
