@@ -18,6 +18,7 @@
 #include <sstream>
 #include <thread>
 
+#include "media/Alpha.h"
 #include "media/FrameWriter.h"
 #include "media/Interruption.h"
 #include "tools/Luma.h"
@@ -310,9 +311,21 @@ std::unique_ptr<TPictureSource> OpenPictures(const std::vector<std::string>& Nam
   const TColor background = O.Color.empty() ? clBlack : ParseColor(O.Color);
   const bool video = !Output.empty() && OutputKindOf(Output) == TOutputKind::Video;
   if (video && width > 0) CheckVideoFrameSize(Output, width, height, encoding);
-  auto pictures = std::make_unique<TPictureSource>(Names, width, height, fit, background);
+  auto pictures = std::make_unique<TPictureSource>(Names, width, height, fit, background,
+                                                   encoding.Alpha ? ReadPicturePremultiplied : ReadPicture);
   if (video && width == 0) CheckVideoFrameSize(Output, pictures->Width(), pictures->Height(), encoding);
   return pictures;
+}
+
+// The pictures' alpha planes, fitted as the pictures are (what the
+// background fills is opaque), when the output keeps alpha; nullptr when it
+// does not, or the pictures are the built-in ones, which are opaque: the
+// frames' own top byte then says so.
+std::unique_ptr<TPictureSource> OpenAlphaPictures(const std::vector<std::string>& Names, const TLookOptions& O,
+                                                  const TRunOptions& Run, const TPictureSource& Pictures) {
+  if (!Run.Encoding.Alpha || Names.empty()) return nullptr;
+  return std::make_unique<TPictureSource>(Names, Pictures.Width(), Pictures.Height(), ParseFit(O.Fit), clWhite,
+                                          ReadPictureAlpha);
 }
 
 // ---------------------------------------------------------------- writing
@@ -362,8 +375,18 @@ TPaletteSamples PaletteSamples(TPictureSource& Pictures, TProgramme& Programme) 
   });
 }
 
+// The sink with the frames' alpha composed beside them by a programme of
+// its own. Random operations draw on one process-wide state, so the two
+// programmes are composed in turn on one thread (the caller's --jobs 1).
+std::unique_ptr<TFrameSink> WithAlpha(std::unique_ptr<TFrameSink> Sink, TProgramme& Alpha, const TWriteRequest& Request) {
+  return std::make_unique<TAlphaSink>(std::move(Sink), [&Alpha, Request](std::int64_t Index) -> const TBitmap& {
+    if (Request.At) return Alpha.Run(0).At(*Request.At, Alpha.Plan(0).Easing);
+    return Alpha.Frame(Request.Frame.value_or(0) + Index);
+  });
+}
+
 void Write(TProgramme& Programme, TPictureSource& Pictures, TFrameRate Rate, const TRunOptions& R,
-           const TWriteRequest& Request, std::ostream& Err) {
+           const TWriteRequest& Request, std::ostream& Err, TPictureSource* AlphaPictures = nullptr) {
   const std::int64_t total = Programme.FrameCount();
   const std::int64_t most = R.MaxFrames.value_or(100000);
   // The limit is on what is written: one frame of any run can be had.
@@ -393,12 +416,14 @@ void Write(TProgramme& Programme, TPictureSource& Pictures, TFrameRate Rate, con
   TProgress progress(Err, R.Quiet, count);
   std::unique_ptr<TFrameSink> sink =
       OpenSink(output, Pictures.Width(), Pictures.Height(), Rate, PaletteSamples(Pictures, Programme));
+  const std::unique_ptr<TProgramme> alpha = AlphaPictures ? Programme.Alike(AlphaPictures, clWhite) : nullptr;
+  if (alpha) sink = WithAlpha(std::move(sink), *alpha, Request);
   if (Request.At) {
     sink->Write(Programme.Run(0).At(*Request.At, Programme.Plan(0).Easing));
   } else if (Request.Frame) {
     sink->Write(Programme.Frame(*Request.Frame));
   } else {
-    const int jobs = R.Jobs.value_or(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, static_cast<unsigned>(kMostJobs))));
+    const int jobs = alpha ? 1 : R.Jobs.value_or(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, static_cast<unsigned>(kMostJobs))));
     WriteFrames(Programme, total, *sink, jobs, [&progress](std::int64_t Written) { progress.Update(Written); });
   }
   StopIfInterrupted();
@@ -471,6 +496,7 @@ void RunRender(const TRender& C, std::ostream& Err) {
   const std::int64_t hold = HoldFrames(C.Time.Hold.value_or(0), rate);
 
   const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run);
+  const std::unique_ptr<TPictureSource> alpha = OpenAlphaPictures(names, C.Look, C.Run, *pictures);
   plan.FromPicture = 0;
   plan.ToPicture = 1;
   plan.Settings = settings;
@@ -484,7 +510,7 @@ void RunRender(const TRender& C, std::ostream& Err) {
     Err << "tweenery: " << OperationText(operation) << " " << ModifierText(settings.Modifier)
         << (settings.Reverse ? " reverse" : "") << ", Delta " << settings.Delta << ", "
         << programme.Renderer(t).FrameCount() << " frames from start to end with Steps 1" << SeedNote(settings) << "\n";
-  Write(programme, *pictures, rate, C.Run, {C.Frame, C.At}, Err);
+  Write(programme, *pictures, rate, C.Run, {C.Frame, C.At}, Err, alpha.get());
 }
 
 // ---------------------------------------------------------------- show
@@ -518,6 +544,7 @@ void RunShow(TShow C, std::ostream& Err) {
     throw EUsage(std::string("--easing: ") + e.what());
   }
   const std::unique_ptr<TPictureSource> pictures = OpenPictures(C.Pictures, C.Look, C.Run);
+  const std::unique_ptr<TPictureSource> alpha = OpenAlphaPictures(C.Pictures, C.Look, C.Run, *pictures);
   TProgramme programme;
   programme.SetPictureSource(pictures.get());
   for (std::size_t i = 0; i + 1 < pictures->Count(); ++i) {
@@ -540,7 +567,7 @@ void RunShow(TShow C, std::ostream& Err) {
       Err << "tweenery: " << C.Pictures[i] << " -> " << C.Pictures[i + 1] << ": " << OperationText(operation) << " "
           << ModifierText(plan.Settings.Modifier) << SeedNote(plan.Settings) << "\n";
   }
-  Write(programme, *pictures, rate, C.Run, {}, Err);
+  Write(programme, *pictures, rate, C.Run, {}, Err, alpha.get());
 }
 
 // ---------------------------------------------------------------- list
