@@ -119,9 +119,10 @@ TOutputKind OutputKindOf(const std::string& Name) {
   if (ParsePattern(Name)) throw EUsage("'" + Name + "': frame patterns are for .png and .bmp files");
   if (extension == "y4m") return TOutputKind::Y4M;
   if (extension == "mp4" || extension == "mkv" || extension == "webm" || extension == "gif" || extension == "apng" ||
-      extension == "mov")
+      extension == "mov" || extension == "webp")
     return TOutputKind::Video;
-  throw EUsage("'" + Name + "': unknown output format (.png, .bmp, .y4m, .mp4, .mkv, .mov, .webm, .gif, .apng or -)");
+  throw EUsage("'" + Name +
+               "': unknown output format (.png, .bmp, .y4m, .mp4, .mkv, .mov, .webm, .gif, .apng, .webp or -)");
 }
 
 

@@ -11,6 +11,7 @@
 
 #include "platform/ImageCodecs.h"
 #include "media/Png.h"
+#include "media/WebP.h"
 #include "media/Errors.h"
 #include "tweenkit/Tweenery.h"
 
@@ -62,12 +63,14 @@ void Decode(const std::vector<std::uint8_t>& Bytes, TBitmap& Out) {
   if (StartsWith(Bytes, "BM", 2)) return DecodeWindowsBitmap(Bytes.data(), Bytes.size(), Out);
   if (StartsWith(Bytes, "\xFF\xD8", 2)) return DecodeJPEG(Bytes.data(), Bytes.size(), Out);
   if (StartsWith(Bytes, "\x89PNG", 4)) return DecodePNG(Bytes.data(), Bytes.size(), Out);
-  throw EInvalidGraphic("not a Windows bitmap, JPEG or PNG picture");
+  if (IsWebP(Bytes.data(), Bytes.size())) return DecodeWebP(Bytes.data(), Bytes.size(), Out);
+  throw EInvalidGraphic("not a Windows bitmap, JPEG, PNG or WebP picture");
 }
 
 // A picture's alpha: its own where the format has one, else all opaque.
 void DecodeAlpha(const std::vector<std::uint8_t>& Bytes, TBitmap& Out) {
   if (StartsWith(Bytes, "\x89PNG", 4)) return DecodePNGAlpha(Bytes.data(), Bytes.size(), Out);
+  if (IsWebP(Bytes.data(), Bytes.size())) return DecodeWebP(Bytes.data(), Bytes.size(), Out, TWebPLayer::Alpha);
   Decode(Bytes, Out);
   for (int y = 0; y < Out.Height(); ++y) std::fill_n(Out.ScanLine(y), Out.Width(), 0xFFFFFFFFu);
 }

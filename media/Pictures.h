@@ -25,7 +25,8 @@ void RegisterToolImageLoaders();
 // most it ever had in use on every thread.
 void ReturnPictureMemoryWhenFreed();
 
-// A Windows bitmap, JPEG or PNG picture. Raises EToolFailure naming the
+// A Windows bitmap, JPEG, PNG or WebP picture (an animated WebP: its first
+// frame). Raises EToolFailure naming the
 // file and the reason: missing, a folder, empty, not a picture, truncated...
 std::unique_ptr<TBitmap> ReadPicture(const std::string& FileName);
 

@@ -104,6 +104,9 @@ TCodecChoice DefaultCodec(const std::string& Extension, bool Alpha) {
     pick("gif", AV_PIX_FMT_PAL8, "", "GIF", 65535);
   } else if (Extension == "apng") {
     pick("apng", Alpha ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24, "", "animated PNG", INT_MAX);
+  } else if (Extension == "webp") {
+    // 14-bit sizes; a run of one frame is written as a still picture.
+    pick("libwebp_anim", AV_PIX_FMT_BGRA, "", "WebP (libwebp)", 16383);
   } else if (Extension == "webm" || (Alpha && Extension == "mkv")) {
     pick("libvpx-vp9", Alpha ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_YUV420P, "vp9", "VP9 (libvpx-vp9)", 16384);
     if (!Alpha) pick("libvpx", AV_PIX_FMT_YUV420P, "", "VP8 (libvpx)", 16383);
@@ -116,7 +119,7 @@ TCodecChoice DefaultCodec(const std::string& Extension, bool Alpha) {
   return choice;
 }
 
-bool FixedFormat(const std::string& Extension) { return Extension == "gif" || Extension == "apng"; }
+bool FixedFormat(const std::string& Extension) { return Extension == "gif" || Extension == "apng" || Extension == "webp"; }
 
 // The container ffmpeg writes for Name, as the sink opens it.
 const AVOutputFormat* ContainerOf(const std::string& Name) {
@@ -181,7 +184,7 @@ void ApplyPixelFormat(const std::string& Name, const TEncoding& Encoding, TCodec
 void CheckAlpha(const std::string& Name, const TCodecChoice& Choice) {
   if (HasAlpha(Choice.Format)) return;
   throw EUsage("--alpha: " + Choice.Description + " in '" + Name +
-               "' has no alpha; alpha goes into PNG frames, .apng, .webm (VP9), and .mov (ProRes 4444)");
+               "' has no alpha; alpha goes into PNG, .apng, .webp, .webm (VP9) and .mov (ProRes 4444)");
 }
 
 // The quality scale each codec's --crf takes, and its default.
@@ -238,7 +241,7 @@ TCodecChoice ChooseCodec(const std::string& Name, const TEncoding& Encoding) {
   if (FixedFormat(extension) && asked)
     throw EUsage("'" + Name + "': --codec, --crf, --video-preset, --pix-fmt and --bitrate are for .mp4, .mkv, .mov and .webm");
   if (extension == "gif" && Encoding.Alpha)
-    throw EUsage("--alpha: a GIF has no partial transparency; use .apng, .webm or .mov");
+    throw EUsage("--alpha: a GIF has no partial transparency; use .apng, .webp, .webm or .mov");
   TCodecChoice choice = Encoding.Codec.empty() ? DefaultCodec(extension, Encoding.Alpha) : NamedCodec(Name, Encoding);
   if (!choice.Codec) return choice;  // opening the sink says so
   if (!Encoding.Preset.empty()) PresetIndex(Encoding);
@@ -409,6 +412,9 @@ AVDictionary* EncoderSettings(AVCodecContext* Codec, const TEncoding& Encoding, 
     SetAv1(&settings, Codec, Encoding);
   } else if (Choice.Family == "prores") {
     SetProRes(&settings, Codec);
+  } else if (name == "libwebp_anim") {
+    // Lossy, at a quality where a transition's edges stay clean.
+    av_dict_set(&settings, "quality", "90", 0);
   } else if (name == "mpeg4") {
     Codec->bit_rate = 0;
     Codec->flags |= AV_CODEC_FLAG_QSCALE;
@@ -458,10 +464,15 @@ class TLibavMessages {
     return avClass && avClass->item_name ? avClass->item_name(Context) : "ffmpeg";
   }
 
+  // libwebp's encoder advises YUV frames for lossy output; it is given
+  // BGRA on purpose (its own conversion, at any width), so that is no news.
+  static bool Advice(const char* Text) { return std::strncmp(Text, "Using libwebp for RGB-to-YUV", 28) == 0; }
+
   static void Log(void* Context, int Level, const char* Format, va_list Arguments) {
     if (Level > AV_LOG_WARNING) return;
     char text[1024];
     std::vsnprintf(text, sizeof text, Format, Arguments);
+    if (Advice(text)) return;
     std::lock_guard lock(Mutex());
     if (!Current()) return;
     std::string& pending = Pending();
@@ -516,6 +527,8 @@ class TVideoSink : public TFrameSink {
 
   std::string Description() const override {
     const std::string format = IsYuv(FCodec->pix_fmt) ? std::string(", ") + av_get_pix_fmt_name(FCodec->pix_fmt) : "";
+    if (std::string(FChoice.Codec->name) == "libwebp_anim")
+      return FNextPts == 1 ? "WebP picture (libwebp)" : "animated WebP (libwebp)";
     if (FCodec->width == FWidth && FCodec->height == FHeight) return FChoice.Description + format;
     return FChoice.Description + format + ", padded to " + std::to_string(FCodec->width) + " x " +
            std::to_string(FCodec->height) + " for " + SubsamplingOf(FCodec->pix_fmt);
@@ -551,7 +564,7 @@ class TVideoSink : public TFrameSink {
     FStream->time_base = FCodec->time_base;
     FStream->avg_frame_rate = FCodec->framerate;
     Check(avio_open(&FFormat->pb, FFile->Name().c_str(), AVIO_FLAG_WRITE), "cannot open");
-    Check(avformat_write_header(FFormat, nullptr), "cannot write the header");
+    Check(WriteHeader(), "cannot write the header");
     FFrame = av_frame_alloc();
     FPacket = av_packet_alloc();
     if (!FFrame || !FPacket) throw EToolFailure("cannot write '" + FName + "': out of memory");
@@ -569,6 +582,16 @@ class TVideoSink : public TFrameSink {
         throw EToolFailure("cannot write '" + FName + "': no pixel conversion");
       FPadded.resize(static_cast<std::size_t>(FCodec->width) * FCodec->height);
     }
+  }
+
+  // An animated WebP plays over and over, as a GIF does (the muxer's own
+  // default is once).
+  int WriteHeader() {
+    AVDictionary* settings = nullptr;
+    if (std::string(FFormat->oformat->name) == "webp") av_dict_set(&settings, "loop", "0", 0);
+    const int written = avformat_write_header(FFormat, &settings);
+    av_dict_free(&settings);
+    return written;
   }
 
   void Release() {

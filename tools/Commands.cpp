@@ -138,7 +138,7 @@ void AddTimeOptions(CLI::App* App, TTimeOptions& O, bool Playback) {
 void AddRunOptions(CLI::App* App, TRunOptions& O) {
   App->add_option("-o,--output", O.Output,
                   "frames/f%04d.png, .bmp pattern, still.png, out.y4m, - (y4m on standard output), "
-                  "out.mp4, .mkv, .mov, .webm, .gif, .apng")
+                  "out.mp4, .mkv, .mov, .webm, .gif, .apng, .webp (one frame with --frame or --at: a still WebP)")
       ->required();
   App->add_flag("-y,--overwrite", O.Overwrite, "replace existing output");
   AddNumber(App, "--png-level", O.PngLevel, "zlib level of PNG frames, 0 to 9 (default 1)");
@@ -160,7 +160,7 @@ void AddRunOptions(CLI::App* App, TRunOptions& O) {
   App->add_option("--pix-fmt", O.Encoding.PixelFormat, "pixel format, e.g. yuv420p (default), yuv420p10le, yuv444p");
   App->add_option("--bitrate", O.Bitrate, "average bits a second instead of a constant quality, e.g. 8M or 2500k");
   App->add_flag("--alpha", O.Encoding.Alpha,
-                "keep the pictures' transparency: PNG frames, .apng, .webm (VP9), .mov (ProRes 4444)");
+                "keep the pictures' transparency: PNG, .apng, .webp, .webm (VP9), .mov (ProRes 4444)");
 }
 
 // ---------------------------------------------------------------- values
@@ -268,7 +268,7 @@ TEncoding EncodingOf(const TRunOptions& R) {
     throw EUsage("'" + R.Output + "': --codec, --crf, --video-preset, --pix-fmt and --bitrate are for video files");
   const bool png = kind != TOutputKind::Y4M && SameText(std::filesystem::path(R.Output).extension().string(), ".png");
   if (encoding.Alpha && !png)
-    throw EUsage("--alpha: '" + R.Output + "' has no alpha; alpha goes into PNG, .apng, .webm (VP9) and .mov (ProRes 4444)");
+    throw EUsage("--alpha: '" + R.Output + "' has no alpha; alpha goes into PNG, .apng, .webp, .webm (VP9) and .mov (ProRes 4444)");
   return encoding;
 }
 
@@ -753,7 +753,7 @@ int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out,
 
   TRender render;
   CLI::App* renderCommand = app.add_subcommand("render", "render one transition");
-  renderCommand->add_option("pictures", render.Pictures, "FROM TO picture files (Windows bitmap, JPEG, PNG)");
+  renderCommand->add_option("pictures", render.Pictures, "FROM TO picture files (Windows bitmap, JPEG, PNG, WebP)");
   renderCommand->add_option("--from", render.From, "the picture the transition leaves");
   renderCommand->add_option("--to", render.To, "the picture it enters");
   AddLookOptions(renderCommand, render.Look, true);
