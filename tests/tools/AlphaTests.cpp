@@ -70,6 +70,34 @@ TEST_F(Alpha, AStillKeepsThePicturesAlphaAndColourAndWithoutAlphaNothingChanges)
   }
 }
 
+TEST_F(Alpha, TheRandomOperationsPlaceAlphaWhereTheyPlaceColour) {
+  // From: the half-clear picture; To: opaque blue. Wherever a frame
+  // shows blue its alpha is whole, elsewhere From's.
+  WriteFileBytes(Path("clear.png"), HalfClearPNG(60, 30));
+  TBitmap blue(60, 30);
+  for (int y = 0; y < blue.Height(); ++y) std::fill_n(blue.ScanLine(y), blue.Width(), 0xFF0000FFu);
+  WriteFileBytes(Path("blue.png"), EncodePNG(blue, 1));
+  for (const char* operation : {"RandomBars", "TwinRandomBars", "Swarm"}) {
+    const std::string out = Path(std::string(operation) + ".png");
+    ASSERT_EQ(RunCommand({"render", Path("clear.png"), Path("blue.png"), "--operation", operation, "--seed", "5",
+                          "--at", "0.5", "--alpha", "-q", "-o", out}).Status, 0);
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(out);
+    TBitmap colour, alpha;
+    DecodePNGPremultiplied(bytes.data(), bytes.size(), colour);
+    DecodePNGAlpha(bytes.data(), bytes.size(), alpha);
+    int blues = 0, mismatches = 0;
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 60; ++x) {
+        const bool isBlue = (colour.ScanLine(y)[x] & 0xFF) > 0;
+        blues += isBlue;
+        mismatches += (alpha.ScanLine(y)[x] & 0xFF) != (isBlue || x < 30 ? 0xFFu : 0x40u);
+      }
+    EXPECT_GT(blues, 0) << operation;
+    EXPECT_LT(blues, 1800) << operation;
+    EXPECT_EQ(mismatches, 0) << operation;
+  }
+}
+
 TEST_F(Alpha, VideosThatCanHoldAlphaHoldItAndTheOthersRefuse) {
   if (std::system("ffprobe -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ffprobe is not installed";
   WriteFileBytes(Path("clear.png"), HalfClearPNG(32, 16));
