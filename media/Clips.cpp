@@ -16,6 +16,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "media/Colour.h"
 #include "media/Errors.h"
 
 namespace tweenery {
@@ -323,6 +324,7 @@ void TClipFrames::Show(const AVFrame* Frame) {
   FScale = sws_getCachedContext(FScale, Frame->width, Frame->height, static_cast<AVPixelFormat>(Frame->format),
                                 scaledWidth, scaledHeight, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (!FScale) Fail("no conversion from its pixel format");
+  ReadColoursAsTagged(FScale, *Frame);
   const int stride = (scaledWidth + kScaledAlignment - 1) / kScaledAlignment * kScaledAlignment;
   FScaled.resize(static_cast<std::size_t>(stride) * (scaledHeight + 1));
   std::uint8_t* planes[1] = {reinterpret_cast<std::uint8_t*>(FScaled.data())};

@@ -119,9 +119,10 @@ TOutputKind OutputKindOf(const std::string& Name) {
   if (ParsePattern(Name)) throw EUsage("'" + Name + "': frame patterns are for .png and .bmp files");
   if (extension == "y4m") return TOutputKind::Y4M;
   if (extension == "mp4" || extension == "mkv" || extension == "webm" || extension == "gif" || extension == "apng" ||
-      extension == "mov")
+      extension == "mov" || extension == "webp")
     return TOutputKind::Video;
-  throw EUsage("'" + Name + "': unknown output format (.png, .bmp, .y4m, .mp4, .mkv, .mov, .webm, .gif, .apng or -)");
+  throw EUsage("'" + Name +
+               "': unknown output format (.png, .bmp, .y4m, .mp4, .mkv, .mov, .webm, .gif, .apng, .webp or -)");
 }
 
 
@@ -145,8 +146,8 @@ void CheckOutputIsFree(const TOutputOptions& Options) {
 
 namespace {
 
-std::vector<std::uint8_t> EncodeStill(const TBitmap& Frame, bool Png, int PngLevel) {
-  return Png ? EncodePNG(Frame, PngLevel) : EncodeWindowsBitmap(Frame);
+std::vector<std::uint8_t> EncodeStill(const TBitmap& Frame, bool Png, const TOutputOptions& Options) {
+  return Png ? EncodePNG(Frame, Options.PngLevel, Options.Encoding.Alpha) : EncodeWindowsBitmap(Frame);
 }
 
 // ---------------------------------------------------------------- one picture
@@ -157,7 +158,7 @@ class TStillSink : public TFrameSink {
       : FOptions(Options), FPng(LowerExtension(Options.Name) == "png"), FFile(Options.Name, Options.Overwrite) {}
   void Write(const TBitmap& Frame) override {
     if (FWritten) throw EUsage("'" + FOptions.Name + "' holds one picture; use a pattern such as f%04d.png for a run");
-    WriteWholeFile(FFile.Name(), EncodeStill(Frame, FPng, FOptions.PngLevel), FOptions.Name);
+    WriteWholeFile(FFile.Name(), EncodeStill(Frame, FPng, FOptions), FOptions.Name);
     FWritten = true;
   }
   void Finish() override {
@@ -250,7 +251,7 @@ class TSequenceSink : public TFrameSink {
         FRoom.notify_one();
       }
       try {
-        WriteWholeFile(TemporaryOf(job.Index), EncodeStill(*job.Frame, FPng, FOptions.PngLevel),
+        WriteWholeFile(TemporaryOf(job.Index), EncodeStill(*job.Frame, FPng, FOptions),
                        FPattern.NameOf(job.Index));
       } catch (const std::exception& e) {
         std::lock_guard lock(FMutex);

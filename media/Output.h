@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,23 @@ struct TFrameRate {
 
 enum class TOutputKind { Sequence, Still, Y4M, Video };
 
+// How a video file is encoded; what is left empty takes the format's and
+// the codec's defaults.
+struct TEncoding {
+  std::string Codec;             // h264, hevc, vp9, av1, prores
+  std::optional<int> Crf;        // constant quality, the codec's own scale
+  std::string Preset;            // ultrafast ... veryslow: speed against size
+  std::string PixelFormat;       // yuv420p, yuv420p10le, yuva420p, ...
+  std::optional<std::int64_t> Bitrate;  // bits a second, instead of a quality
+  bool Alpha = false;            // frames carry alpha in their top byte
+};
+
 struct TOutputOptions {
   std::string Name;        // "-" is YUV4MPEG2 on standard output
   bool Overwrite = false;  // -y
   int PngLevel = 1;
   int Threads = 0;         // PNG writers; 0: one per core
+  TEncoding Encoding;
   // Where the encoders' own warnings and errors go, each line prefixed
   // like the tool's messages; nullptr drops them.
   std::ostream* Messages = nullptr;
@@ -118,7 +131,15 @@ std::unique_ptr<TFrameSink> OpenVideoSink(const TOutputOptions& Options, int Wid
 // Raises EUsage, saying what the format allows, when the video file Name
 // cannot hold frames of Width x Height: checked before anything is read or
 // composed.
-void CheckVideoFrameSize(const std::string& Name, int Width, int Height);
+void CheckVideoFrameSize(const std::string& Name, int Width, int Height, const TEncoding& Encoding = {});
+// Raises EUsage, saying what would do, when the video file Name cannot be
+// written as Encoding asks: a codec these libraries lack (the message lists
+// those they have) or the container cannot hold, a pixel format the encoder
+// does not take, a quality out of the codec's range, both a quality and a
+// bit rate, alpha the codec cannot carry.
+void CheckVideoEncoding(const std::string& Name, const TEncoding& Encoding);
+// The codecs --codec can name that these libraries can write.
+std::vector<std::string> AvailableVideoCodecs();
 
 // A palette of at most 256 colours for Samples (median cut) and the lookup
 // that maps any pixel to its nearest entry; for GIF.

@@ -11,6 +11,7 @@
 
 #include "platform/ImageCodecs.h"
 #include "media/Png.h"
+#include "media/WebP.h"
 #include "media/Errors.h"
 #include "tweenkit/Tweenery.h"
 
@@ -62,7 +63,35 @@ void Decode(const std::vector<std::uint8_t>& Bytes, TBitmap& Out) {
   if (StartsWith(Bytes, "BM", 2)) return DecodeWindowsBitmap(Bytes.data(), Bytes.size(), Out);
   if (StartsWith(Bytes, "\xFF\xD8", 2)) return DecodeJPEG(Bytes.data(), Bytes.size(), Out);
   if (StartsWith(Bytes, "\x89PNG", 4)) return DecodePNG(Bytes.data(), Bytes.size(), Out);
-  throw EInvalidGraphic("not a Windows bitmap, JPEG or PNG picture");
+  if (IsWebP(Bytes.data(), Bytes.size())) return DecodeWebP(Bytes.data(), Bytes.size(), Out);
+  throw EInvalidGraphic("not a Windows bitmap, JPEG, PNG or WebP picture");
+}
+
+// A picture's alpha: its own where the format has one, else all opaque.
+void DecodeAlpha(const std::vector<std::uint8_t>& Bytes, TBitmap& Out) {
+  if (StartsWith(Bytes, "\x89PNG", 4)) return DecodePNGAlpha(Bytes.data(), Bytes.size(), Out);
+  if (IsWebP(Bytes.data(), Bytes.size())) return DecodeWebP(Bytes.data(), Bytes.size(), Out, TWebPLayer::Alpha);
+  Decode(Bytes, Out);
+  for (int y = 0; y < Out.Height(); ++y) std::fill_n(Out.ScanLine(y), Out.Width(), 0xFFFFFFFFu);
+}
+
+void DecodePremultiplied(const std::vector<std::uint8_t>& Bytes, TBitmap& Out) {
+  if (StartsWith(Bytes, "\x89PNG", 4)) return DecodePNGPremultiplied(Bytes.data(), Bytes.size(), Out);
+  Decode(Bytes, Out);
+}
+
+using TDecoder = void (*)(const std::vector<std::uint8_t>&, TBitmap&);
+
+std::unique_ptr<TBitmap> ReadWith(const std::string& FileName, TDecoder Decoder) {
+  CheckPictureFiles({FileName});
+  auto picture = std::make_unique<TBitmap>();
+  try {
+    Decoder(ReadFileBytes(FileName), *picture);
+  } catch (const Exception& e) {
+    throw EToolFailure("cannot read '" + FileName + "': " + e.Message());
+  }
+  if (picture->Empty()) throw EToolFailure("cannot read '" + FileName + "': the picture has no pixels");
+  return picture;
 }
 
 }  // namespace
@@ -75,16 +104,12 @@ void CheckPictureFiles(const std::vector<std::string>& Names) {
   }
 }
 
-std::unique_ptr<TBitmap> ReadPicture(const std::string& FileName) {
-  CheckPictureFiles({FileName});
-  auto picture = std::make_unique<TBitmap>();
-  try {
-    Decode(ReadFileBytes(FileName), *picture);
-  } catch (const Exception& e) {
-    throw EToolFailure("cannot read '" + FileName + "': " + e.Message());
-  }
-  if (picture->Empty()) throw EToolFailure("cannot read '" + FileName + "': the picture has no pixels");
-  return picture;
+std::unique_ptr<TBitmap> ReadPicture(const std::string& FileName) { return ReadWith(FileName, Decode); }
+
+std::unique_ptr<TBitmap> ReadPictureAlpha(const std::string& FileName) { return ReadWith(FileName, DecodeAlpha); }
+
+std::unique_ptr<TBitmap> ReadPicturePremultiplied(const std::string& FileName) {
+  return ReadWith(FileName, DecodePremultiplied);
 }
 
 std::unique_ptr<TBitmap> BuiltInPicture(int Index) {

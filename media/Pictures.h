@@ -25,9 +25,19 @@ void RegisterToolImageLoaders();
 // most it ever had in use on every thread.
 void ReturnPictureMemoryWhenFreed();
 
-// A Windows bitmap, JPEG or PNG picture. Raises EToolFailure naming the
+// A Windows bitmap, JPEG, PNG or WebP picture (an animated WebP: its first
+// frame). Raises EToolFailure naming the
 // file and the reason: missing, a folder, empty, not a picture, truncated...
 std::unique_ptr<TBitmap> ReadPicture(const std::string& FileName);
+
+// The alpha of the picture ReadPicture reads, as grey pixels (0xFFAAAAAA):
+// white where it is opaque, all white for formats without alpha. Its
+// colour, composed onto black, is what ReadPicture gives: the two together
+// are the picture with its alpha premultiplied.
+std::unique_ptr<TBitmap> ReadPictureAlpha(const std::string& FileName);
+// The colour to go with ReadPictureAlpha: each channel multiplied by the
+// alpha as stored (ReadPicture composes in linear light).
+std::unique_ptr<TBitmap> ReadPicturePremultiplied(const std::string& FileName);
 
 // The demo's two stored pictures (422 x 143): 0 is From, 1 is To.
 std::unique_ptr<TBitmap> BuiltInPicture(int Index);

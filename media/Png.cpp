@@ -13,7 +13,20 @@
 
 namespace tweenery {
 
-void DecodePNG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels) {
+namespace {
+
+// Which pixels a decode gives: the colour onto black, or the alpha as grey.
+enum class TPNGLayer { Colour, Premultiplied, Alpha };
+
+std::uint32_t Premultiplied(const std::uint8_t* Bgra) {
+  const std::uint32_t a = Bgra[3];
+  auto times = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+  return 0xFF000000u | (times(Bgra[2]) << 16) | (times(Bgra[1]) << 8) | times(Bgra[0]);
+}
+
+std::uint32_t AsGrey(std::uint8_t Value) { return 0xFF000000u | Value * 0x010101u; }
+
+void DecodeLayer(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels, TPNGLayer Layer) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_memory(&image, Data, Size)) {
@@ -41,7 +54,8 @@ void DecodePNG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::in
   auto* bgr = reinterpret_cast<std::uint8_t*>(decoded.Bits());
   png_color black{0, 0, 0};
   // Composed onto black, so transparency reads as the black of new pixels.
-  image.format = PNG_FORMAT_BGR;
+  // The alpha is read as the one channel of a grey picture, never composed.
+  image.format = Layer == TPNGLayer::Alpha ? PNG_FORMAT_GA : Layer == TPNGLayer::Premultiplied ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
   if (!png_image_finish_read(&image, &black, bgr, 0, nullptr)) {
     const std::string reason = image.message;
     png_image_free(&image);
@@ -49,11 +63,31 @@ void DecodePNG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::in
     throw EInvalidGraphic("malformed or truncated PNG: " + reason);
   }
   std::uint32_t* d = decoded.Bits();
-  for (std::size_t i = count; i-- > 0;) {
-    const std::uint8_t* s = bgr + 3 * i;
-    d[i] = 0xFF000000u | (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
+  if (Layer == TPNGLayer::Alpha) {
+    for (std::size_t i = count; i-- > 0;) d[i] = AsGrey(bgr[2 * i + 1]);
+  } else if (Layer == TPNGLayer::Premultiplied) {
+    for (std::size_t i = 0; i < count; ++i) d[i] = Premultiplied(bgr + 4 * i);
+  } else {
+    for (std::size_t i = count; i-- > 0;) {
+      const std::uint8_t* s = bgr + 3 * i;
+      d[i] = 0xFF000000u | (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0];
+    }
   }
   if (direct) Out.Modified(); else Out.Assign(&scratch);
+}
+
+}  // namespace
+
+void DecodePNG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels) {
+  DecodeLayer(Data, Size, Out, MaxPixels, TPNGLayer::Colour);
+}
+
+void DecodePNGPremultiplied(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels) {
+  DecodeLayer(Data, Size, Out, MaxPixels, TPNGLayer::Premultiplied);
+}
+
+void DecodePNGAlpha(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels) {
+  DecodeLayer(Data, Size, Out, MaxPixels, TPNGLayer::Alpha);
 }
 
 namespace {
@@ -66,7 +100,7 @@ void AppendBytes(png_structp Png, png_bytep Data, png_size_t Length) {
 void NoFlush(png_structp) {}
 
 // Kept free of objects with destructors: libpng leaves through longjmp.
-bool WritePNG(const TBitmap& Bitmap, int Level, std::vector<std::uint8_t>& Out, const char*& Failure) {
+bool WritePNG(const TBitmap& Bitmap, int Level, bool Alpha, std::vector<std::uint8_t>& Out, const char*& Failure) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
@@ -80,10 +114,11 @@ bool WritePNG(const TBitmap& Bitmap, int Level, std::vector<std::uint8_t>& Out, 
   // Adaptive filtering costs more than the low levels' deflate itself.
   png_set_filter(png, 0, Level <= 3 ? PNG_FILTER_SUB : PNG_ALL_FILTERS);
   png_set_IHDR(png, info, static_cast<png_uint_32>(Bitmap.Width()), static_cast<png_uint_32>(Bitmap.Height()), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+               Alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   png_set_bgr(png);
-  png_set_filler(png, 0, PNG_FILLER_AFTER);  // the 0xFF byte of each pixel is dropped
+  if (!Alpha) png_set_filler(png, 0, PNG_FILLER_AFTER);  // the 0xFF byte of each pixel is dropped
   for (int y = 0; y < Bitmap.Height(); ++y)
     png_write_row(png, reinterpret_cast<png_const_bytep>(Bitmap.ScanLine(y)));
   png_write_end(png, info);
@@ -132,12 +167,12 @@ std::vector<std::uint8_t> EncodeGreyPNG16(const std::vector<std::uint16_t>& Valu
   return out;
 }
 
-std::vector<std::uint8_t> EncodePNG(const TBitmap& Bitmap, int Level) {
+std::vector<std::uint8_t> EncodePNG(const TBitmap& Bitmap, int Level, bool Alpha) {
   if (Bitmap.Empty()) throw EInvalidGraphic("cannot write an empty picture as PNG");
   std::vector<std::uint8_t> out;
   out.reserve(static_cast<std::size_t>(Bitmap.Width()) * Bitmap.Height());
   const char* failure = "libpng could not start";
-  if (!WritePNG(Bitmap, Level < 0 ? 0 : (Level > 9 ? 9 : Level), out, failure)) throw EInvalidGraphic(failure);
+  if (!WritePNG(Bitmap, Level < 0 ? 0 : (Level > 9 ? 9 : Level), Alpha, out, failure)) throw EInvalidGraphic(failure);
   return out;
 }
 

@@ -16,9 +16,22 @@ namespace tweenery {
 // leaves Out as it was.
 void DecodePNG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::int64_t MaxPixels = TBitmap::MaxPixels);
 
-// The picture as a 24-bit PNG. Level is zlib's, 0 (store) to 9 (smallest);
-// the low levels that frames use by default write several times faster.
-std::vector<std::uint8_t> EncodePNG(const TBitmap& Bitmap, int Level);
+// PNG bytes into Out with each channel multiplied by the pixel's alpha as
+// stored (0xFFRRGGBB, alpha dropped): the colour a frame keeping alpha is
+// composed from. DecodePNG composes onto black in linear light instead,
+// which no alpha kept beside it would undo.
+void DecodePNGPremultiplied(const std::uint8_t* Data, std::size_t Size, TBitmap& Out,
+                            std::int64_t MaxPixels = TBitmap::MaxPixels);
+
+// The alpha of PNG bytes into Out as grey 0xFFAAAAAA pixels (opaque
+// pictures: white), with DecodePNG's checks and failures.
+void DecodePNGAlpha(const std::uint8_t* Data, std::size_t Size, TBitmap& Out,
+                    std::int64_t MaxPixels = TBitmap::MaxPixels);
+
+// The picture as a 24-bit PNG, or with Alpha a 32-bit one whose alpha is
+// each pixel's top byte. Level is zlib's, 0 (store) to 9 (smallest); the
+// low levels that frames use by default write several times faster.
+std::vector<std::uint8_t> EncodePNG(const TBitmap& Bitmap, int Level, bool Alpha = false);
 
 // Width x Height 16-bit grey values, rows top-down, as a 16-bit greyscale
 // PNG (luma maps).

@@ -100,6 +100,18 @@ const TBitmap& TProgramme::Frame(std::int64_t Index) {
   return Run(part->Transition).Frame(frame);
 }
 
+std::unique_ptr<TProgramme> TProgramme::Alike(TPictureSource* Source, TColor Fill) const {
+  auto alike = std::make_unique<TProgramme>();
+  alike->FSource = Source;
+  alike->FParts = FParts;
+  for (TTransitionPlan plan : FPlans) {
+    if (plan.From || plan.To) throw ETimeBase("a programme of the caller's own pictures has no alike over a source");
+    plan.Settings.Color = Fill;
+    alike->FPlans.push_back(plan);
+  }
+  return alike;
+}
+
 TProgramme::TFramePlace TProgramme::Place(std::int64_t Index) {
   const auto [part, frame] = Locate(Index);
   return {part->Transition, RunFrames(part->Transition).At(static_cast<std::int64_t>(frame))};

@@ -60,6 +60,11 @@ class TProgramme {
   TPicturePair Pictures(std::size_t Transition);
   TTransitionRun& Run(std::size_t Transition);
   std::size_t TransitionCount() const { return FPlans.size(); }
+  // The same transitions and parts over Source's pictures (of the same
+  // size), every operation filling with Fill: frame for frame the same
+  // geometry, as the alpha of the frames needs. Only for programmes whose
+  // plans all name their pictures by number.
+  std::unique_ptr<TProgramme> Alike(TPictureSource* Source, TColor Fill) const;
   const TTransitionPlan& Plan(std::size_t Transition) const { return FPlans.at(Transition); }
 
  private:

@@ -7,10 +7,12 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <ostream>
+#include <thread>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -20,6 +22,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "media/Colour.h"
 #include "media/Output.h"
 #include "media/Errors.h"
 
@@ -33,38 +36,219 @@ std::string AvError(int Code) {
   return text;
 }
 
+// A codec --codec names, and the encoders that write it, the first the
+// libraries have taken. Each encoder's longest side as it enforces it:
+// libx264 refuses sides past 16384, libvpx's VP9 fails at the first frame
+// past 16384; the others refuse a size when opened, before any frame.
+struct TCodecFamily {
+  const char* Name;   // as --codec takes it
+  const char* Label;  // as the summary says it
+  std::vector<const char*> Encoders;
+  int MostSide;
+};
+
+const std::vector<TCodecFamily>& CodecFamilies() {
+  static const std::vector<TCodecFamily> families = {
+      {"h264", "H.264", {"libx264"}, 16384},
+      {"hevc", "HEVC", {"libx265"}, INT_MAX},
+      {"vp9", "VP9", {"libvpx-vp9"}, 16384},
+      {"av1", "AV1", {"libsvtav1", "libaom-av1", "librav1e"}, INT_MAX},
+      {"prores", "ProRes", {"prores_ks"}, INT_MAX},
+  };
+  return families;
+}
+
+const AVCodec* FirstEncoder(const TCodecFamily& Family) {
+  for (const char* name : Family.Encoders)
+    if (const AVCodec* codec = avcodec_find_encoder_by_name(name)) return codec;
+  return nullptr;
+}
+
 struct TCodecChoice {
   const AVCodec* Codec = nullptr;
   AVPixelFormat Format = AV_PIX_FMT_YUV420P;
+  std::string Family;  // "h264" ...; "" for the fixed formats and the fallbacks
   std::string Description;
   int MostSide = INT_MAX;  // the longest side the encoder takes, in pixels
 };
 
-// Each encoder's longest side as it enforces it: libx264 refuses sides past
-// 16384, libvpx's VP9 fails at the first frame past 16384 and VP8 past
-// 16383 (14-bit sizes), MPEG-4 part 2 stores 13-bit sizes, GIF 16-bit ones.
-TCodecChoice ChooseCodec(const std::string& Extension) {
+std::string ExtensionOf(const std::string& Name) {
+  std::string extension = std::filesystem::path(Name).extension().string();
+  if (!extension.empty()) extension.erase(0, 1);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
+std::string Listed(const std::vector<std::string>& Names) {
+  std::string text;
+  for (const std::string& name : Names) text += (text.empty() ? "" : ", ") + name;
+  return text.empty() ? "none" : text;
+}
+
+// The fixed formats (GIF, animated PNG) and the default codec of each
+// container when --codec names none; MPEG-4 part 2 stores 13-bit sizes,
+// VP8 14-bit ones, GIF 16-bit ones.
+TCodecChoice DefaultCodec(const std::string& Extension, bool Alpha) {
   TCodecChoice choice;
-  auto pick = [&](const char* name, AVPixelFormat format, const char* description, int mostSide) {
+  auto pick = [&](const char* name, AVPixelFormat format, const char* family, const char* description, int mostSide) {
     if (choice.Codec) return;
     if (const AVCodec* codec = avcodec_find_encoder_by_name(name)) {
       choice.Codec = codec;
       choice.Format = format;
+      choice.Family = family;
       choice.Description = description;
       choice.MostSide = mostSide;
     }
   };
   if (Extension == "gif") {
-    pick("gif", AV_PIX_FMT_PAL8, "GIF", 65535);
+    pick("gif", AV_PIX_FMT_PAL8, "", "GIF", 65535);
   } else if (Extension == "apng") {
-    pick("apng", AV_PIX_FMT_RGB24, "animated PNG", INT_MAX);
-  } else if (Extension == "webm") {
-    pick("libvpx-vp9", AV_PIX_FMT_YUV420P, "VP9 (libvpx)", 16384);
-    pick("libvpx", AV_PIX_FMT_YUV420P, "VP8 (libvpx)", 16383);
+    pick("apng", Alpha ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24, "", "animated PNG", INT_MAX);
+  } else if (Extension == "webp") {
+    // 14-bit sizes; a run of one frame is written as a still picture.
+    pick("libwebp_anim", AV_PIX_FMT_BGRA, "", "WebP (libwebp)", 16383);
+  } else if (Extension == "webm" || (Alpha && Extension == "mkv")) {
+    pick("libvpx-vp9", Alpha ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_YUV420P, "vp9", "VP9 (libvpx-vp9)", 16384);
+    if (!Alpha) pick("libvpx", AV_PIX_FMT_YUV420P, "", "VP8 (libvpx)", 16383);
+  } else if (Alpha && Extension == "mov") {
+    pick("prores_ks", AV_PIX_FMT_YUVA444P10LE, "prores", "ProRes 4444 (prores_ks)", INT_MAX);
   } else {
-    pick("libx264", AV_PIX_FMT_YUV420P, "H.264 (libx264)", 16384);
-    pick("mpeg4", AV_PIX_FMT_YUV420P, "MPEG-4 part 2 (no libx264 in these libraries)", 8191);
+    pick("libx264", AV_PIX_FMT_YUV420P, "h264", "H.264 (libx264)", 16384);
+    pick("mpeg4", AV_PIX_FMT_YUV420P, "", "MPEG-4 part 2 (no libx264 in these libraries)", 8191);
   }
+  return choice;
+}
+
+bool FixedFormat(const std::string& Extension) { return Extension == "gif" || Extension == "apng" || Extension == "webp"; }
+
+// The container ffmpeg writes for Name, as the sink opens it.
+const AVOutputFormat* ContainerOf(const std::string& Name) {
+  return av_guess_format(ExtensionOf(Name) == "apng" ? "apng" : nullptr, Name.c_str(), nullptr);
+}
+
+TCodecChoice NamedCodec(const std::string& Name, const TEncoding& Encoding) {
+  const auto& families = CodecFamilies();
+  const auto family = std::find_if(families.begin(), families.end(),
+                                   [&](const TCodecFamily& f) { return Encoding.Codec == f.Name; });
+  const std::string available = "; these ffmpeg libraries write " + Listed(AvailableVideoCodecs());
+  if (family == families.end()) throw EUsage("--codec '" + Encoding.Codec + "' is unknown" + available);
+  TCodecChoice choice;
+  choice.Codec = FirstEncoder(*family);
+  if (!choice.Codec) throw EUsage("--codec " + Encoding.Codec + ": these ffmpeg libraries have no encoder for it" + available);
+  choice.Family = family->Name;
+  choice.Description = std::string(family->Label) + " (" + choice.Codec->name + ")";
+  choice.MostSide = family->MostSide;
+  const AVOutputFormat* container = ContainerOf(Name);
+  if (container && avformat_query_codec(container, choice.Codec->id, FF_COMPLIANCE_NORMAL) != 1)
+    throw EUsage("'" + Name + "': a ." + ExtensionOf(Name) + " file cannot hold " + family->Label +
+                 (choice.Family == "prores" ? "; use .mov or .mkv" : "; .mkv holds every codec"));
+  const bool prores = choice.Family == "prores";
+  choice.Format = Encoding.Alpha ? (prores ? AV_PIX_FMT_YUVA444P10LE : AV_PIX_FMT_YUVA420P)
+                                 : (prores ? AV_PIX_FMT_YUV422P10LE : AV_PIX_FMT_YUV420P);
+  if (prores) choice.Description = Encoding.Alpha ? "ProRes 4444 (prores_ks)" : "ProRes 422 HQ (prores_ks)";
+  return choice;
+}
+
+bool EncoderTakes(const AVCodec* Codec, AVPixelFormat Format) {
+  if (!Codec->pix_fmts) return true;
+  for (const AVPixelFormat* f = Codec->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
+    if (*f == Format) return true;
+  return false;
+}
+
+std::string FormatsOf(const AVCodec* Codec) {
+  std::vector<std::string> names;
+  if (Codec->pix_fmts)
+    for (const AVPixelFormat* f = Codec->pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
+      if (const char* name = av_get_pix_fmt_name(*f)) names.push_back(name);
+  return Listed(names);
+}
+
+bool HasAlpha(AVPixelFormat Format) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(Format);
+  return d && (d->flags & AV_PIX_FMT_FLAG_ALPHA);
+}
+
+// The pixel format --pix-fmt asks for, where the encoder takes it.
+void ApplyPixelFormat(const std::string& Name, const TEncoding& Encoding, TCodecChoice& Choice) {
+  if (Encoding.PixelFormat.empty()) return;
+  const AVPixelFormat format = av_get_pix_fmt(Encoding.PixelFormat.c_str());
+  if (format == AV_PIX_FMT_NONE || !EncoderTakes(Choice.Codec, format))
+    throw EUsage("--pix-fmt '" + Encoding.PixelFormat + "': " + Choice.Description + " in '" + Name + "' takes " +
+                 FormatsOf(Choice.Codec));
+  if (Encoding.Alpha && !HasAlpha(format))
+    throw EUsage("--pix-fmt " + Encoding.PixelFormat + " has no alpha, and --alpha asks for it");
+  Choice.Format = format;
+}
+
+void CheckAlpha(const std::string& Name, const TCodecChoice& Choice) {
+  if (HasAlpha(Choice.Format)) return;
+  throw EUsage("--alpha: " + Choice.Description + " in '" + Name +
+               "' has no alpha; alpha goes into PNG, .apng, .webp, .webm (VP9) and .mov (ProRes 4444)");
+}
+
+// The quality scale each codec's --crf takes, and its default.
+struct TQualityScale {
+  int Least, Most, Default;
+};
+
+std::optional<TQualityScale> QualityScale(const std::string& Family) {
+  if (Family == "h264") return TQualityScale{0, 51, 18};
+  if (Family == "hevc") return TQualityScale{0, 51, 22};
+  if (Family == "vp9") return TQualityScale{0, 63, 30};
+  if (Family == "av1") return TQualityScale{1, 63, 32};
+  return std::nullopt;
+}
+
+// --preset's names, fastest first: libx264's and libx265's own, which the
+// other codecs map onto their speed settings.
+const std::vector<std::string>& PresetNames() {
+  static const std::vector<std::string> names = {"ultrafast", "superfast", "veryfast", "faster", "fast",
+                                                 "medium",    "slow",      "slower",   "veryslow"};
+  return names;
+}
+
+constexpr int kDefaultPreset = 2;  // veryfast: a transition is short, speed matters more than bytes
+
+int PresetIndex(const TEncoding& Encoding) {
+  if (Encoding.Preset.empty()) return kDefaultPreset;
+  const auto& names = PresetNames();
+  const auto found = std::find(names.begin(), names.end(), Encoding.Preset);
+  if (found == names.end()) throw EUsage("--video-preset '" + Encoding.Preset + "': " + Listed(names));
+  return static_cast<int>(found - names.begin());
+}
+
+void CheckRateControl(const TEncoding& Encoding, const TCodecChoice& Choice) {
+  if (Encoding.Crf && Encoding.Bitrate) throw EUsage("--crf and --bitrate each set the quality; give one of them");
+  if (Choice.Family == "prores" && (Encoding.Crf || Encoding.Bitrate || !Encoding.Preset.empty()))
+    throw EUsage("ProRes has a fixed quality for its profile: --crf, --bitrate and --video-preset do not apply");
+  if (Encoding.Bitrate && (*Encoding.Bitrate < 1000 || *Encoding.Bitrate > std::int64_t{2000000000}))
+    throw EUsage("--bitrate must be 1k to 2000M bits a second");
+  if (!Encoding.Crf) return;
+  const std::optional<TQualityScale> scale = QualityScale(Choice.Family);
+  if (!scale) throw EUsage("--crf: " + Choice.Description + " has no constant-quality setting");
+  if (*Encoding.Crf < scale->Least || *Encoding.Crf > scale->Most)
+    throw EUsage("--crf for " + Choice.Description + " must be " + std::to_string(scale->Least) + " to " +
+                 std::to_string(scale->Most) + " (lower is better; default " + std::to_string(scale->Default) + ")");
+}
+
+// Everything about the encoder that can be known from the output's name
+// and the encoding asked for; raises EUsage for what cannot be written.
+TCodecChoice ChooseCodec(const std::string& Name, const TEncoding& Encoding) {
+  const std::string extension = ExtensionOf(Name);
+  const bool asked = !Encoding.Codec.empty() || Encoding.Crf || !Encoding.Preset.empty() ||
+                     !Encoding.PixelFormat.empty() || Encoding.Bitrate;
+  if (FixedFormat(extension) && asked)
+    throw EUsage("'" + Name + "': --codec, --crf, --video-preset, --pix-fmt and --bitrate are for .mp4, .mkv, .mov and .webm");
+  if (extension == "gif" && Encoding.Alpha)
+    throw EUsage("--alpha: a GIF has no partial transparency; use .apng, .webp, .webm or .mov");
+  TCodecChoice choice = Encoding.Codec.empty() ? DefaultCodec(extension, Encoding.Alpha) : NamedCodec(Name, Encoding);
+  if (!choice.Codec) return choice;  // opening the sink says so
+  if (!Encoding.Preset.empty()) PresetIndex(Encoding);
+  CheckRateControl(Encoding, choice);
+  ApplyPixelFormat(Name, Encoding, choice);
+  if (Encoding.Alpha) CheckAlpha(Name, choice);
   return choice;
 }
 
@@ -78,17 +262,21 @@ void CheckGifRate(TFrameRate Rate) {
     throw EUsage("a GIF shows a frame for 655.35 s at most: use --fps 0.002 or more");
 }
 
-std::string ExtensionOf(const std::string& Name) {
-  std::string extension = std::filesystem::path(Name).extension().string();
-  if (!extension.empty()) extension.erase(0, 1);
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension;
+// Chroma at half the width (4:2:2, 4:2:0) needs an even width, at half the
+// height (4:2:0) an even height: the frame is padded by repeating its last
+// column and row.
+int EvenWidth(int Side, AVPixelFormat Format) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(Format);
+  return d && d->log2_chroma_w > 0 && !(d->flags & AV_PIX_FMT_FLAG_PAL) ? (Side + 1) & ~1 : Side;
 }
-
-// 4:2:0 needs even sides: the frame is padded by repeating its last column
-// and row.
-int EvenUp(int Side, AVPixelFormat Format) { return Format == AV_PIX_FMT_YUV420P ? (Side + 1) & ~1 : Side; }
+int EvenHeight(int Side, AVPixelFormat Format) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(Format);
+  return d && d->log2_chroma_h > 0 && !(d->flags & AV_PIX_FMT_FLAG_PAL) ? (Side + 1) & ~1 : Side;
+}
+const char* SubsamplingOf(AVPixelFormat Format) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(Format);
+  return d && d->log2_chroma_h > 0 ? "4:2:0" : "4:2:2";
+}
 
 // The ffmpeg libraries refuse any picture whose (width + 128) x (height +
 // 128) reaches INT_MAX / 8 (av_image_check_size), whatever the encoder.
@@ -99,7 +287,146 @@ bool LibavTakes(std::int64_t Width, std::int64_t Height) { return (Width + 128) 
 // The most rows the libraries take at a width (even for 4:2:0).
 std::int64_t LibavMostRows(std::int64_t Width, AVPixelFormat Format) {
   const std::int64_t rows = (kLibavArea - 1) / (Width + 128) - 128;
-  return Format == AV_PIX_FMT_YUV420P ? rows & ~std::int64_t{1} : rows;
+  return EvenHeight(3, Format) == 4 ? rows & ~std::int64_t{1} : rows;
+}
+
+// ---------------------------------------------------------------- colour
+
+// Frames of HD size and up are tagged BT.709, smaller ones BT.601 (as
+// SMPTE 170M states it), both in limited range: what players assume for
+// untagged video of each size, so a player that ignores the tags shows the
+// same colours as one that reads them.
+
+bool IsYuv(AVPixelFormat Format) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(Format);
+  return d && !(d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) && d->nb_components >= 3;
+}
+
+void TagColour(AVCodecContext* Codec) {
+  if (!IsYuv(Codec->pix_fmt)) return;
+  const bool hd = IsHighDefinition(Codec->width, Codec->height);
+  Codec->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
+  Codec->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
+  Codec->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+  // The deprecated "J" formats are full range by definition.
+  Codec->color_range = std::strncmp(av_get_pix_fmt_name(Codec->pix_fmt), "yuvj", 4) == 0 ? AVCOL_RANGE_JPEG
+                                                                                          : AVCOL_RANGE_MPEG;
+}
+
+void TagColour(AVFrame* Frame, const AVCodecContext* Codec) {
+  Frame->color_primaries = Codec->color_primaries;
+  Frame->color_trc = Codec->color_trc;
+  Frame->colorspace = Codec->colorspace;
+  Frame->color_range = Codec->color_range;
+}
+
+// The conversion from full-range RGB uses the matrix and range the stream
+// declares (swscale's default is BT.601 whatever the size).
+bool ConvertAsTagged(SwsContext* Scale, const AVCodecContext* Codec) {
+  if (!IsYuv(Codec->pix_fmt)) return true;
+  const int matrix = Codec->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_SMPTE170M;
+  const int range = Codec->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+  return sws_setColorspaceDetails(Scale, sws_getCoefficients(SWS_CS_DEFAULT), 1, sws_getCoefficients(matrix), range,
+                                  0, 1 << 16, 1 << 16) >= 0;
+}
+
+// ---------------------------------------------------------------- encoder settings
+
+void SetNumber(AVDictionary** Settings, const char* Key, std::int64_t Value) {
+  av_dict_set(Settings, Key, std::to_string(Value).c_str(), 0);
+}
+
+// A quality (--crf, or the codec's default) unless a bit rate is asked for.
+void SetQuality(AVDictionary** Settings, AVCodecContext* Codec, const TEncoding& Encoding, int Default) {
+  if (Encoding.Bitrate) {
+    Codec->bit_rate = *Encoding.Bitrate;
+    return;
+  }
+  SetNumber(Settings, "crf", Encoding.Crf.value_or(Default));
+  Codec->bit_rate = 0;
+}
+
+// libx264's own memory is mostly frames in flight, several megabytes each
+// at 1080p: one per frame thread, and those its lookahead and B-frames
+// hold. Slice threads share one frame (memory no longer grows with the
+// cores, at the cost of a slightly larger file), and at the fast presets a
+// lookahead of five frames and one B-frame keep the gains that matter for
+// held pictures and short plain motion; the slower presets, which ask for
+// a smaller file, keep libx264's own lookahead and B-frames. At 1080p this
+// roughly halves the encoder's share of a slideshow's memory, with the same
+// quality (constant rate factor) and speed.
+void BoundX264Memory(AVDictionary** Settings, AVCodecContext* Codec, int Preset) {
+  Codec->thread_count = std::min(4, std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
+  Codec->thread_type = FF_THREAD_SLICE;
+  if (Preset > kDefaultPreset) return;
+  SetNumber(Settings, "rc-lookahead", 5);
+  Codec->max_b_frames = 1;
+}
+
+void SetX26x(AVDictionary** Settings, AVCodecContext* Codec, const TEncoding& Encoding, const std::string& Family) {
+  const int preset = PresetIndex(Encoding);
+  av_dict_set(Settings, "preset", PresetNames()[preset].c_str(), 0);
+  SetQuality(Settings, Codec, Encoding, QualityScale(Family)->Default);
+  if (Family == "h264") BoundX264Memory(Settings, Codec, preset);
+  if (Family == "hevc") av_dict_set(Settings, "x265-params", "log-level=error", 0);
+}
+
+// libvpx: the three fastest presets encode in real time, the others at
+// "good" quality, each slower one spending more (cpu-used 5 down to 0).
+void SetVpx(AVDictionary** Settings, AVCodecContext* Codec, const TEncoding& Encoding) {
+  const int preset = PresetIndex(Encoding);
+  av_dict_set(Settings, "deadline", preset <= kDefaultPreset ? "realtime" : "good", 0);
+  SetNumber(Settings, "cpu-used", preset <= kDefaultPreset ? 8 : 8 - preset);
+  av_dict_set(Settings, "row-mt", "1", 0);
+  SetQuality(Settings, Codec, Encoding, 30);
+}
+
+// AV1's encoders each count speed their own way: SVT-AV1 presets 12 (fast)
+// to 0, libaom's cpu-used 8 to 0, rav1e's speed 10 to 0.
+void SetAv1(AVDictionary** Settings, AVCodecContext* Codec, const TEncoding& Encoding) {
+  const int preset = PresetIndex(Encoding);
+  const std::string name = Codec->codec->name;
+  // SVT-AV1 prints its banner itself, past the libraries' log; only its
+  // errors are asked for, unless the caller's environment says otherwise.
+  if (name == "libsvtav1") setenv("SVT_LOG", "1", 0);
+  if (name == "libsvtav1") SetNumber(Settings, "preset", 12 - (12 * preset) / 8);
+  else if (name == "libaom-av1") SetNumber(Settings, "cpu-used", 8 - preset);
+  else SetNumber(Settings, "speed", 10 - (10 * preset) / 8);
+  if (name == "librav1e") {
+    if (Encoding.Bitrate) Codec->bit_rate = *Encoding.Bitrate;
+    else SetNumber(Settings, "qp", 4 * Encoding.Crf.value_or(QualityScale("av1")->Default));
+    return;
+  }
+  SetQuality(Settings, Codec, Encoding, QualityScale("av1")->Default);
+}
+
+// ProRes: 422 HQ, or 4444 where the frames keep alpha.
+void SetProRes(AVDictionary** Settings, AVCodecContext* Codec) {
+  av_dict_set(Settings, "profile", HasAlpha(Codec->pix_fmt) ? "4444" : "hq", 0);
+  if (HasAlpha(Codec->pix_fmt)) SetNumber(Settings, "alpha_bits", 16);
+  av_dict_set(Settings, "vendor", "apl0", 0);
+}
+
+AVDictionary* EncoderSettings(AVCodecContext* Codec, const TEncoding& Encoding, const TCodecChoice& Choice) {
+  AVDictionary* settings = nullptr;
+  const std::string name = Choice.Codec->name;
+  if (Choice.Family == "h264" || Choice.Family == "hevc") {
+    SetX26x(&settings, Codec, Encoding, Choice.Family);
+  } else if (name == "libvpx-vp9" || name == "libvpx") {
+    SetVpx(&settings, Codec, Encoding);
+  } else if (Choice.Family == "av1") {
+    SetAv1(&settings, Codec, Encoding);
+  } else if (Choice.Family == "prores") {
+    SetProRes(&settings, Codec);
+  } else if (name == "libwebp_anim") {
+    // Lossy, at a quality where a transition's edges stay clean.
+    av_dict_set(&settings, "quality", "90", 0);
+  } else if (name == "mpeg4") {
+    Codec->bit_rate = 0;
+    Codec->flags |= AV_CODEC_FLAG_QSCALE;
+    Codec->global_quality = FF_QP2LAMBDA * 3;
+  }
+  return settings;
 }
 
 // ---------------------------------------------------------------- messages
@@ -143,10 +470,15 @@ class TLibavMessages {
     return avClass && avClass->item_name ? avClass->item_name(Context) : "ffmpeg";
   }
 
+  // libwebp's encoder advises YUV frames for lossy output; it is given
+  // BGRA on purpose (its own conversion, at any width), so that is no news.
+  static bool Advice(const char* Text) { return std::strncmp(Text, "Using libwebp for RGB-to-YUV", 28) == 0; }
+
   static void Log(void* Context, int Level, const char* Format, va_list Arguments) {
     if (Level > AV_LOG_WARNING) return;
     char text[1024];
     std::vsnprintf(text, sizeof text, Format, Arguments);
+    if (Advice(text)) return;
     std::lock_guard lock(Mutex());
     if (!Current()) return;
     std::string& pending = Pending();
@@ -172,7 +504,7 @@ class TVideoSink : public TFrameSink {
  public:
   TVideoSink(const TOutputOptions& Options, int Width, int Height, TFrameRate Rate,
              const TPaletteSamples& PaletteSamples)
-      : FMessages(Options.Messages), FName(Options.Name), FWidth(Width), FHeight(Height),
+      : FMessages(Options.Messages), FName(Options.Name), FEncoding(Options.Encoding), FWidth(Width), FHeight(Height),
         FSoundRate(OutputTakesSound(Options.Name) ? Options.SoundRate : 0), FSoundChannels(Options.SoundChannels) {
     // A failure half-way leaves no destructor to run: what was opened is
     // let go here.
@@ -233,9 +565,12 @@ class TVideoSink : public TFrameSink {
 
   std::string Description() const override {
     const std::string sound = FSoundCodec ? std::string(" with ") + FSoundCodec->codec->long_name + " sound" : "";
-    if (FCodec->width == FWidth && FCodec->height == FHeight) return FChoice.Description + sound;
-    return FChoice.Description + sound + ", padded to " + std::to_string(FCodec->width) + " x " + std::to_string(FCodec->height) +
-           " for 4:2:0";
+    const std::string format = IsYuv(FCodec->pix_fmt) ? std::string(", ") + av_get_pix_fmt_name(FCodec->pix_fmt) : "";
+    if (std::string(FChoice.Codec->name) == "libwebp_anim")
+      return FNextPts == 1 ? "WebP picture (libwebp)" : "animated WebP (libwebp)";
+    if (FCodec->width == FWidth && FCodec->height == FHeight) return FChoice.Description + format + sound;
+    return FChoice.Description + format + sound + ", padded to " + std::to_string(FCodec->width) + " x " +
+           std::to_string(FCodec->height) + " for " + SubsamplingOf(FCodec->pix_fmt);
   }
 
  private:
@@ -243,39 +578,24 @@ class TVideoSink : public TFrameSink {
     const int Width = FWidth, Height = FHeight;
     const std::string extension = ExtensionOf(FName);
     if (extension == "gif") CheckGifRate(Rate);
-    FChoice = ChooseCodec(extension);
+    FChoice = ChooseCodec(FName, FEncoding);
     if (!FChoice.Codec) throw EToolFailure("cannot write '" + FName + "': these ffmpeg libraries have no encoder for it");
-    CheckVideoFrameSize(FName, Width, Height);
+    CheckVideoFrameSize(FName, Width, Height, FEncoding);
 
     FFile = std::make_unique<TTempFile>(FName, Overwrite);
-    const AVOutputFormat* format = av_guess_format(extension == "apng" ? "apng" : nullptr, FName.c_str(), nullptr);
-    Check(avformat_alloc_output_context2(&FFormat, format, nullptr, FFile->Name().c_str()), "cannot set up");
+    Check(avformat_alloc_output_context2(&FFormat, ContainerOf(FName), nullptr, FFile->Name().c_str()), "cannot set up");
     FStream = avformat_new_stream(FFormat, nullptr);
     FCodec = avcodec_alloc_context3(FChoice.Codec);
     if (!FStream || !FCodec) throw EToolFailure("cannot write '" + FName + "': out of memory");
-    FCodec->width = EvenUp(Width, FChoice.Format);
-    FCodec->height = EvenUp(Height, FChoice.Format);
+    FCodec->width = EvenWidth(Width, FChoice.Format);
+    FCodec->height = EvenHeight(Height, FChoice.Format);
     FCodec->pix_fmt = FChoice.Format;
     FCodec->time_base = AVRational{Rate.Den, Rate.Num};
     FCodec->framerate = AVRational{Rate.Num, Rate.Den};
     FCodec->gop_size = 60;
+    TagColour(FCodec);
     if (FFormat->oformat->flags & AVFMT_GLOBALHEADER) FCodec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    AVDictionary* settings = nullptr;
-    const std::string name = FChoice.Codec->name;
-    if (name == "libx264") {
-      av_dict_set(&settings, "preset", "veryfast", 0);
-      av_dict_set(&settings, "crf", "18", 0);
-    } else if (name == "libvpx-vp9" || name == "libvpx") {
-      av_dict_set(&settings, "deadline", "realtime", 0);
-      av_dict_set(&settings, "cpu-used", "8", 0);
-      av_dict_set(&settings, "crf", "30", 0);
-      av_dict_set(&settings, "row-mt", "1", 0);
-      FCodec->bit_rate = 0;
-    } else if (name == "mpeg4") {
-      FCodec->bit_rate = 0;
-      FCodec->flags |= AV_CODEC_FLAG_QSCALE;
-      FCodec->global_quality = FF_QP2LAMBDA * 3;
-    }
+    AVDictionary* settings = EncoderSettings(FCodec, FEncoding, FChoice);
     const int opened = avcodec_open2(FCodec, FChoice.Codec, &settings);
     av_dict_free(&settings);
     Check(opened, "cannot open the encoder");
@@ -284,20 +604,22 @@ class TVideoSink : public TFrameSink {
     FStream->avg_frame_rate = FCodec->framerate;
     if (FSoundRate > 0) OpenSound(extension);
     Check(avio_open(&FFormat->pb, FFile->Name().c_str(), AVIO_FLAG_WRITE), "cannot open");
-    Check(avformat_write_header(FFormat, nullptr), "cannot write the header");
+    Check(WriteHeader(), "cannot write the header");
     FFrame = av_frame_alloc();
     FPacket = av_packet_alloc();
     if (!FFrame || !FPacket) throw EToolFailure("cannot write '" + FName + "': out of memory");
     FFrame->format = FCodec->pix_fmt;
     FFrame->width = FCodec->width;
     FFrame->height = FCodec->height;
+    TagColour(FFrame, FCodec);
     Check(av_frame_get_buffer(FFrame, 0), "cannot allocate a frame");
     // Last: the samples may be many pictures to read, or frames to compose.
     if (FChoice.Format == AV_PIX_FMT_PAL8) FPalette = std::make_unique<TPalette>(PaletteSamples);
     if (!FPalette) {
       FScale = sws_getContext(FCodec->width, FCodec->height, AV_PIX_FMT_BGRA, FCodec->width, FCodec->height,
                               FCodec->pix_fmt, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
-      if (!FScale) throw EToolFailure("cannot write '" + FName + "': no pixel conversion");
+      if (!FScale || !ConvertAsTagged(FScale, FCodec))
+        throw EToolFailure("cannot write '" + FName + "': no pixel conversion");
       FPadded.resize(static_cast<std::size_t>(FCodec->width) * FCodec->height);
     }
   }
@@ -369,13 +691,24 @@ class TVideoSink : public TFrameSink {
     Send(FSoundCodec, FSoundStream, nullptr);
   }
 
-  // Whether a decoded frame's colours mean what the frames converted from
-  // pictures mean: the conversion's default, BT.601 in limited range.
-  static bool ConvertsAlike(const AVFrame& Frame) {
-    const bool matrix = Frame.colorspace == AVCOL_SPC_UNSPECIFIED || Frame.colorspace == AVCOL_SPC_BT470BG ||
-                        Frame.colorspace == AVCOL_SPC_SMPTE170M;
-    const bool range = Frame.color_range == AVCOL_RANGE_UNSPECIFIED || Frame.color_range == AVCOL_RANGE_MPEG;
-    return matrix && range;
+  // Whether a decoded frame's colours mean what this file declares, so
+  // that it can be written as it is.
+  bool ConvertsAlike(const AVFrame& Frame) const {
+    const AVColorSpace matrix = ColourMatrixOf(Frame);
+    const bool alike = matrix == FCodec->colorspace ||
+                       ((matrix == AVCOL_SPC_BT470BG || matrix == AVCOL_SPC_SMPTE170M) &&
+                        (FCodec->colorspace == AVCOL_SPC_BT470BG || FCodec->colorspace == AVCOL_SPC_SMPTE170M));
+    return alike && ColourRangeOf(Frame) == FCodec->color_range;
+  }
+
+  // An animated WebP plays over and over, as a GIF does (the muxer's own
+  // default is once).
+  int WriteHeader() {
+    AVDictionary* settings = nullptr;
+    if (std::string(FFormat->oformat->name) == "webp") av_dict_set(&settings, "loop", "0", 0);
+    const int written = avformat_write_header(FFormat, &settings);
+    av_dict_free(&settings);
+    return written;
   }
 
   void Release() {
@@ -438,6 +771,7 @@ class TVideoSink : public TFrameSink {
 
   TLibavMessages FMessages;  // first: the libraries may speak until the last member is gone
   std::string FName;
+  TEncoding FEncoding;
   int FWidth, FHeight;
   TCodecChoice FChoice;
   std::unique_ptr<TPalette> FPalette;
@@ -577,12 +911,14 @@ std::unique_ptr<TFrameSink> OpenVideoSink(const TOutputOptions& Options, int Wid
   return std::make_unique<TVideoSink>(Options, Width, Height, Rate, PaletteSamples);
 }
 
-void CheckVideoFrameSize(const std::string& Name, int Width, int Height) {
-  const TCodecChoice choice = ChooseCodec(ExtensionOf(Name));
+void CheckVideoFrameSize(const std::string& Name, int Width, int Height, const TEncoding& Encoding) {
+  const TCodecChoice choice = ChooseCodec(Name, Encoding);
   if (!choice.Codec) return;  // opening the sink says so
-  const int w = EvenUp(Width, choice.Format), h = EvenUp(Height, choice.Format);
+  const int w = EvenWidth(Width, choice.Format), h = EvenHeight(Height, choice.Format);
   const std::string asked = "cannot write '" + Name + "' at " + std::to_string(Width) + " x " + std::to_string(Height) + ": ";
-  const std::string padded = w != Width || h != Height ? " (sides padded to even numbers for 4:2:0)" : "";
+  const std::string padded = w != Width || h != Height ? std::string(" (sides padded to even numbers for ") +
+                                                             SubsamplingOf(choice.Format) + ")"
+                                                       : "";
   if (w > choice.MostSide || h > choice.MostSide)
     throw EUsage(asked + choice.Description + " takes frames of at most " + std::to_string(choice.MostSide) +
                  " pixels a side" + padded);
@@ -590,6 +926,15 @@ void CheckVideoFrameSize(const std::string& Name, int Width, int Height) {
     throw EUsage(asked + "the ffmpeg libraries take frames whose (width + 128) x (height + 128) is below " +
                  std::to_string(kLibavArea) + ", at this width at most " +
                  std::to_string(std::max<std::int64_t>(LibavMostRows(w, choice.Format), 0)) + " rows" + padded);
+}
+
+void CheckVideoEncoding(const std::string& Name, const TEncoding& Encoding) { ChooseCodec(Name, Encoding); }
+
+std::vector<std::string> AvailableVideoCodecs() {
+  std::vector<std::string> names;
+  for (const TCodecFamily& family : CodecFamilies())
+    if (FirstEncoder(family)) names.push_back(family.Name);
+  return names;
 }
 
 }  // namespace tweenery

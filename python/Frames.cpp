@@ -106,7 +106,7 @@ void BindFrames(py::module_& Module) {
              R"doc(The picture of a transition from a to b at a progress from 0 (a) to 1 (b).
 
 a and b are H x W x 3 (RGB) or H x W x 4 (RGBA) uint8 arrays, of any
-strides, or picture files (Windows bitmap, JPEG, PNG). b is fitted to a's
+strides, or picture files (Windows bitmap, JPEG, PNG, WebP). b is fitted to a's
 size, or both to size=(width, height), by fit ('contain' letterboxes,
 'cover' cuts, 'stretch'). The result is a new H x W array with a's number
 of channels; alpha is composed onto black and comes out 255.

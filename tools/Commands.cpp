@@ -18,6 +18,7 @@
 #include <sstream>
 #include <thread>
 
+#include "media/Alpha.h"
 #include "media/FrameWriter.h"
 #include "media/Interruption.h"
 #include "tools/Luma.h"
@@ -83,6 +84,8 @@ struct TRunOptions {
   bool Quiet = false;
   bool Verbose = false;
   std::optional<std::int64_t> MaxFrames;
+  TEncoding Encoding;
+  std::string Bitrate;
 };
 
 // Numbers are read whole, in decimal, within their type: an empty value,
@@ -198,7 +201,7 @@ void AddShowTimeOptions(CLI::App* App, TShowTimeOptions& O) {
 void AddRunOptions(CLI::App* App, TRunOptions& O) {
   App->add_option("-o,--output", O.Output,
                   "frames/f%04d.png, .bmp pattern, still.png, out.y4m, - (y4m on standard output), "
-                  "out.mp4, .mkv, .mov, .webm, .gif, .apng")
+                  "out.mp4, .mkv, .mov, .webm, .gif, .apng, .webp (one frame with --frame or --at: a still WebP)")
       ->required();
   App->add_flag("-y,--overwrite", O.Overwrite, "replace existing output");
   AddNumber(App, "--png-level", O.PngLevel, "zlib level of PNG frames, 0 to 9 (default 1)");
@@ -209,6 +212,18 @@ void AddRunOptions(CLI::App* App, TRunOptions& O) {
   App->add_flag("-q,--quiet", O.Quiet, "no progress bar and no summary");
   App->add_flag("-v,--verbose", O.Verbose, "say what is rendered before rendering it");
   AddNumber(App, "--max-frames", O.MaxFrames, "refuse runs longer than this (default 100000)");
+  App->add_option("--codec", O.Encoding.Codec,
+                  "video codec: h264, hevc, vp9, av1 or prores, those these ffmpeg libraries have "
+                  "(default: h264 for .mp4, .mkv, .mov; vp9 for .webm)");
+  AddNumber(App, "--crf", O.Encoding.Crf,
+            "constant quality, lower is better: h264 and hevc 0 to 51 (default 18 and 22), vp9 and av1 to 63 "
+            "(default 30 and 32)");
+  App->add_option("--video-preset", O.Encoding.Preset,
+                  "encoding speed (--preset is the operation's playback preset): ultrafast, superfast, veryfast (default), faster, fast, medium, slow, slower, veryslow");
+  App->add_option("--pix-fmt", O.Encoding.PixelFormat, "pixel format, e.g. yuv420p (default), yuv420p10le, yuv444p");
+  App->add_option("--bitrate", O.Bitrate, "average bits a second instead of a constant quality, e.g. 8M or 2500k");
+  App->add_flag("--alpha", O.Encoding.Alpha,
+                "keep the pictures' transparency: PNG, .apng, .webp, .webm (VP9), .mov (ProRes 4444)");
 }
 
 // ---------------------------------------------------------------- values
@@ -283,6 +298,43 @@ std::int64_t HoldFrames(double Seconds, TFrameRate Rate) {
   return Seconds > 0 ? std::max<std::int64_t>(frames, 1) : frames;
 }
 
+// "8M", "2500k" or a plain number of bits a second.
+std::int64_t ParseBitrate(const std::string& Text) {
+  std::string digits = Text;
+  std::int64_t unit = 1;
+  if (!digits.empty() && (digits.back() == 'k' || digits.back() == 'K')) unit = 1000;
+  if (!digits.empty() && (digits.back() == 'm' || digits.back() == 'M')) unit = 1000000;
+  if (unit > 1) digits.pop_back();
+  double value = 0;
+  try {
+    value = ParseNumber<double>(digits, "--bitrate");
+  } catch (const CLI::ValidationError&) {
+    throw EUsage("--bitrate '" + Text + "': give bits a second, e.g. 8M, 2500k or 800000");
+  }
+  if (!(value > 0) || value * unit > 1e12) throw EUsage("--bitrate '" + Text + "' is out of range");
+  return std::llround(value * unit);
+}
+
+// The encoding the options ask for, checked against the output before any
+// picture is read: the video options are for video files, alpha for the
+// outputs that can keep it.
+TEncoding EncodingOf(const TRunOptions& R) {
+  TEncoding encoding = R.Encoding;
+  if (!R.Bitrate.empty()) encoding.Bitrate = ParseBitrate(R.Bitrate);
+  const TOutputKind kind = OutputKindOf(R.Output);
+  if (kind == TOutputKind::Video) {
+    CheckVideoEncoding(R.Output, encoding);
+    return encoding;
+  }
+  if (!encoding.Codec.empty() || encoding.Crf || !encoding.Preset.empty() || !encoding.PixelFormat.empty() ||
+      encoding.Bitrate)
+    throw EUsage("'" + R.Output + "': --codec, --crf, --video-preset, --pix-fmt and --bitrate are for video files");
+  const bool png = kind != TOutputKind::Y4M && SameText(std::filesystem::path(R.Output).extension().string(), ".png");
+  if (encoding.Alpha && !png)
+    throw EUsage("--alpha: '" + R.Output + "' has no alpha; alpha goes into PNG, .apng, .webp, .webm (VP9) and .mov (ProRes 4444)");
+  return encoding;
+}
+
 std::uint64_t FreshSeed() { return (static_cast<std::uint64_t>(std::random_device{}()) << 32) | std::random_device{}(); }
 
 // The look of a transition from the options, for one operation.
@@ -311,18 +363,32 @@ TTransitionSettings SettingsOf(const TLookOptions& O, TTransitionOperation Opera
 // against its format before any picture is read but the one that may give
 // the size.
 std::unique_ptr<TPictureSource> OpenPictures(const std::vector<std::string>& Names, const TLookOptions& O,
-                                             const std::string& Output) {
+                                             const TRunOptions& Run) {
+  const std::string& Output = Run.Output;
   RegisterToolImageLoaders();
+  const TEncoding encoding = EncodingOf(Run);
   CheckPictureFiles(Names);
   const TFit fit = ParseFit(O.Fit);
   int width = 0, height = 0;
   if (!O.Size.empty()) std::tie(width, height) = ParseSize(O.Size);
   const TColor background = O.Color.empty() ? clBlack : ParseColor(O.Color);
   const bool video = !Output.empty() && OutputKindOf(Output) == TOutputKind::Video;
-  if (video && width > 0) CheckVideoFrameSize(Output, width, height);
-  auto pictures = std::make_unique<TPictureSource>(Names, width, height, fit, background);
-  if (video && width == 0) CheckVideoFrameSize(Output, pictures->Width(), pictures->Height());
+  if (video && width > 0) CheckVideoFrameSize(Output, width, height, encoding);
+  auto pictures = std::make_unique<TPictureSource>(Names, width, height, fit, background,
+                                                   encoding.Alpha ? ReadPicturePremultiplied : ReadPicture);
+  if (video && width == 0) CheckVideoFrameSize(Output, pictures->Width(), pictures->Height(), encoding);
   return pictures;
+}
+
+// The pictures' alpha planes, fitted as the pictures are (what the
+// background fills is opaque), when the output keeps alpha; nullptr when it
+// does not, or the pictures are the built-in ones, which are opaque: the
+// frames' own top byte then says so.
+std::unique_ptr<TPictureSource> OpenAlphaPictures(const std::vector<std::string>& Names, const TLookOptions& O,
+                                                  const TRunOptions& Run, const TPictureSource& Pictures) {
+  if (!Run.Encoding.Alpha || Names.empty()) return nullptr;
+  return std::make_unique<TPictureSource>(Names, Pictures.Width(), Pictures.Height(), ParseFit(O.Fit), clWhite,
+                                          ReadPictureAlpha);
 }
 
 // ---------------------------------------------------------------- writing
@@ -369,6 +435,7 @@ TOutputOptions OutputOptionsOf(const TRunOptions& R, std::ostream& Err) {
   output.PngLevel = level;
   output.Threads = R.Threads.value_or(0);
   output.Messages = &Err;
+  output.Encoding = EncodingOf(R);
   CheckOutputIsFree(output);
   return output;
 }
@@ -402,8 +469,18 @@ TPaletteSamples PaletteSamples(TPictureSource& Pictures, TProgramme& Programme) 
   });
 }
 
+// The sink with the frames' alpha composed beside them by a programme of
+// its own. Random operations draw on one process-wide state, so the two
+// programmes are composed in turn on one thread (the caller's --jobs 1).
+std::unique_ptr<TFrameSink> WithAlpha(std::unique_ptr<TFrameSink> Sink, TProgramme& Alpha, const TWriteRequest& Request) {
+  return std::make_unique<TAlphaSink>(std::move(Sink), [&Alpha, Request](std::int64_t Index) -> const TBitmap& {
+    if (Request.At) return Alpha.Run(0).At(*Request.At, Alpha.Plan(0).Easing);
+    return Alpha.Frame(Request.Frame.value_or(0) + Index);
+  });
+}
+
 void Write(TProgramme& Programme, TPictureSource& Pictures, TFrameRate Rate, const TRunOptions& R,
-           const TWriteRequest& Request, std::ostream& Err) {
+           const TWriteRequest& Request, std::ostream& Err, TPictureSource* AlphaPictures = nullptr) {
   const std::int64_t total = Programme.FrameCount();
   const std::int64_t most = R.MaxFrames.value_or(100000);
   // Below one, every run would be refused as too long for the limit.
@@ -422,12 +499,14 @@ void Write(TProgramme& Programme, TPictureSource& Pictures, TFrameRate Rate, con
   TProgress progress(Err, R.Quiet, count);
   std::unique_ptr<TFrameSink> sink =
       OpenSink(output, Pictures.Width(), Pictures.Height(), Rate, PaletteSamples(Pictures, Programme));
+  const std::unique_ptr<TProgramme> alpha = AlphaPictures ? Programme.Alike(AlphaPictures, clWhite) : nullptr;
+  if (alpha) sink = WithAlpha(std::move(sink), *alpha, Request);
   if (Request.At) {
     sink->Write(Programme.Run(0).At(*Request.At, Programme.Plan(0).Easing));
   } else if (Request.Frame) {
     sink->Write(Programme.Frame(*Request.Frame));
   } else {
-    const int jobs = R.Jobs.value_or(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, static_cast<unsigned>(kMostJobs))));
+    const int jobs = alpha ? 1 : R.Jobs.value_or(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, static_cast<unsigned>(kMostJobs))));
     WriteFrames(Programme, total, *sink, jobs, [&progress](std::int64_t Written) { progress.Update(Written); });
   }
   StopIfInterrupted();
@@ -463,6 +542,7 @@ void WriteReel(const std::vector<std::string>& Names, const std::vector<std::int
                std::vector<TTransitionPlan> Plans, const TLookOptions& Look, TReelOptions Options, const TRunOptions& R,
                std::ostream& Err) {
   TOutputOptions output = OutputOptionsOf(R, Err);
+  if (output.Encoding.Alpha) throw EUsage("--alpha: a run with clips or --audio keeps no alpha; give pictures only");
   if (!Options.Music.empty() && !OutputTakesSound(R.Output))
     throw EUsage("--audio: '" + R.Output + "' carries no sound; write mp4, mov, mkv or webm");
   RegisterToolImageLoaders();
@@ -554,7 +634,8 @@ void RunRender(const TRender& C, std::ostream& Err) {
     return WriteReel(names, {hold, hold}, {plan}, C.Look, options, C.Run, Err);
   }
 
-  const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run.Output);
+  const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run);
+  const std::unique_ptr<TPictureSource> alpha = OpenAlphaPictures(names, C.Look, C.Run, *pictures);
   plan.FromPicture = 0;
   plan.ToPicture = 1;
   plan.Settings = settings;
@@ -568,7 +649,7 @@ void RunRender(const TRender& C, std::ostream& Err) {
     Err << "tweenery: " << OperationText(operation) << " " << ModifierText(settings.Modifier)
         << (settings.Reverse ? " reverse" : "") << ", Delta " << settings.Delta << ", "
         << programme.Renderer(t).FrameCount() << " frames from start to end with Steps 1" << SeedNote(settings) << "\n";
-  Write(programme, *pictures, rate, C.Run, {C.Frame, C.At}, Err);
+  Write(programme, *pictures, rate, C.Run, {C.Frame, C.At}, Err, alpha.get());
 }
 
 // ---------------------------------------------------------------- show
@@ -681,11 +762,12 @@ void RunShow(TShow C, std::ostream& Err) {
     options.MusicFade = C.AudioFade.value_or(1);
     return WriteReel(names, show.Holds, std::move(show.Transitions), C.Look, options, C.Run, Err);
   }
-  const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run.Output);
+  const std::unique_ptr<TPictureSource> pictures = OpenPictures(names, C.Look, C.Run);
+  const std::unique_ptr<TPictureSource> alpha = OpenAlphaPictures(names, C.Look, C.Run, *pictures);
   TProgramme programme;
   programme.SetPictureSource(pictures.get());
   AddSlideshow(programme, show);
-  Write(programme, *pictures, rate, C.Run, {}, Err);
+  Write(programme, *pictures, rate, C.Run, {}, Err, alpha.get());
 }
 
 // ---------------------------------------------------------------- list
@@ -892,7 +974,7 @@ int RunCommandLine(const std::vector<std::string>& Arguments, std::ostream& Out,
   TRender render;
   CLI::App* renderCommand = app.add_subcommand("render", "render one transition");
   renderCommand->add_option("pictures", render.Pictures,
-                            "FROM TO picture files (Windows bitmap, JPEG, PNG) or video clips, in any mix");
+                            "FROM TO picture files (Windows bitmap, JPEG, PNG, WebP) or video clips, in any mix");
   renderCommand->add_option("--from", render.From, "the picture the transition leaves");
   renderCommand->add_option("--to", render.To, "the picture it enters");
   AddLookOptions(renderCommand, render.Look, true);

@@ -88,7 +88,7 @@ def test_unreadable_files_name_themselves(tmp_path):
     missing = tmp_path / "missing.png"
     not_a_picture = tmp_path / "notes.png"
     not_a_picture.write_text("hello")
-    for file, words in [(missing, "no such file"), (not_a_picture, "not a Windows bitmap, JPEG or PNG"), (tmp_path, "folder")]:
+    for file, words in [(missing, "no such file"), (not_a_picture, "not a Windows bitmap, JPEG, PNG or WebP"), (tmp_path, "folder")]:
         with pytest.raises(tweenery.InputError) as caught:
             tweenery.frame(GOOD, file)
         assert caught.value.filename == str(file)

@@ -249,7 +249,7 @@ TEST_F(Commands, BadRequestsFailClearlyAndWriteNothing) {
       {{"render"}, 2, "--output"},
       {{"render", Path("missing.png"), Path("to.bmp"), "-o", out}, 1, "missing.png': no such file"},
       {{"render", Folder.string(), Path("to.bmp"), "-o", out}, 1, "is a folder"},
-      {{"render", Path("notes.txt"), Path("to.bmp"), "-o", out}, 1, "not a Windows bitmap, JPEG or PNG"},
+      {{"render", Path("notes.txt"), Path("to.bmp"), "-o", out}, 1, "not a Windows bitmap, JPEG, PNG or WebP"},
       {{"render", Path("cut.png"), Path("to.bmp"), "-o", out}, 1, "truncated"},
       {{"render", "-o", Path("a-folder.mp4")}, 1, "it is a folder"},
       {{"render", "-o", Path("plain-file/sub/out.mp4")}, 1, "cannot make the folder"},

@@ -124,7 +124,7 @@ TEST(Pictures, UnreadableFilesAreNamedWithTheReason) {
   WriteFileBytes((folder / "named-wrongly.jpg").string(), png);
   EXPECT_EQ(reason((folder / "missing.png").string()), "cannot read '" + (folder / "missing.png").string() + "': no such file");
   EXPECT_NE(reason(folder.string()).find("is a folder"), std::string::npos);
-  EXPECT_NE(reason((folder / "notes.txt").string()).find("not a Windows bitmap, JPEG or PNG picture"), std::string::npos);
+  EXPECT_NE(reason((folder / "notes.txt").string()).find("not a Windows bitmap, JPEG, PNG or WebP picture"), std::string::npos);
   EXPECT_NE(reason((folder / "empty.bmp").string()).find("empty"), std::string::npos);
   EXPECT_NE(reason((folder / "cut.png").string()).find("truncated"), std::string::npos);
   // The content decides, not the name.
