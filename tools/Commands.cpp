@@ -22,6 +22,7 @@
 #include "media/FrameWriter.h"
 #include "media/Interruption.h"
 #include "tools/Luma.h"
+#include "tools/Options.h"
 #include "tools/Timeline.h"
 #include "media/Output.h"
 #include "media/Clips.h"
@@ -87,49 +88,6 @@ struct TRunOptions {
   TEncoding Encoding;
   std::string Bitrate;
 };
-
-// Numbers are read whole, in decimal, within their type: an empty value,
-// "-1" for a count or a seed, "010" read as octal, or a value past the
-// type's range are usage errors naming the option, never another number.
-template <typename T>
-T ParseNumber(const std::string& Text, const std::string& Option) {
-  T value{};
-  const char* end = Text.data() + Text.size();
-  const std::from_chars_result read = std::from_chars(Text.data(), end, value);
-  if (read.ec == std::errc::result_out_of_range)
-    throw CLI::ValidationError(Option, "'" + Text + "' is out of range");
-  bool finite = true;
-  if constexpr (std::is_floating_point_v<T>) finite = std::isfinite(value);
-  if (Text.empty() || read.ec != std::errc() || read.ptr != end || !finite) {
-    const char* kind = std::is_floating_point_v<T> ? "a number" : std::is_signed_v<T> ? "a whole number" : "a whole number, 0 or more";
-    throw CLI::ValidationError(Option, "'" + Text + "' is not " + kind);
-  }
-  return value;
-}
-
-template <typename T>
-CLI::Option* AddNumber(CLI::App* App, const std::string& Option, std::optional<T>& Target, const std::string& Help) {
-  return App
-      ->add_option_function<std::string>(
-          Option, [&Target, Option](const std::string& Text) { Target = ParseNumber<T>(Text, Option); }, Help)
-      ->type_name(std::is_floating_point_v<T> ? "FLOAT" : std::is_signed_v<T> ? "INT" : "UINT");
-}
-
-// A comma-separated list; the commas of an entry's own parentheses, as in
-// cubic-bezier(0.4,0,0.2,1), stay in it.
-std::vector<std::string> SplitList(const std::string& Text) {
-  std::vector<std::string> entries(1);
-  int depth = 0;
-  for (char c : Text) {
-    if (c == ',' && depth == 0) {
-      entries.emplace_back();
-      continue;
-    }
-    depth += c == '(' ? 1 : c == ')' && depth > 0 ? -1 : 0;
-    entries.back() += c;
-  }
-  return entries;
-}
 
 // Entry Index of a list used in turn: a list shorter than the slideshow
 // starts again from its first entry, one longer keeps its first entries.
@@ -256,22 +214,6 @@ TColor ParseColor(const std::string& Text) {
   throw EUsage("unknown colour '" + Text + "' (#RRGGBB or a name such as white or clBtnFace)");
 }
 
-std::pair<int, int> ParseSize(const std::string& Text) {
-  const std::size_t x = Text.find_first_of("xX");
-  int w = 0, h = 0;
-  std::size_t used1 = 0, used2 = 0;
-  try {
-    if (x != std::string::npos) {
-      w = std::stoi(Text.substr(0, x), &used1);
-      h = std::stoi(Text.substr(x + 1), &used2);
-    }
-  } catch (const std::exception&) {
-    used1 = 0;
-  }
-  if (x == std::string::npos || used1 != x || used2 != Text.size() - x - 1 || w < 1 || h < 1 || w > 16384 || h > 16384)
-    throw EUsage("--size '" + Text + "': give width x height in pixels, each 1 to 16384, e.g. 640x480");
-  return {w, h};
-}
 
 TFit ParseFit(const std::string& Text) {
   if (SameText(Text, "stretch")) return TFit::Stretch;
@@ -335,7 +277,6 @@ TEncoding EncodingOf(const TRunOptions& R) {
   return encoding;
 }
 
-std::uint64_t FreshSeed() { return (static_cast<std::uint64_t>(std::random_device{}()) << 32) | std::random_device{}(); }
 
 // The look of a transition from the options, for one operation.
 TTransitionSettings SettingsOf(const TLookOptions& O, TTransitionOperation Operation, std::uint64_t Seed) {

@@ -1,6 +1,7 @@
 // tweenery luma: the wipe check of the time base over the chosen look, the
 // map scaled to 16 bits, written as a greyscale PNG.
 #include "tools/Luma.h"
+#include "tools/Options.h"
 #include "media/Publish.h"
 
 #include <CLI/CLI.hpp>
@@ -38,15 +39,6 @@ const char* const kLumaFooter =
     "  tweenery luma --operation Blinds --modifier up --delta 40 --size 1280x720 -o blinds.png\n"
     "  tweenery luma --operation RandomBars --seed 3 -o bars.png\n";
 
-std::pair<int, int> FrameSize(const std::string& Text) {
-  int width = 0, height = 0;
-  char x = 0, rest = 0;
-  std::istringstream in(Text);
-  if (!(in >> width >> x >> height) || (x != 'x' && x != 'X') || (in >> rest) || width < 1 || height < 1 ||
-      width > 16384 || height > 16384)
-    throw EUsage("--size '" + Text + "': give width x height in pixels, each 1 to 16384, e.g. 1920x1080");
-  return {width, height};
-}
 
 bool EndsWithPng(const std::string& Name) {
   if (Name.size() < 4) return false;
@@ -62,10 +54,10 @@ TLumaCommand::TLumaCommand(CLI::App& App) {
   FCommand->add_option("--operation", FOperation, "operation: Iris, Blinds, ... (see below)")->required();
   FCommand->add_option("--modifier", FModifier, "direction: left, right, up or down")->capture_default_str();
   FCommand->add_flag("--reverse", FReverse, "the operation's reverse form");
-  FCommand->add_option("--delta", FDelta, "the operation's size parameter, 1 or more");
+  AddNumber(FCommand, "--delta", FDelta, "the operation's size parameter, 1 or more");
   FCommand->add_flag("--preset", FPreset, "the dialog's Delta of the operation");
   FCommand->add_option("--size", FSize, "map size WxH")->capture_default_str();
-  FCommand->add_option("--seed", FSeed, "seed of the random operations (RandomBars, TwinRandomBars)");
+  AddNumber(FCommand, "--seed", FSeed, "seed of the random operations (RandomBars, TwinRandomBars)");
   FCommand->add_option("-o,--output", FOutput, "the map, a .png file")->required();
   FCommand->add_flag("-y,--overwrite", FOverwrite, "replace an existing file");
   FCommand->add_flag("-q,--quiet", FQuiet, "no summary");
@@ -88,8 +80,8 @@ void TLumaCommand::Run(std::ostream& Err) const {
   if (FDelta) settings.Delta = *FDelta;
   else if (FPreset && OperationPreset(settings.Operation).Delta)
     settings.Delta = *OperationPreset(settings.Operation).Delta;
-  settings.Seed = FSeed.value_or((std::uint64_t{std::random_device{}()} << 32) | std::random_device{}());
-  const auto [width, height] = FrameSize(FSize);
+  settings.Seed = FSeed.value_or(FreshSeed());
+  const auto [width, height] = ParseSize(FSize);
   if (!EndsWithPng(FOutput)) throw EUsage("-o '" + FOutput + "': a luma map is written as a .png file");
   TOutputOptions output;
   output.Name = FOutput;

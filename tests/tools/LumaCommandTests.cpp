@@ -98,6 +98,15 @@ TEST_F(LumaCommand, RefusesWhatIsNotAWipeAsAUsageError) {
   EXPECT_FALSE(std::filesystem::exists(Path("push.png")));
   EXPECT_EQ(RunCommand({"luma", "--operation", "Iris", "-o", Path("iris.jpg")}).Status, 2);
   EXPECT_EQ(RunCommand({"luma", "--operation", "Iris", "--size", "0x9", "-o", Path("iris.png")}).Status, 2);
+  // Numbers are read as strictly as render reads them: no seed wraps round.
+  for (const char* seed : {"-1", "99999999999999999999", ""}) {
+    const TCommandResult wrapped =
+        RunCommand({"luma", "--operation", "RandomBars", "--size", "8x8", "--seed", seed, "-o", Path("bars.png")});
+    EXPECT_EQ(wrapped.Status, 2) << seed;
+    EXPECT_NE(wrapped.Err.find("--seed"), std::string::npos) << wrapped.Err;
+  }
+  EXPECT_EQ(RunCommand({"luma", "--operation", "Iris", "--delta", "0x10", "-o", Path("iris.png")}).Status, 2);
+  EXPECT_FALSE(std::filesystem::exists(Path("bars.png")));
 
   // An existing map is kept unless -y.
   ASSERT_EQ(RunCommand({"luma", "--operation", "Iris", "--size", "8x8", "-o", Path("iris.png"), "-q"}).Status, 0);
