@@ -82,6 +82,11 @@ bool FXMosaic(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
   const int W = Frame->Width(), H = Frame->Height();
   const int sw = step.Width, sh = step.Height;
   const TRect full = Rect(0, 0, W, H);
+  if (sw == W && sh == H && fx::IsWhole(*step.Picture, full)) {
+    // Not reduced yet: the scratch would be a copy of the picture.
+    fx::CopyFrom(Frame, step.Picture, full, full);
+    return step.Finished;
+  }
   // The reduced picture lives only in its sw x sh rectangle centred in the
   // frame; a scratch bitmap of just that size maps every pixel the same way
   // as one of the frame's size would, without filling a whole frame of
