@@ -109,6 +109,16 @@ void BM_PushToPngFrames(benchmark::State& State) {
   RunTo(State, (std::filesystem::temp_directory_path() / "tweenery-bench-frames" / "f%04d.png").string());
 }
 
+// One transition of Count frames from From to To, played whole.
+void AddRun(TProgramme& Programme, const TBitmap& From, const TBitmap& To, TTransitionOperation Operation, std::int64_t Count) {
+  TTransitionPlan plan;
+  plan.From = &From;
+  plan.To = &To;
+  plan.Settings.Operation = Operation;
+  plan.Count = Count;
+  Programme.AddPart(Programme.AddTransition(plan), TProgramme::TPartKind::Run, -1);
+}
+
 // A whole run as the command writes it, with Jobs composing threads; the
 // run's frame count is found before the clock starts.
 void WriteRun(benchmark::State& State, TTransitionOperation Operation, int Jobs) {
@@ -118,12 +128,7 @@ void WriteRun(benchmark::State& State, TTransitionOperation Operation, int Jobs)
   options.Name = "-";
   for (auto _ : State) {
     TProgramme programme;
-    TTransitionPlan plan;
-    plan.From = from.get();
-    plan.To = to.get();
-    plan.Settings.Operation = Operation;
-    plan.Count = kFrames;
-    programme.AddPart(programme.AddTransition(plan), TProgramme::TPartKind::Run, -1);
+    AddRun(programme, *from, *to, Operation, kFrames);
     const std::int64_t count = programme.FrameCount();
     const auto start = TClock::now();
     auto sink = OpenSink(options, kWidth, kHeight, {60, 1}, {});
@@ -190,12 +195,7 @@ TRunTime RenderRun(int Width, int Height, int Jobs) {
   options.Overwrite = true;
   const TRunTime time = BestOfThree(RUSAGE_SELF, [&] {
     TProgramme programme;
-    TTransitionPlan plan;
-    plan.From = from.get();
-    plan.To = to.get();
-    plan.Settings.Operation = toPush;
-    plan.Count = kTableFrames;
-    programme.AddPart(programme.AddTransition(plan), TProgramme::TPartKind::Run, -1);
+    AddRun(programme, *from, *to, toPush, kTableFrames);
     auto sink = OpenSink(options, Width, Height, {30, 1}, {});
     WriteFrames(programme, programme.FrameCount(), *sink, Jobs, nullptr);
     sink->Finish();
