@@ -99,6 +99,24 @@ inline TColor PixelToColor(std::uint32_t Pixel) {
 /// an unscaled TCanvas::CopyRect, for code that composes bitmap rows itself.
 void CopyPixelRow(std::uint32_t* Dest, const std::uint32_t* Source, int Count);
 
+/// Whether rows written into a bitmap of Width x Height pixels go straight to
+/// memory, past the caches: true for bitmaps too large to stay in a
+/// processor's last-level cache, where a written line would only push out
+/// lines still to be read and first be fetched for nothing.
+bool StreamsRows(int Width, int Height);
+
+/// The same copy as CopyPixelRow, with stores that bypass the caches; call
+/// FinishStreamedRows before anything else reads the rows written.
+void StreamPixelRow(std::uint32_t* Dest, const std::uint32_t* Source, int Count);
+
+/// Makes every row written by StreamPixelRow visible before later stores,
+/// to this thread and to others.
+void FinishStreamedRows();
+
+/// Asks for Count pixels at Pixels to be brought towards the cache ahead of
+/// their use; changes nothing that can be read.
+void PrefetchPixels(const std::uint32_t* Pixels, int Count);
+
 // ---------------------------------------------------------------- rectangles
 
 /// Half-open: an ordinary rectangle covers columns Left..Right-1 and rows

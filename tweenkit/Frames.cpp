@@ -20,17 +20,21 @@ bool IsDirection(TTransitionModifier Modifier) {
 // Checkerboard, Blinds across rows), tiles the frame with copies whose
 // spans add up to its extent (Push, the reveals, Crush, Slider and Strip,
 // whose bands and background between them reach every row and column;
-// Squeeze, whose centre, bands and corners meet edge to edge), composes
+// Squeeze, whose centre, bands and corners meet edge to edge), stretches
+// its reduced picture, while halvings leave one, over the whole frame
+// (Mosaic), composes
 // every row from the leaving picture with the entering one through a mask
 // (Blinds across columns, Spiral, CheckerBlinds, StripedIris, the random
 // bars, whose last frames copy the entering picture whole), lays the still
 // picture's rows with the moving one's strip combined in (the shades), or
 // rewrites the whole frame from a picture's pixel buffer (Fade, Blend, RGB,
 // RGBBlend). Everything else keeps the fill.
-bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, const TBitmap& From,
-                      const TBitmap& To) {
+bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, TBitmap& From, TBitmap& To,
+                      const TBitmap& Frame) {
   if (From.Width() != To.Width() || From.Height() != To.Height() || !IsDirection(Params.Modifier)) return false;
   switch (Operation) {
+    case toMosaic:
+      return MosaicCoversFrame(&From, &To, Frame, Params);
     case toPush: case toCheckerboard: case toCrush: case toMonoReveal: case toReveal: case toIris:
     case toMonoSlider: case toFade: case toBlend: case toGlide: case toReplace: case toRGB: case toRGBBlend:
     case toSwarm: case toRoll: case toBlinds: case toSlider: case toStrip: case toSpiral: case toCheckerBlinds:
@@ -42,27 +46,32 @@ bool CoversWholeFrame(TTransitionOperation Operation, const TFXParams& Params, c
   }
 }
 
-// The top-left part of a frame of From's size that the effect writes over
-// whatever the fill left there, over pictures of other sizes too; empty
-// where any pixel of the fill may show. The striped iris, composing rows
-// over a whole frame, writes every pixel its leaving picture reaches (that
-// picture, or a ring side of the entering one) and leaves the fill between
-// the rings past it.
-TRect SurelyWritten(TTransitionOperation Operation, const TFXParams& Params, const TBitmap& From, const TBitmap& To) {
+// The part of a frame of From's size that the effect writes over whatever
+// the fill left there, over pictures of other sizes too; empty where any
+// pixel of the fill may show. The striped iris, composing rows over a whole
+// frame, writes every pixel its leaving picture reaches (that picture, or a
+// ring side of the entering one) and leaves the fill between the rings past
+// it; Zoom writes the inset its picture shrinks into, the fill showing
+// around it.
+TRect SurelyWritten(TTransitionOperation Operation, const TFXParams& Params, TBitmap& From, TBitmap& To,
+                    const TBitmap& Frame) {
+  if (Operation == toZoom) return ZoomWrittenRect(&From, &To, Frame, Params);
   if (Operation != toStripedIris) return Rect(0, 0, 0, 0);
   const TBitmap& leaving = Params.Reverse ? To : From;
   return Rect(0, 0, std::min(From.Width(), leaving.Width()), std::min(From.Height(), leaving.Height()));
 }
 
-// Fills Frame except its top-left part Written: the columns right of it
-// beside it, then every row below it.
+// Fills Frame except the part Written (inside it): the rows above and below
+// it whole, the columns beside it on its own rows.
 void FillAround(TCanvas* Canvas, const TRect& Frame, const TRect& Written) {
-  if (Written.Right <= 0 || Written.Bottom <= 0) {
+  if (Written.Left >= Written.Right || Written.Top >= Written.Bottom) {
     Canvas->FillRect(Frame);
     return;
   }
-  if (Written.Right < Frame.Right) Canvas->FillRect(Rect(Written.Right, 0, Frame.Right, Written.Bottom));
-  if (Written.Bottom < Frame.Bottom) Canvas->FillRect(Rect(0, Written.Bottom, Frame.Right, Frame.Bottom));
+  if (Written.Top > Frame.Top) Canvas->FillRect(Rect(Frame.Left, Frame.Top, Frame.Right, Written.Top));
+  if (Written.Left > Frame.Left) Canvas->FillRect(Rect(Frame.Left, Written.Top, Written.Left, Written.Bottom));
+  if (Written.Right < Frame.Right) Canvas->FillRect(Rect(Written.Right, Written.Top, Frame.Right, Written.Bottom));
+  if (Written.Bottom < Frame.Bottom) Canvas->FillRect(Rect(Frame.Left, Written.Bottom, Frame.Right, Frame.Bottom));
 }
 
 // Whether the effect sizes the frame like one of the pictures and then
@@ -123,8 +132,8 @@ bool TTweenery::ComposeFrame() {
   TCanvas* canvas = FFrameBitmap->Canvas();
   canvas->Brush()->SetStyle(bsSolid);
   canvas->Brush()->SetColor(FParams.Color);
-  if (!effectSizes && !CoversWholeFrame(FOperation, FParams, *FFromBitmap, *FToBitmap))
-    FillAround(canvas, frameRect, SurelyWritten(FOperation, FParams, *FFromBitmap, *FToBitmap));
+  if (!effectSizes && !CoversWholeFrame(FOperation, FParams, *FFromBitmap, *FToBitmap, *FFrameBitmap))
+    FillAround(canvas, frameRect, SurelyWritten(FOperation, FParams, *FFromBitmap, *FToBitmap, *FFrameBitmap));
   FParams.FrameRect = frameRect;
   if (FParams.CurrentFrame < 0) FParams.CurrentFrame = 0;
   const TFXDispatchEntry& row = FXDispatch[FOperation];

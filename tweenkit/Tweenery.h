@@ -336,6 +336,9 @@ bool FXStrip(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params
 /// being the smaller of the common width and height of frame and To picture.
 /// Modifier and Delta are not read.
 bool FXZoom(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params);
+/// The rectangle of Frame into which FXZoom with these arguments shrinks its
+/// picture, every pixel of it written; empty where it draws nothing.
+TRect ZoomWrittenRect(TBitmap* From, TBitmap* To, const TBitmap& Frame, const TFXParams& Params);
 /// Fade: the leaving picture fades into Color over frames 0 to 255, then
 /// Color into the entering picture over 256 to 511; the frame takes the size
 /// of the picture shown. Reverse swaps the pictures. True from 511 on. Goes
@@ -346,6 +349,9 @@ bool FXFade(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
 /// refines back from as coarse; true from 2 x Delta on. Reverse swaps the
 /// pictures. Once a halving leaves no pixel the frame shows Color.
 bool FXMosaic(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params);
+/// Whether FXMosaic with these arguments draws every pixel of Frame, its
+/// reduced picture not yet halved away.
+bool MosaicCoversFrame(TBitmap* From, TBitmap* To, const TBitmap& Frame, const TFXParams& Params);
 /// Blend: a cross-dissolve from the From to the To picture over 256 frames,
 /// true from 255 on; Reverse dissolves from To to From. The frame takes the
 /// To picture's size. May raise ETweenBitmapConvert.

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <string>
@@ -290,6 +291,58 @@ TEST(CopyRect, WideScaledRowsAgreeWithThePerPixelRule) {
                    "width " + std::to_string(dw) + " shape " + std::to_string(shape));
     }
   }
+}
+
+// A surface too large for the caches takes its rows through streaming
+// stores and, where scaled, through a gathered row: the same pixels as the
+// per-pixel rule, wherever the span starts against a 16-byte boundary, up to
+// the surface's right edge, with enlarged (repeated) rows and mirrors.
+TEST(CopyRect, StreamedSurfacesAgreeWithThePerPixelRule) {
+  const int W = 2048, H = 2048;
+  ASSERT_TRUE(StreamsRows(W, H));
+  auto target = CodedPicture(W, H, kToTag);
+  std::mt19937 rng(20261210);
+  auto pick = [&](int Lo, int Hi) { return std::uniform_int_distribution<int>(Lo, Hi)(rng); };
+  TBitmap want;
+  want.Assign(target.get());
+  for (int round = 0; round < 120; ++round) {
+    const int sw = pick(1, 300), sh = pick(1, 12);
+    auto source = CodedPicture(sw, sh, kFromTag);
+    const std::vector<std::uint32_t> sourcePixels(source->Bits(), source->Bits() + sw * sh);
+    const int left = pick(0, 1) ? pick(-8, 40) : W - pick(1, 300), top = pick(-4, H - 20);
+    const int right = left + pick(1, 300) * (pick(0, 5) ? 1 : -1), bottom = top + pick(1, 16);
+    const TRect dest = Rect(left, top, right, bottom);
+    const TRect sourceRect = pick(0, 1) ? Rect(0, 0, sw, sh) : Rect(pick(-2, sw), pick(-2, sh), pick(0, sw + 2), pick(0, sh + 2));
+    ReferenceCopy(want, {0, 0, Rect(0, 0, W, H)}, dest, sourcePixels, sw, sh, sourceRect, false);
+    target->Canvas()->CopyRect(dest, source->Canvas(), sourceRect);
+    ASSERT_EQ(std::memcmp(target->Bits(), want.Bits(), std::size_t{W} * H * 4), 0)
+        << "round " << round << " dest (" << dest.Left << "," << dest.Top << "," << dest.Right << "," << dest.Bottom
+        << ") source (" << sourceRect.Left << "," << sourceRect.Top << "," << sourceRect.Right << ","
+        << sourceRect.Bottom << ") from " << sw << "x" << sh;
+  }
+}
+
+TEST(StreamPixelRow, CopiesExactlyTheRowAtEveryAlignmentAndLength) {
+  std::vector<std::uint32_t> source(200), dest(220);
+  for (std::size_t i = 0; i < source.size(); ++i) source[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 7919u);
+  for (int offset = 0; offset < 8; ++offset)
+    for (int count = 0; count <= 150; ++count) {
+      std::fill(dest.begin(), dest.end(), 0xDEADBEEFu);
+      StreamPixelRow(dest.data() + offset, source.data() + 3, count);
+      FinishStreamedRows();
+      for (int i = 0; i < static_cast<int>(dest.size()); ++i) {
+        const bool inside = i >= offset && i < offset + count;
+        ASSERT_EQ(dest[static_cast<std::size_t>(i)], inside ? source[static_cast<std::size_t>(i - offset + 3)] : 0xDEADBEEFu)
+            << "offset " << offset << " count " << count << " pixel " << i;
+      }
+    }
+}
+
+TEST(StreamsRows, OnlyFramesLargerThanACoresCacheStream) {
+  EXPECT_FALSE(StreamsRows(1920, 1080));
+  EXPECT_TRUE(StreamsRows(3840, 2160));
+  EXPECT_FALSE(StreamsRows(0, 1 << 30));
+  EXPECT_FALSE(StreamsRows(-5000, -5000));
 }
 
 // ---------------------------------------------------------------- modes and drawing

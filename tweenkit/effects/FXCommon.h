@@ -312,22 +312,59 @@ inline void ComposeColumnBands(TBitmap* Frame, TBitmap* Base, TBitmap* Incoming,
   Frame->Modified();
 }
 
+// How rows are laid into one frame: through the caches into a frame that
+// fits in them, past them into one that does not (StreamsRows), finished
+// when the writer goes.
+class TFrameRows {
+ public:
+  explicit TFrameRows(const TBitmap& Frame) : FStreams(StreamsRows(Frame.Width(), Frame.Height())) {}
+  ~TFrameRows() {
+    if (FStreams) FinishStreamedRows();
+  }
+  TFrameRows(const TFrameRows&) = delete;
+  TFrameRows& operator=(const TFrameRows&) = delete;
+
+  void Copy(std::uint32_t* Dest, const std::uint32_t* Source, int Count) const {
+    (FStreams ? StreamPixelRow : CopyPixelRow)(Dest, Source, Count);
+  }
+
+  // A piece of a later row on its way from memory: pieces of rows, unlike
+  // whole rows, give the processor's own prefetcher too little to follow
+  // from one page to the next. Rows from a frame that fits in the caches
+  // mostly come from there, and are left alone.
+  void Ahead(const std::uint32_t* Source, int Count) const {
+    if (FStreams) PrefetchPixels(Source, Count);
+  }
+
+  // How many rows ahead Ahead is asked for.
+  static constexpr int kRowsAhead = 4;
+
+ private:
+  bool FStreams;
+};
+
 // Outer in place everywhere but Hole (inside the frame), Inner in place on
 // Hole, for a frame and pictures all of one size: as a copy of Outer
 // followed by one of Inner over Hole, each row written once, left to right.
 inline void CopyAround(TBitmap* Frame, TBitmap* Outer, TBitmap* Inner, const TRect& Hole) {
   const int W = Frame->Width(), H = Frame->Height();
   const bool empty = Hole.Left >= Hole.Right || Hole.Top >= Hole.Bottom;
-  for (int y = 0; y < H; ++y) {
-    std::uint32_t* dest = Frame->ScanLine(y);
-    const std::uint32_t* outer = Outer->ScanLine(y);
-    if (empty || y < Hole.Top || y >= Hole.Bottom) {
-      CopyPixelRow(dest, outer, W);
-      continue;
+  const auto inHole = [&](int y) { return !empty && y >= Hole.Top && y < Hole.Bottom; };
+  {
+    const TFrameRows rows(*Frame);
+    for (int y = 0; y < H; ++y) {
+      std::uint32_t* dest = Frame->ScanLine(y);
+      const std::uint32_t* outer = Outer->ScanLine(y);
+      if (!inHole(y)) {
+        rows.Copy(dest, outer, W);
+        continue;
+      }
+      if (const int ahead = y + TFrameRows::kRowsAhead; inHole(ahead))
+        rows.Ahead(Inner->ScanLine(ahead) + Hole.Left, Hole.Right - Hole.Left);
+      rows.Copy(dest, outer, Hole.Left);
+      rows.Copy(dest + Hole.Left, Inner->ScanLine(y) + Hole.Left, Hole.Right - Hole.Left);
+      rows.Copy(dest + Hole.Right, outer + Hole.Right, W - Hole.Right);
     }
-    CopyPixelRow(dest, outer, Hole.Left);
-    CopyPixelRow(dest + Hole.Left, Inner->ScanLine(y) + Hole.Left, Hole.Right - Hole.Left);
-    CopyPixelRow(dest + Hole.Right, outer + Hole.Right, W - Hole.Right);
   }
   Frame->Modified();
 }
@@ -351,10 +388,17 @@ inline bool OneSizeApart(TBitmap* Frame, TBitmap* From, TBitmap* To, const TRect
 // rows, but each row written in one sweep, so that the frame and the
 // pictures are read and written as streams rather than in column blocks.
 inline void ComposeRowPieces(TBitmap* Frame, std::initializer_list<TRowPiece> Pieces, int Rows) {
-  for (int y = 0; y < Rows; ++y) {
-    std::uint32_t* dest = Frame->ScanLine(y);
-    for (const TRowPiece& piece : Pieces)
-      if (piece.Count > 0) CopyPixelRow(dest + piece.Dest, piece.Picture->ScanLine(y) + piece.Source, piece.Count);
+  {
+    const TFrameRows rows(*Frame);
+    for (int y = 0; y < Rows; ++y) {
+      std::uint32_t* dest = Frame->ScanLine(y);
+      for (const TRowPiece& piece : Pieces) {
+        if (piece.Count <= 0) continue;
+        if (y + TFrameRows::kRowsAhead < Rows)
+          rows.Ahead(piece.Picture->ScanLine(y + TFrameRows::kRowsAhead) + piece.Source, piece.Count);
+        rows.Copy(dest + piece.Dest, piece.Picture->ScanLine(y) + piece.Source, piece.Count);
+      }
+    }
   }
   Frame->Modified();
 }
