@@ -213,7 +213,8 @@ class Memory : public test::TFolderTest {
   long ShowPeakKB(const std::string& Photo, int Count) {
     std::vector<std::string> arguments = {"show"};
     for (int i = 0; i < Count; ++i) {
-      const std::string name = Path(fs::path(Photo).stem().string() + std::to_string(i) + fs::path(Photo).extension().string());
+      const fs::path photo(Photo);
+      const std::string name = Path(photo.stem().string() + std::to_string(i) + photo.extension().string());
       if (!fs::exists(name)) fs::create_symlink(Path(Photo), name);
       arguments.push_back(name);
     }
