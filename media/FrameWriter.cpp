@@ -145,6 +145,10 @@ class TPipeline {
         StopIfInterrupted();
         const TProgramme::TFramePlace place = FProgramme.Place(i);
         if (FComposers > 0 && ComposesApart(FPlans[place.Transition].Settings)) {
+          // At a new transition the calling thread's own renderer serves
+          // one that is past; the composers make their own.
+          if (place.Transition != FDispatchedApart) FProgramme.Close();
+          FDispatchedApart = place.Transition;
           std::lock_guard lock(FMutex);
           slot.Index = i;
           slot.State = TSlotState::Composing;
@@ -265,6 +269,7 @@ class TPipeline {
   std::vector<TTransitionPlan> FPlans;
   int FComposers = 0;
   int FSlotCount = 0;
+  std::size_t FDispatchedApart = static_cast<std::size_t>(-1);  // the transition last handed to composers
   std::unique_ptr<TSlot[]> FSlots;
 
   std::mutex FMutex;
