@@ -29,10 +29,16 @@ constexpr std::int64_t kMemoryBudget = std::int64_t{2} << 30;
 // Each composing thread's component holds its own From, To and frame, and
 // the ring holds two frames per composing thread, so that a thread has the
 // next frame to compose while the writer is still busy with its last one.
-constexpr int kSlotsPerThread = 2;
-constexpr std::int64_t kFramesPerThread = 3 + kSlotsPerThread;
+// Large frames get one each: the writer, which encodes them, is then the
+// slower side anyway, and at 1080p the second would cost 8 MB a thread.
+constexpr std::int64_t kComponentFrames = 3;
+constexpr std::int64_t kLargeFrameBytes = std::int64_t{4} << 20;
 // Beyond those, the frame being written and the one next in line.
 constexpr int kSpareSlots = 2;
+
+std::int64_t FrameBytes(int Width, int Height) { return std::max<std::int64_t>(std::int64_t{4} * Width * Height, 1); }
+
+int SlotsPerThread(int Width, int Height) { return FrameBytes(Width, Height) > kLargeFrameBytes ? 1 : 2; }
 
 // The component set up as the time base sets up its own (the same
 // properties in the same order, so the same fill colour), composing
@@ -73,13 +79,14 @@ class TApartComposer : public TTweenery {
 // to the writer once ready; it changes hands under the lock.
 class TPipeline {
  public:
-  TPipeline(TProgramme& Programme, std::int64_t Count, TFrameSink& Sink, int Threads, const TFramesWritten& Written)
+  TPipeline(TProgramme& Programme, std::int64_t Count, TFrameSink& Sink, int Threads, int SlotsPerThread,
+            const TFramesWritten& Written)
       : FProgramme(Programme), FCount(Count), FSink(Sink), FEncodesApart(Sink.EncodesApart()), FWritten(Written) {
     for (std::size_t t = 0; t < Programme.TransitionCount(); ++t) {
       FPlans.push_back(Programme.Plan(t));
       if (ComposesApart(FPlans.back().Settings)) FComposers = Threads;
     }
-    FSlotCount = kSlotsPerThread * FComposers + kSpareSlots;
+    FSlotCount = SlotsPerThread * FComposers + kSpareSlots;
     FSlots = std::make_unique<TSlot[]>(static_cast<std::size_t>(FSlotCount));
   }
   ~TPipeline() { StopAll(); }
@@ -138,6 +145,10 @@ class TPipeline {
         StopIfInterrupted();
         const TProgramme::TFramePlace place = FProgramme.Place(i);
         if (FComposers > 0 && ComposesApart(FPlans[place.Transition].Settings)) {
+          // At a new transition the calling thread's own renderer serves
+          // one that is past; the composers make their own.
+          if (place.Transition != FDispatchedApart) FProgramme.Close();
+          FDispatchedApart = place.Transition;
           std::lock_guard lock(FMutex);
           slot.Index = i;
           slot.State = TSlotState::Composing;
@@ -258,6 +269,7 @@ class TPipeline {
   std::vector<TTransitionPlan> FPlans;
   int FComposers = 0;
   int FSlotCount = 0;
+  std::size_t FDispatchedApart = static_cast<std::size_t>(-1);  // the transition last handed to composers
   std::unique_ptr<TSlot[]> FSlots;
 
   std::mutex FMutex;
@@ -272,16 +284,17 @@ class TPipeline {
 }  // namespace
 
 int ComposingThreads(int Jobs, int Width, int Height) {
-  const std::int64_t frame = std::max<std::int64_t>(std::int64_t{4} * Width * Height, 1);
-  const std::int64_t fits = (kMemoryBudget / frame - kSpareSlots) / kFramesPerThread;
+  const std::int64_t frame = FrameBytes(Width, Height);
+  const std::int64_t fits = (kMemoryBudget / frame - kSpareSlots) / (kComponentFrames + SlotsPerThread(Width, Height));
   return static_cast<int>(std::clamp<std::int64_t>(std::min<std::int64_t>(Jobs, fits), 1, std::max(Jobs, 1)));
 }
 
 void WriteFrames(TProgramme& Programme, std::int64_t Count, TFrameSink& Sink, int Jobs, const TFramesWritten& Written) {
-  int threads = 1;
+  int threads = 1, slots = 1;
   if (Programme.TransitionCount() > 0) {
     const std::shared_ptr<const TBitmap> first = Programme.Pictures(0).From;
     threads = ComposingThreads(Jobs, first->Width(), first->Height());
+    slots = SlotsPerThread(first->Width(), first->Height());
   }
   if (threads <= 1) {
     for (std::int64_t i = 0; i < Count; ++i) {
@@ -291,7 +304,7 @@ void WriteFrames(TProgramme& Programme, std::int64_t Count, TFrameSink& Sink, in
     }
     return;
   }
-  TPipeline pipeline(Programme, Count, Sink, threads, Written);
+  TPipeline pipeline(Programme, Count, Sink, threads, slots, Written);
   pipeline.Run();
 }
 

@@ -82,16 +82,70 @@ void DecodePremultiplied(const std::vector<std::uint8_t>& Bytes, TBitmap& Out) {
 
 using TDecoder = void (*)(const std::vector<std::uint8_t>&, TBitmap&);
 
-std::unique_ptr<TBitmap> ReadWith(const std::string& FileName, TDecoder Decoder) {
+EToolFailure CannotRead(const std::string& FileName, const std::string& Reason) {
+  return EToolFailure("cannot read '" + FileName + "': " + Reason);
+}
+
+std::vector<std::uint8_t> PictureBytes(const std::string& FileName) {
   CheckPictureFiles({FileName});
+  try {
+    return ReadFileBytes(FileName);
+  } catch (const Exception& e) {
+    throw CannotRead(FileName, e.Message());
+  }
+}
+
+std::unique_ptr<TBitmap> DecodeFile(const std::string& FileName, const std::vector<std::uint8_t>& Bytes,
+                                    TDecoder Decoder) {
   auto picture = std::make_unique<TBitmap>();
   try {
-    Decoder(ReadFileBytes(FileName), *picture);
+    Decoder(Bytes, *picture);
   } catch (const Exception& e) {
-    throw EToolFailure("cannot read '" + FileName + "': " + e.Message());
+    throw CannotRead(FileName, e.Message());
   }
-  if (picture->Empty()) throw EToolFailure("cannot read '" + FileName + "': the picture has no pixels");
+  if (picture->Empty()) throw CannotRead(FileName, "the picture has no pixels");
   return picture;
+}
+
+std::unique_ptr<TBitmap> ReadWith(const std::string& FileName, TDecoder Decoder) {
+  return DecodeFile(FileName, PictureBytes(FileName), Decoder);
+}
+
+// Width x Height of Background, which a fitted picture is drawn on.
+std::unique_ptr<TBitmap> FittingGround(int Width, int Height, TColor Background) {
+  auto out = std::make_unique<TBitmap>(Width, Height);
+  TCanvas* canvas = out->Canvas();
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(Background);
+  canvas->FillRect(Rect(0, 0, Width, Height));
+  return out;
+}
+
+// Rows of a photograph decoded at a time while it is fitted: 256 KB of a
+// 4000-pixel-wide one, next to the 46 MB it takes whole.
+constexpr int kFittingBandRows = 16;
+
+// A JPEG fitted as it is decoded: each band of rows is drawn where the
+// whole picture's StretchDraw would put those rows (the band's canvas sits
+// at the band's place in the picture, so the copy maps every pixel as for
+// the whole), and only one band is ever held.
+std::unique_ptr<TBitmap> FitJPEG(const std::string& FileName, const std::vector<std::uint8_t>& Bytes, int Width,
+                                 int Height, TFit Fit, TColor Background) {
+  auto out = FittingGround(Width, Height, Background);
+  try {
+    // A picture of the frame size is fitted to the whole frame and copied
+    // unscaled: the same pixels as FitPicture's copy of it.
+    DecodeJPEGBands(Bytes.data(), Bytes.size(), kFittingBandRows, [&](const TPictureBand& Band) {
+      const int width = Band.Pixels.Width();
+      TCanvas rows;
+      rows.SetSurface(const_cast<TBitmap*>(&Band.Pixels), 0, -Band.Top, Rect(0, 0, width, Band.Rows));
+      const TRect place = FittedRect(width, Band.Height, Width, Height, Fit);
+      out->Canvas()->CopyRect(place, &rows, Rect(0, 0, width, Band.Height));
+    });
+  } catch (const Exception& e) {
+    throw CannotRead(FileName, e.Message());
+  }
+  return out;
 }
 
 }  // namespace
@@ -138,17 +192,24 @@ TRect FittedRect(int SourceWidth, int SourceHeight, int Width, int Height, TFit 
 }
 
 std::unique_ptr<TBitmap> FitPicture(const TBitmap& Source, int Width, int Height, TFit Fit, TColor Background) {
-  auto out = std::make_unique<TBitmap>(Width, Height);
   if (Source.Width() == Width && Source.Height() == Height) {
+    auto out = std::make_unique<TBitmap>(Width, Height);
     out->Assign(&Source);
     return out;
   }
-  TCanvas* canvas = out->Canvas();
-  canvas->Brush()->SetStyle(bsSolid);
-  canvas->Brush()->SetColor(Background);
-  canvas->FillRect(Rect(0, 0, Width, Height));
-  canvas->StretchDraw(FittedRect(Source.Width(), Source.Height(), Width, Height, Fit), const_cast<TBitmap*>(&Source));
+  auto out = FittingGround(Width, Height, Background);
+  out->Canvas()->StretchDraw(FittedRect(Source.Width(), Source.Height(), Width, Height, Fit),
+                             const_cast<TBitmap*>(&Source));
   return out;
+}
+
+std::unique_ptr<TBitmap> ReadFittedPicture(const std::string& FileName, int Width, int Height, TFit Fit,
+                                           TColor Background) {
+  std::vector<std::uint8_t> bytes = PictureBytes(FileName);
+  if (StartsWith(bytes, "\xFF\xD8", 2)) return FitJPEG(FileName, bytes, Width, Height, Fit, Background);
+  std::unique_ptr<TBitmap> original = DecodeFile(FileName, bytes, Decode);
+  bytes = {};
+  return FitPicture(*original, Width, Height, Fit, Background);
 }
 
 // ---------------------------------------------------------------- source
@@ -169,14 +230,16 @@ std::shared_ptr<const TBitmap> TPictureSource::Picture(std::size_t Index) {
   if (Index >= Count()) throw EToolFailure("picture " + std::to_string(Index) + " of " + std::to_string(Count()));
   if (const auto kept = FKept.find(Index); kept != FKept.end()) return kept->second;
   MakeRoom();  // before reading: the picture let go may be the larger part of the memory in use
-  std::shared_ptr<const TBitmap> picture = Fitted(Original(Index));
+  std::shared_ptr<const TBitmap> picture = FReader || FNames.empty()
+                                               ? Fitted(Original(Index))
+                                               : ReadFittedPicture(FNames[Index], FWidth, FHeight, FFit, FBackground);
   Keep(Index, picture);
   return picture;
 }
 
 std::unique_ptr<TBitmap> TPictureSource::Original(std::size_t Index) const {
   if (FNames.empty()) return BuiltInPicture(static_cast<int>(Index));
-  return FReader(FNames[Index]);
+  return FReader ? FReader(FNames[Index]) : ReadPicture(FNames[Index]);
 }
 
 // The original is let go on return, before anything else is read.

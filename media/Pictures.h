@@ -54,6 +54,12 @@ TRect FittedRect(int SourceWidth, int SourceHeight, int Width, int Height, TFit 
 // (cover). A picture of the size already is copied as it is.
 std::unique_ptr<TBitmap> FitPicture(const TBitmap& Source, int Width, int Height, TFit Fit, TColor Background);
 
+// ReadPicture's picture fitted as FitPicture fits it, the same pixels; a
+// JPEG is fitted while it is decoded, a band of rows at a time, so that a
+// photograph is never held whole.
+std::unique_ptr<TBitmap> ReadFittedPicture(const std::string& FileName, int Width, int Height, TFit Fit,
+                                           TColor Background);
+
 // Raises EToolFailure naming the first file that cannot be read at all
 // (missing, a folder, empty), so that a long run does not fail at its last
 // picture for want of a file; whether the content decodes is found when the
@@ -70,10 +76,11 @@ class TPictureSource {
  public:
   using TReader = std::function<std::unique_ptr<TBitmap>(const std::string& FileName)>;
 
-  // Names: the files in order, read by Reader; none: the two built-in
-  // pictures. Width and Height 0: the first picture's size (which reads it).
+  // Names: the files in order, read by Reader and then fitted; without a
+  // Reader, by ReadFittedPicture. No names: the two built-in pictures.
+  // Width and Height 0: the first picture's size (which reads it).
   TPictureSource(std::vector<std::string> Names, int Width, int Height, TFit Fit, TColor Background,
-                 TReader Reader = ReadPicture);
+                 TReader Reader = {});
 
   std::size_t Count() const { return FNames.empty() ? 2 : FNames.size(); }
   int Width() const { return FWidth; }

@@ -11,11 +11,15 @@ void TProgramme::AddPart(std::size_t Transition, TPartKind Kind, std::int64_t Co
   if (Count != 0) FParts.push_back({Transition, Kind, Count});
 }
 
-void TProgramme::Open(std::size_t Transition) {
-  if (FOpen == Transition) return;
+void TProgramme::Close() {
   FRun.reset();
   FRenderer.reset();
   FOpen.reset();
+}
+
+void TProgramme::Open(std::size_t Transition) {
+  if (FOpen == Transition) return;
+  Close();
   const TPicturePair pictures = Pictures(Transition);
   FRenderer = std::make_unique<TTransitionRenderer>(*pictures.From, *pictures.To, FPlans.at(Transition).Settings);
   FOpen = Transition;

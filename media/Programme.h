@@ -59,6 +59,9 @@ class TProgramme {
   };
   TPicturePair Pictures(std::size_t Transition);
   TTransitionRun& Run(std::size_t Transition);
+  // Lets the open transition's renderer and run go (the next frame asked
+  // for opens its own again).
+  void Close();
   std::size_t TransitionCount() const { return FPlans.size(); }
   // The same transitions and parts over Source's pictures (of the same
   // size), every operation filling with Fill: frame for frame the same

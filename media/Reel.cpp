@@ -102,7 +102,7 @@ class TReel::TPlayer {
       FFrames = std::make_unique<TClipFrames>(Item.FileName, Reel.FWidth, Reel.FHeight, o.Fit, o.Background, Reel.FRate);
       FSound = std::make_unique<TClipSound>(Item.FileName);
     } else {
-      FPicture = FitPicture(*ReadPicture(Item.FileName), Reel.FWidth, Reel.FHeight, o.Fit, o.Background);
+      FPicture = ReadFittedPicture(Item.FileName, Reel.FWidth, Reel.FHeight, o.Fit, o.Background);
     }
   }
   const TBitmap& Frame(std::int64_t Index) { return FFrames ? FFrames->Frame(Index) : *FPicture; }

@@ -620,7 +620,6 @@ class TVideoSink : public TFrameSink {
                               FCodec->pix_fmt, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
       if (!FScale || !ConvertAsTagged(FScale, FCodec))
         throw EToolFailure("cannot write '" + FName + "': no pixel conversion");
-      FPadded.resize(static_cast<std::size_t>(FCodec->width) * FCodec->height);
     }
   }
 
@@ -730,17 +729,26 @@ class TVideoSink : public TFrameSink {
     if (Code < 0) throw EToolFailure("cannot write '" + FName + "': " + What + ": " + AvError(Code));
   }
 
+  // A frame of the encoder's size is converted where it lies; one the
+  // encoder needs larger (even sides) is first padded with its last row and
+  // column.
   void FillConverted(const TBitmap& Frame) {
     const int w = FCodec->width, h = FCodec->height;
+    if (Frame.Width() == w && Frame.Height() == h) return Convert(Frame.Bits());
+    FPadded.resize(static_cast<std::size_t>(w) * h);
     for (int y = 0; y < h; ++y) {
       const std::uint32_t* s = Frame.ScanLine(std::min(y, FHeight - 1));
       std::uint32_t* d = FPadded.data() + static_cast<std::size_t>(y) * w;
       std::memcpy(d, s, sizeof(std::uint32_t) * FWidth);
       for (int x = FWidth; x < w; ++x) d[x] = s[FWidth - 1];
     }
-    const std::uint8_t* planes[1] = {reinterpret_cast<const std::uint8_t*>(FPadded.data())};
-    const int strides[1] = {w * 4};
-    sws_scale(FScale, planes, strides, 0, h, FFrame->data, FFrame->linesize);
+    Convert(FPadded.data());
+  }
+
+  void Convert(const std::uint32_t* Pixels) {
+    const std::uint8_t* planes[1] = {reinterpret_cast<const std::uint8_t*>(Pixels)};
+    const int strides[1] = {FCodec->width * 4};
+    sws_scale(FScale, planes, strides, 0, FCodec->height, FFrame->data, FFrame->linesize);
   }
 
   void FillIndexed(const TBitmap& Frame) {

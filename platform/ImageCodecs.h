@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,23 @@ std::vector<std::uint8_t> EncodeWindowsBitmap(const TBitmap& Bitmap);
 /// leaves Out as it was.
 void DecodeJPEG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out,
                 std::int64_t MaxPixels = PictureLimit());
+
+/// Rows Top to Top + Rows - 1 of a picture Height rows tall, as a decoder
+/// gives them: the first Rows rows of Pixels, which is as wide as the
+/// picture. Valid only while the receiver runs.
+struct TPictureBand {
+  const TBitmap& Pixels;
+  int Top;
+  int Rows;
+  int Height;
+};
+using TBandReceiver = std::function<void(const TPictureBand& Band)>;
+/// DecodeJPEG a band of BandRows rows at a time, top to bottom, each handed
+/// to Receiver as soon as it is decoded, so that the whole picture is never
+/// held. Bad data raises EInvalidGraphic, after the bands before it were
+/// handed over; what Receiver raises is raised as it is.
+void DecodeJPEGBands(const std::uint8_t* Data, std::size_t Size, int BandRows, const TBandReceiver& Receiver,
+                     std::int64_t MaxPixels = PictureLimit());
 
 }  // namespace tweenery
 

@@ -10,6 +10,7 @@
 // file with an end-of-image marker and lets the decoder paint the missing
 // part grey, which a caller could not tell from a good picture; our source
 // raises an error instead, whatever is missing, the final marker included.
+#include <algorithm>
 #include <bit>
 #include <csetjmp>
 #include <cstdio>
@@ -107,10 +108,12 @@ void ConvertInvertedCMYKRow(const std::uint8_t* Src, std::uint32_t* Dst, unsigne
   }
 }
 
-// Fills Picture (and uses Row for CMYK scanlines); on failure returns false
-// with libjpeg's message in Message.
-bool Decompress(const std::uint8_t* Data, std::size_t Size, std::int64_t MaxPixels, TBitmap& Picture,
-                std::vector<std::uint8_t>& Row, std::string& Message) {
+// Fills Picture (and uses Row for CMYK scanlines): the whole picture, or,
+// with a receiver, a band of BandRows rows at a time, each handed over as
+// soon as it is full. On failure returns false with libjpeg's message in
+// Message; whatever the receiver raises is raised.
+bool Decompress(const std::uint8_t* Data, std::size_t Size, std::int64_t MaxPixels, TBitmap& Picture, int BandRows,
+                const TBandReceiver* Receiver, std::vector<std::uint8_t>& Row, std::string& Message) {
   jpeg_decompress_struct info;
   TJPEGErrorManager errors;
   jpeg_source_mgr source;
@@ -138,19 +141,29 @@ bool Decompress(const std::uint8_t* Data, std::size_t Size, std::int64_t MaxPixe
   const bool fourChannel = FourChannel(info);
   info.out_color_space = fourChannel ? JCS_CMYK : JCS_EXT_BGRA;
   jpeg_start_decompress(&info);
+  const int height = static_cast<int>(info.output_height);
+  const int band = Receiver ? std::min(BandRows, height) : height;
   try {
-    Picture.SetSize(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
+    Picture.SetSize(static_cast<int>(info.output_width), band);
     if (fourChannel) Row.resize(std::size_t{info.output_width} * 4);
   } catch (...) {
     jpeg_destroy_decompress(&info);
     throw;
   }
   while (info.output_scanline < info.output_height) {
-    std::uint32_t* dst = Picture.ScanLine(static_cast<int>(info.output_scanline));
+    const int y = static_cast<int>(info.output_scanline);
+    std::uint32_t* dst = Picture.ScanLine(y % band);
     JSAMPROW rows[1] = {fourChannel ? Row.data() : reinterpret_cast<JSAMPROW>(dst)};
     // Our source never suspends, so no row means the decoder is stuck.
     if (jpeg_read_scanlines(&info, rows, 1) != 1) ERREXIT(&info, JERR_INPUT_EOF);
     if (fourChannel) ConvertInvertedCMYKRow(Row.data(), dst, info.output_width);
+    if (!Receiver || ((y + 1) % band != 0 && y + 1 != height)) continue;
+    try {
+      (*Receiver)(TPictureBand{Picture, y / band * band, y % band + 1, height});
+    } catch (...) {
+      jpeg_destroy_decompress(&info);
+      throw;
+    }
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
@@ -169,7 +182,7 @@ void DecodeJPEG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::i
   std::string message;
   bool decoded = false;
   try {
-    decoded = Decompress(Data, Size, MaxPixels, picture, row, message);
+    decoded = Decompress(Data, Size, MaxPixels, picture, 0, nullptr, row, message);
   } catch (...) {
     if (direct) Out.Assign(static_cast<const TBitmap*>(nullptr));
     throw;
@@ -179,6 +192,15 @@ void DecodeJPEG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::i
     throw EInvalidGraphic("JPEG image is not valid: " + message);
   }
   if (!direct) Out.Assign(&scratch);
+}
+
+void DecodeJPEGBands(const std::uint8_t* Data, std::size_t Size, int BandRows, const TBandReceiver& Receiver,
+                     std::int64_t MaxPixels) {
+  TBitmap band;
+  std::vector<std::uint8_t> row;
+  std::string message;
+  if (!Decompress(Data, Size, MaxPixels, band, std::max(BandRows, 1), &Receiver, row, message))
+    throw EInvalidGraphic("JPEG image is not valid: " + message);
 }
 
 }  // namespace tweenery

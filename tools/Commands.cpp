@@ -316,7 +316,8 @@ std::unique_ptr<TPictureSource> OpenPictures(const std::vector<std::string>& Nam
   const bool video = !Output.empty() && OutputKindOf(Output) == TOutputKind::Video;
   if (video && width > 0) CheckVideoFrameSize(Output, width, height, encoding);
   auto pictures = std::make_unique<TPictureSource>(Names, width, height, fit, background,
-                                                   encoding.Alpha ? ReadPicturePremultiplied : ReadPicture);
+                                                   encoding.Alpha ? TPictureSource::TReader(ReadPicturePremultiplied)
+                                                                  : TPictureSource::TReader());
   if (video && width == 0) CheckVideoFrameSize(Output, pictures->Width(), pictures->Height(), encoding);
   return pictures;
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
+#include <stdexcept>
 
 #include "platform/Graphics.h"
 #include "platform/ImageCodecs.h"
@@ -75,6 +77,42 @@ TEST(JPEG, TruncatedDataIsRefused) {
       ExpectRefused({bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut)});
     }
   }
+}
+
+// The bands, laid one under the other, are the whole picture, whatever
+// their height; and a file that goes bad part way stops the bands there.
+TEST(JPEG, BandsOfRowsMakeTheWholePicture) {
+  for (const char* name : kCorpus) {
+    const auto bytes = CorpusFile(std::string(name) + ".jpg");
+    TBitmap whole;
+    DecodeJPEG(bytes.data(), bytes.size(), whole);
+    for (int rows : {1, 5, whole.Height(), whole.Height() + 3}) {
+      SCOPED_TRACE(std::string(name) + " in bands of " + std::to_string(rows));
+      TBitmap joined(whole.Width(), whole.Height());
+      int next = 0;
+      DecodeJPEGBands(bytes.data(), bytes.size(), rows, [&](const TPictureBand& Band) {
+        ASSERT_EQ(Band.Top, next);
+        ASSERT_EQ(Band.Height, whole.Height());
+        ASSERT_EQ(Band.Pixels.Width(), whole.Width());
+        ASSERT_LE(Band.Rows, std::min(rows, whole.Height()));
+        for (int y = 0; y < Band.Rows; ++y)
+          std::copy_n(Band.Pixels.ScanLine(y), whole.Width(), joined.ScanLine(Band.Top + y));
+        next += Band.Rows;
+      });
+      EXPECT_EQ(next, whole.Height());
+      EXPECT_TRUE(std::equal(whole.Bits(), whole.Bits() + whole.Width() * whole.Height(), joined.Bits()));
+    }
+    const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / 2));
+    int handed = 0;
+    EXPECT_THROW(DecodeJPEGBands(cut.data(), cut.size(), 4, [&](const TPictureBand& Band) { handed += Band.Rows; }),
+                 EInvalidGraphic)
+        << name;
+    EXPECT_LT(handed, whole.Height()) << name;
+  }
+  // What the receiver raises comes out as it was raised.
+  const auto bytes = CorpusFile("baseline.jpg");
+  EXPECT_THROW(DecodeJPEGBands(bytes.data(), bytes.size(), 8, [](const TPictureBand&) { throw std::range_error("x"); }),
+               std::range_error);
 }
 
 // Where the frame header's height and width lie (after the SOFn marker's

@@ -13,9 +13,11 @@
 
 #include "CommandRunner.h"
 #include "TestPictures.h"
+#include "media/Errors.h"
 #include "media/FrameWriter.h"
 #include "media/Pictures.h"
 #include "media/Programme.h"
+#include "platform/ImageCodecs.h"
 
 namespace tweenery {
 namespace {
@@ -88,6 +90,36 @@ TEST(PictureSource, EachOriginalGoesBeforeTheNextIsReadAndOnlyOneTransitionsPict
   EXPECT_EQ(sized.Width(), 30);
   sized.Picture(0);
   EXPECT_EQ(counting.Reads, 42);
+}
+
+// A JPEG fitted while it is decoded is the picture FitPicture makes of the
+// whole: shrunk, enlarged (rows repeated), cut, of the frame size already,
+// greyscale, CMYK and progressive.
+TEST(PictureSource, AJPEGFittedAsItIsDecodedIsTheWholePictureFitted) {
+  for (const char* name : {"baseline", "progressive", "grey", "cmyk"}) {
+    const std::string file = std::string(TWEENERY_TEST_DATA) + "/" + name + ".jpg";
+    const auto whole = ReadPicture(file);
+    const std::vector<std::pair<int, int>> sizes = {
+        {whole->Width(), whole->Height()}, {7, 5}, {whole->Width() * 3 + 1, whole->Height() * 2}, {31, 97}};
+    for (const auto& [width, height] : sizes)
+      for (TFit fit : {TFit::Stretch, TFit::Contain, TFit::Cover}) {
+        SCOPED_TRACE(std::string(name) + " at " + std::to_string(width) + "x" + std::to_string(height) + ", fit " +
+                     std::to_string(static_cast<int>(fit)));
+        EXPECT_TRUE(SamePixels(*ReadFittedPicture(file, width, height, fit, clFuchsia),
+                               *FitPicture(*whole, width, height, fit, clFuchsia)));
+      }
+  }
+  // A damaged one is refused with the file's name.
+  const std::string cut = ::testing::TempDir() + "/cut.jpg";
+  auto bytes = ReadFileBytes(std::string(TWEENERY_TEST_DATA) + "/baseline.jpg");
+  bytes.resize(bytes.size() / 2);
+  WriteFileBytes(cut, bytes);
+  try {
+    ReadFittedPicture(cut, 16, 16, TFit::Contain, clBlack);
+    ADD_FAILURE() << "a truncated JPEG was read";
+  } catch (const EToolFailure& e) {
+    EXPECT_NE(e.Message().find("cannot read '" + cut + "'"), std::string::npos) << e.Message();
+  }
 }
 
 // A sink that keeps nothing but a running check of the frames.
@@ -174,30 +206,49 @@ long PeakResidentKB(const std::vector<std::string>& Arguments) {
   return usage.ru_maxrss;
 }
 
-class Memory : public test::TFolderTest {};
-
-TEST_F(Memory, AShowOfFortyEightPicturesTakesAboutWhatAShowOfTwelveDoes) {
-  if (kSanitized) GTEST_SKIP() << "a sanitizer's own memory hides what the tool holds";
-  // 800 x 600 originals (1.9 MB decoded) shown at 160 x 120; one file under
-  // 48 names, each read on its own.
-  WriteFileBytes(Path("photo.png"), EncodePNG(*test::SolidPicture(800, 600, clTeal), 1));
-  auto show = [&](int Count) {
+class Memory : public test::TFolderTest {
+ protected:
+  // The peak of a show of Count names of one photograph (each read on its
+  // own) at 160 x 120.
+  long ShowPeakKB(const std::string& Photo, int Count) {
     std::vector<std::string> arguments = {"show"};
     for (int i = 0; i < Count; ++i) {
-      const std::string name = Path("p" + std::to_string(i) + ".png");
-      if (!fs::exists(name)) fs::create_symlink(Path("photo.png"), name);
+      const fs::path photo(Photo);
+      const std::string name = Path(photo.stem().string() + std::to_string(i) + photo.extension().string());
+      if (!fs::exists(name)) fs::create_symlink(Path(Photo), name);
       arguments.push_back(name);
     }
     const std::vector<std::string> rest = {"--size", "160x120", "--operation", "Push,Fade", "--duration", "0.1",
-                                           "--fps",  "10",      "--hold",      "0.1",       "-q", "-y", "-o",
-                                           Path("show.y4m")};
+                                           "--fps",  "10",      "--hold",      "0.1",       "--jobs",     "2",
+                                           "-q",     "-y",      "-o",          Path("show.y4m")};
     arguments.insert(arguments.end(), rest.begin(), rest.end());
     return PeakResidentKB(arguments);
-  };
-  const long few = show(12), many = show(48);
+  }
+};
+
+TEST_F(Memory, AShowOfFortyEightPicturesTakesAboutWhatAShowOfTwelveDoes) {
+  if (kSanitized) GTEST_SKIP() << "a sanitizer's own memory hides what the tool holds";
+  // 800 x 600 originals (1.9 MB decoded) shown at 160 x 120.
+  WriteFileBytes(Path("photo.png"), EncodePNG(*test::SolidPicture(800, 600, clTeal), 1));
+  const long few = ShowPeakKB("photo.png", 12), many = ShowPeakKB("photo.png", 48);
   // Holding every picture would take 36 more originals and fitted copies,
   // about 72 MB; read one at a time, the two runs differ by a few.
   EXPECT_LT(many - few, 30 * 1024) << few << " kB for 12 pictures, " << many << " kB for 48";
+}
+
+TEST_F(Memory, AShowOfLargePhotographsNeverHoldsOneWhole) {
+  if (kSanitized) GTEST_SKIP() << "a sanitizer's own memory hides what the tool holds";
+  if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "the ffmpeg program is not installed";
+  for (const auto& [name, size] : {std::pair{"large.jpg", "4000x3000"}, std::pair{"small.jpg", "400x300"}}) {
+    const std::string command = std::string("ffmpeg -v error -y -f lavfi -i testsrc2=size=") + size +
+                                " -frames:v 1 -q:v 3 '" + Path(name) + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+  const long small = ShowPeakKB("small.jpg", 4), few = ShowPeakKB("large.jpg", 4), many = ShowPeakKB("large.jpg", 16);
+  // A 12-megapixel photograph decoded whole is 46 MB; fitted while it is
+  // decoded, it costs little more than its file.
+  EXPECT_LT(few - small, 16 * 1024) << small << " kB for small photographs, " << few << " kB for large ones";
+  EXPECT_LT(many - few, 8 * 1024) << few << " kB for 4 photographs, " << many << " kB for 16";
 }
 
 TEST_F(Memory, JoiningLongClipsTakesAboutWhatJoiningShortOnesDoes) {

@@ -189,8 +189,8 @@ TEST(ThreadedRender, AFrameThatCannotBeComposedIsReportedAfterTheFramesBeforeIt)
 
 TEST(ThreadedRender, FewerThreadsComposeWhenTheirFramesWouldNotFitTheBudget) {
   EXPECT_EQ(ComposingThreads(8, 1920, 1080), 8);
-  EXPECT_EQ(ComposingThreads(256, 1920, 1080), 51);
-  EXPECT_EQ(ComposingThreads(8, 7680, 4320), 2);
+  EXPECT_EQ(ComposingThreads(256, 1920, 1080), 64);
+  EXPECT_EQ(ComposingThreads(8, 7680, 4320), 3);
   EXPECT_EQ(ComposingThreads(8, 16384, 16384), 1);
   EXPECT_EQ(ComposingThreads(1, 40, 12), 1);
 }
