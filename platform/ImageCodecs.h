@@ -63,11 +63,12 @@ void DecodeJPEG(const std::uint8_t* Data, std::size_t Size, TBitmap& Out,
 /// gives them: the first Rows rows of Pixels, which is as wide as the
 /// picture. Valid only while the receiver runs.
 struct TPictureBand {
-  const TBitmap& Pixels;
-  int Top;
-  int Rows;
-  int Height;
+  const TBitmap& Pixels;  ///< the band's rows first, as wide as the picture
+  int Top;                ///< the picture's row that the band's first row is
+  int Rows;               ///< how many of Pixels' rows the band holds
+  int Height;             ///< the whole picture's height
 };
+/// What takes each band of a picture as it is decoded.
 using TBandReceiver = std::function<void(const TPictureBand& Band)>;
 /// DecodeJPEG a band of BandRows rows at a time, top to bottom, each handed
 /// to Receiver as soon as it is decoded, so that the whole picture is never
