@@ -4,6 +4,9 @@
 #include <atomic>
 #include <cstring>
 #include <cstdlib>
+#if defined(__unix__)
+#include <sys/mman.h>
+#endif
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -728,14 +731,32 @@ namespace {
 constexpr std::size_t kPage = 4096, kStaggerStep = 1024 + 64;
 std::atomic<std::size_t> NextStagger{0};
 
+// A block of a frame's size or more is laid on 2 MiB pages where the system
+// has them: a fresh 1920 x 1080 bitmap then takes 4 page faults rather than
+// 2 025, which on a virtual machine cost more than composing the frame, and
+// every bitmap a renderer or a one-off frame sets up is fresh. Smaller
+// blocks keep 4 KiB pages, so no small picture holds a large page.
+constexpr std::size_t kLargePage = 2u << 20;
+
+std::uint32_t* AllocateBlock(std::size_t& Bytes) {
+  if (Bytes < 2 * kLargePage) return static_cast<std::uint32_t*>(std::aligned_alloc(kPage, Bytes));
+  Bytes = (Bytes + kLargePage - 1) / kLargePage * kLargePage;
+  void* block = std::aligned_alloc(kLargePage, Bytes);
+#ifdef MADV_HUGEPAGE
+  // Advice only: where large pages are off or used up, the block has small ones.
+  if (block) madvise(block, Bytes, MADV_HUGEPAGE);
+#endif
+  return static_cast<std::uint32_t*>(block);
+}
+
 }  // namespace
 
 void TBitmap::TPixelBlockFree::operator()(std::uint32_t* Block) const { std::free(Block); }
 
 TBitmap::TPixelBlock TBitmap::AllocatePixels(std::size_t Count, std::uint32_t*& Pixels, std::size_t& Capacity) {
   const std::size_t stagger = (NextStagger.fetch_add(1, std::memory_order_relaxed) * kStaggerStep) % kPage;
-  const std::size_t bytes = (Count * sizeof(std::uint32_t) + stagger + kPage - 1) / kPage * kPage;
-  auto* block = static_cast<std::uint32_t*>(std::aligned_alloc(kPage, bytes));
+  std::size_t bytes = (Count * sizeof(std::uint32_t) + stagger + kPage - 1) / kPage * kPage;
+  std::uint32_t* block = AllocateBlock(bytes);
   if (!block) throw EOutOfResources("Out of memory for bitmap pixels");
   Pixels = block + stagger / sizeof(std::uint32_t);
   Capacity = (bytes - stagger) / sizeof(std::uint32_t);

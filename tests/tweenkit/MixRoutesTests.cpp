@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "EffectHarness.h"
+#include "tweenkit/effects/MixRows.h"
 #include "tweenkit/effects/PixelMix.h"
 
 namespace tweenery::test {
@@ -158,6 +159,34 @@ TEST(MixRoutes, AnOrderOutsideTheEnumerationMatches) {
     c.Params.RGBOrder = static_cast<TRGBOrder>(17);
     ExpectSameOutcome(mix, c);
   }
+}
+
+// The processor's fade and blend kernels against the portable loops on every
+// channel value, every weight and every fill or second value: their division
+// by 255 is a different formula, exact only over the sums the mixes make.
+// Rows of 256 + 7 pixels, so the vector loop and its tail both run.
+TEST(MixRoutes, KernelsAgreeOnEveryValueWeightAndFill) {
+  const fx::TRowKernels &fast = fx::FastRowKernels(), &plain = fx::PlainRowKernels();
+  constexpr int kCount = 256 + 7;
+  std::vector<std::uint32_t> values(kCount), others(kCount), want(kCount), got(kCount);
+  std::mt19937 random(7);
+  for (int x = 0; x < kCount; ++x) {
+    const std::uint32_t v = static_cast<std::uint32_t>(x % 256);
+    // Each channel its own value and a random top byte.
+    values[x] = (random() << 24) | (v << 16) | (((v * 7) & 0xFF) << 8) | ((255 - v) & 0xFF);
+  }
+  for (int weight = 0; weight <= 255; ++weight)
+    for (int c = 0; c <= 255; ++c) {
+      const auto share = [&](int C) { return static_cast<std::uint16_t>(C * (255 - weight) + 127); };
+      const fx::TFadeTerms terms{static_cast<std::uint16_t>(weight), {share(c), share(255 - c), share((c * 3) & 0xFF)}};
+      plain.Fade(want.data(), values.data(), kCount, terms);
+      fast.Fade(got.data(), values.data(), kCount, terms);
+      ASSERT_EQ(got, want) << "fade, weight " << weight << ", fill " << c;
+      for (int x = 0; x < kCount; ++x) others[x] = values[(x + c) % kCount] ^ 0x00A5A5A5u;
+      plain.Blend(want.data(), values.data(), others.data(), kCount, weight);
+      fast.Blend(got.data(), values.data(), others.data(), kCount, weight);
+      ASSERT_EQ(got, want) << "blend, weight " << weight << ", shift " << c;
+    }
 }
 
 }  // namespace
