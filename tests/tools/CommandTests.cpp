@@ -187,6 +187,51 @@ TEST_F(Commands, AY4mStreamHasItsHeaderAndEveryFrame) {
   EXPECT_EQ(fs::file_size(Path("out.y4m")), header.size() + 1 + 10 * frame);
 }
 
+// The stream's samples against the conversion written out per pixel, on a
+// size odd both ways (the last column and row stand in for their missing
+// neighbours): every frame of the run, from the PNG frames of the same run.
+TEST_F(Commands, AY4mStreamHoldsTheFramesInLimitedRangeBT601) {
+  const std::vector<std::string> run = {"--size", "31x17", "--operation", "Swarm", "--seed", "3", "--duration", "0.5", "--fps", "20"};
+  ASSERT_EQ(Tweenery(With(With(Pictures(), run), {"-o", Path("yuv.y4m")})).Status, 0);
+  fs::create_directories(Path("frames"));
+  ASSERT_EQ(Tweenery(With(With(Pictures(), run), {"-o", Path("frames/f%04d.png")})).Status, 0);
+  std::ifstream in(Path("yuv.y4m"), std::ios::binary);
+  std::string line;
+  std::getline(in, line);
+  const int W = 31, H = 17, cw = 16, ch = 9;
+  auto channel = [](std::uint32_t p, int shift) { return static_cast<int>((p >> shift) & 0xFF); };
+  for (int n = 0; n < 10; ++n) {
+    SCOPED_TRACE("frame " + std::to_string(n));
+    std::getline(in, line);
+    ASSERT_EQ(line, "FRAME");
+    std::vector<unsigned char> y(W * H), u(cw * ch), v(cw * ch);
+    in.read(reinterpret_cast<char*>(y.data()), y.size());
+    in.read(reinterpret_cast<char*>(u.data()), u.size());
+    in.read(reinterpret_cast<char*>(v.data()), v.size());
+    char name[32];
+    std::snprintf(name, sizeof name, "frames/f%04d.png", n);
+    const auto frame = ReadPng(name);
+    ASSERT_EQ(frame->Width(), W);
+    const auto at = [&](int x, int yy) { return frame->ScanLine(std::min(yy, H - 1))[std::min(x, W - 1)]; };
+    for (int py = 0; py < H; ++py)
+      for (int px = 0; px < W; ++px) {
+        const std::uint32_t p = at(px, py);
+        ASSERT_EQ(y[py * W + px], ((66 * channel(p, 16) + 129 * channel(p, 8) + 25 * channel(p, 0) + 128) >> 8) + 16)
+            << px << "," << py;
+      }
+    for (int cy = 0; cy < ch; ++cy)
+      for (int cx = 0; cx < cw; ++cx) {
+        int r = 0, g = 0, b = 0;
+        for (const auto [dx, dy] : {std::pair{0, 0}, {1, 0}, {0, 1}, {1, 1}}) {
+          const std::uint32_t p = at(2 * cx + dx, 2 * cy + dy);
+          r += channel(p, 16), g += channel(p, 8), b += channel(p, 0);
+        }
+        ASSERT_EQ(u[cy * cw + cx], ((-38 * r - 74 * g + 112 * b + 512) >> 10) + 128) << cx << "," << cy;
+        ASSERT_EQ(v[cy * cw + cx], ((112 * r - 94 * g - 18 * b + 512) >> 10) + 128) << cx << "," << cy;
+      }
+  }
+}
+
 TEST_F(Commands, AShowOfPicturesOfDifferentSizesHoldsAndJoinsThem) {
   WriteFileBytes(Path("tall.png"), EncodePNG(*test::RandomPicture(9, 30, 3), 1));
   const TResult r = Tweenery({"show", Path("from.png"), Path("tall.png"), Path("to.bmp"), "--size", "24x16", "--hold",
