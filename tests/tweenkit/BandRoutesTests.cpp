@@ -139,5 +139,32 @@ TEST(BandRoutes, OneSizeRowsMatchAtEveryTravel) {
   }
 }
 
+// The mono slider's bands of rows at one size are laid a row at a time in
+// one sweep; the pieces route draws them band by band. Every travel of both
+// phases, both directions, past the end too, with bands that do not divide
+// the height and bands thicker than it.
+TEST(BandRoutes, OneSizeRowBandsOfTheMonoSliderMatchAtEveryTravel) {
+  std::mt19937 random(10122026u);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int trial = 0; trial < 60; ++trial) {
+    const TComb& comb = kCombs[pick(3, 4)];
+    const int w = pick(0, 3) == 0 ? pick(1, 9) : pick(10, 70), h = pick(1, 30);
+    const auto modifier = pick(0, 1) ? tmLeft : tmRight;
+    const std::int32_t delta = pick(0, 9) == 0 ? (pick(0, 1) ? 0 : INT32_MAX) : pick(1, 12);
+    auto from = RandomPicture(w, h, random()), to = RandomPicture(w, h, random());
+    auto litter = RandomPicture(w, h, random());
+    for (int frame = -1; frame <= 2 * w + 2; ++frame) {
+      SCOPED_TRACE(testing::Message() << comb.Name << " " << w << "x" << h << " modifier "
+                                      << static_cast<int>(modifier) << " delta " << delta << " at " << frame);
+      const TFXParams params = MakeParams(frame, modifier, false, delta);
+      bool rowsFinished = false, piecesFinished = false;
+      auto rows = Drawn(comb, from.get(), to.get(), *litter, params, fx::brRows, rowsFinished);
+      auto pieces = Drawn(comb, from.get(), to.get(), *litter, params, fx::brPieces, piecesFinished);
+      EXPECT_EQ(rowsFinished, piecesFinished);
+      ASSERT_EQ(FirstMismatch(*rows, [&](int x, int y) { return PixelAt(*pieces, x, y); }), "");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tweenery::test

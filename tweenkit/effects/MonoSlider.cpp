@@ -4,6 +4,7 @@
 #include "tweenkit/effects/FXCommon.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace tweenery {
@@ -72,9 +73,49 @@ void ComposeRowBands(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBand
   DrawMonoSlider(To, Frame, Bands, FromFarEdge, c);
 }
 
+// The same frame as ComposeRowBands, each row laid in one sweep: From, the
+// piece of To its band shows, From again. Over hundreds of bands a copy per
+// band and side costs more than the pixels, and a frame too large for the
+// caches would be finished (fenced) after every one of them.
+void SweepRowBands(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBands& Bands, bool FromFarEdge, int c) {
+  const TBandCover cover = Cover(Bands, FromFarEdge, c);
+  const int W = Frame->Width(), H = Frame->Height();
+  // The part of row Y that To shows, and the shift from frame to To column.
+  const auto piece = [&](int Y) {
+    if (Y >= Bands.Limit) return std::pair{fx::TSpan{0, 0}, 0};
+    const bool odd = (Y / Bands.Thickness) % 2 == 1;
+    return odd ? std::pair{cover.Odd, 0} : std::pair{cover.Even, cover.EvenShift};
+  };
+  {
+    const fx::TFrameRows rows(*Frame);
+    for (int y = 0; y < H; ++y) {
+      std::uint32_t* dest = Frame->ScanLine(y);
+      const std::uint32_t* from = From->ScanLine(y);
+      const auto [span, shift] = piece(y);
+      if (span.First >= span.Last) {
+        rows.Copy(dest, from, W);
+        continue;
+      }
+      if (const int ahead = y + fx::TFrameRows::kRowsAhead; ahead < H) {
+        const auto [aheadSpan, aheadShift] = piece(ahead);
+        if (aheadSpan.First < aheadSpan.Last)
+          rows.Ahead(To->ScanLine(ahead) + aheadSpan.First + aheadShift, aheadSpan.Last - aheadSpan.First);
+      }
+      rows.Copy(dest, from, span.First);
+      rows.Copy(dest + span.First, To->ScanLine(y) + span.First + shift, span.Last - span.First);
+      rows.Copy(dest + span.Last, from + span.Last, W - span.Last);
+    }
+  }
+  Frame->Modified();
+}
+
 void DrawFrame(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params, const fx::TBands& Bands, int c,
                fx::TBandRoute Route) {
   const bool fromFarEdge = fx::TowardStart(Params.Modifier);
+  if (Route == fx::brRows && Bands.Horizontal && fx::OneSizeApart(Frame, From, To, Params.FrameRect)) {
+    SweepRowBands(From, To, Frame, Bands, fromFarEdge, c);
+    return;
+  }
   if (fx::ComposesColumnBands(Bands, From, To, Frame, Params, Route)) {
     const TBandCover cover = Cover(Bands, fromFarEdge, c);
     fx::ComposeColumnBands(Frame, From, To, Bands, {cover.Even, cover.EvenShift}, {cover.Odd, 0});
