@@ -33,6 +33,33 @@ std::string AvReason(int Code) {
   throw EToolFailure("cannot read '" + FileName + "': " + Reason);
 }
 
+// One stream of a file and its decoder.
+struct TDecoding {
+  AVFormatContext* Format;
+  AVCodecContext* Codec;
+  AVPacket* Packet;
+  int Stream;
+};
+
+// The file's next packet to the decoder when it belongs to the stream (Kind
+// names it in messages); false at the file's end, once the decoder has been
+// told so. A sound packet the decoder calls damaged is left out: a moment of
+// silence rather than a clip refused, where a damaged picture is refused.
+bool FeedDecoder(const TDecoding& D, const std::string& FileName, const char* Kind, bool SkipsDamaged) {
+  const int read = av_read_frame(D.Format, D.Packet);
+  if (read == AVERROR_EOF) {
+    avcodec_send_packet(D.Codec, nullptr);
+    return false;
+  }
+  if (read < 0) CannotRead(FileName, std::string("cannot read the ") + Kind + ": " + AvReason(read));
+  const int sent = D.Packet->stream_index == D.Stream ? avcodec_send_packet(D.Codec, D.Packet) : 0;
+  av_packet_unref(D.Packet);
+  const bool skipped = SkipsDamaged && sent == AVERROR_INVALIDDATA;
+  if (sent < 0 && sent != AVERROR(EAGAIN) && !skipped)
+    CannotRead(FileName, std::string("cannot decode the ") + Kind + ": " + AvReason(sent));
+  return true;
+}
+
 // The still-picture demuxers: a picture probed by the libraries is still a
 // picture, read by our own decoders.
 bool IsPictureFormat(const AVInputFormat* Format) {
@@ -263,20 +290,7 @@ bool TClipFrames::DecodeNext() {
       FDecoderEnded = true;
       return false;
     }
-    const int read = av_read_frame(FFormat, FPacket);
-    if (read == AVERROR_EOF) {
-      FInputEnded = true;
-      avcodec_send_packet(FCodec, nullptr);
-      continue;
-    }
-    if (read < 0) Fail("cannot read the video: " + AvReason(read));
-    if (FPacket->stream_index == FStream) {
-      const int sent = avcodec_send_packet(FCodec, FPacket);
-      av_packet_unref(FPacket);
-      if (sent < 0 && sent != AVERROR(EAGAIN)) Fail("cannot decode the video: " + AvReason(sent));
-    } else {
-      av_packet_unref(FPacket);
-    }
+    if (!FeedDecoder({FFormat, FCodec, FPacket, FStream}, FName, "video", false)) FInputEnded = true;
   }
 }
 
@@ -425,21 +439,7 @@ bool TClipSound::DecodeMore() {
       return !FPending.empty();
     }
     if (received != AVERROR(EAGAIN)) Fail("cannot decode the sound: " + AvReason(received));
-    const int read = av_read_frame(FFormat, FPacket);
-    if (read == AVERROR_EOF) {
-      FInputEnded = true;
-      avcodec_send_packet(FCodec, nullptr);
-      continue;
-    }
-    if (read < 0) Fail("cannot read the sound: " + AvReason(read));
-    if (FPacket->stream_index == FStream) {
-      const int sent = avcodec_send_packet(FCodec, FPacket);
-      if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {
-        av_packet_unref(FPacket);
-        Fail("cannot decode the sound: " + AvReason(sent));
-      }
-    }
-    av_packet_unref(FPacket);
+    if (!FeedDecoder({FFormat, FCodec, FPacket, FStream}, FName, "sound", true)) FInputEnded = true;
   }
 }
 
