@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 
 #include "EffectHarness.h"
 
@@ -78,6 +79,31 @@ TEST(Roll, DeltaOutOfRange) {
     EXPECT_EQ(FirstMismatch(*CallEffect(FXRoll, from.get(), to.get(), MakeParams(L, m, false, INT_MAX)).Frame, WholePicture(kFromTag)), "") << m;
     EXPECT_EQ(FirstMismatch(*CallEffect(FXRoll, from.get(), to.get(), MakeParams(L + 1, m, false, INT_MAX)).Frame, WholePicture(kToTag)), "") << m;
     EXPECT_FALSE(CallEffect(FXRoll, from.get(), to.get(), MakeParams(INT_MAX, m, true, INT_MAX)).Finished);
+  }
+}
+
+// Over pictures of the frame's size a roll along rows is laid a row at a
+// time; with the frame being the From picture itself it takes the copies
+// block by block. Both give the same frame at every position, either way,
+// with rolls wider than the frame and one column wide.
+TEST(Roll, RowSweepMatchesTheBlockCopiesAtEveryFrame) {
+  std::mt19937 random(10122026u);
+  for (int trial = 0; trial < 40; ++trial) {
+    const int w = static_cast<int>(random() % 60) + 1, h = static_cast<int>(random() % 12) + 1;
+    const std::int32_t delta = trial % 7 == 0 ? 1 : static_cast<std::int32_t>(random() % 30) + 1;
+    const auto modifier = random() % 2 ? tmLeft : tmRight;
+    const bool reverse = random() % 2;
+    const auto from = RandomPicture(w, h, random()), to = RandomPicture(w, h, random());
+    for (int frame = 0; frame <= w + 3 * delta + 2; ++frame) {
+      SCOPED_TRACE(testing::Message() << w << "x" << h << " delta " << delta << " modifier "
+                                      << static_cast<int>(modifier) << " reverse " << reverse << " at " << frame);
+      TFXParams params = MakeParams(frame, modifier, reverse, delta);
+      params.FrameRect = Rect(0, 0, w, h);
+      TBitmap apart(w, h), inPlace;
+      inPlace.Assign(from.get());
+      EXPECT_EQ(FXRoll(from.get(), to.get(), &apart, params), FXRoll(&inPlace, to.get(), &inPlace, params));
+      ASSERT_EQ(FirstMismatch(apart, [&](int x, int y) { return PixelAt(inPlace, x, y); }), "");
+    }
   }
 }
 

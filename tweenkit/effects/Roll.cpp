@@ -106,16 +106,10 @@ void CopySegment(TBitmap* Frame, TBitmap* To, const TSegmentMap& map, bool Horiz
   Frame->Modified();
 }
 
-// From in place under the roll. With the pictures of the frame's size the
-// segments and the flat part cover their positions along the motion across
-// the whole frame, so From goes only to the positions none of them reaches.
-void DrawBackground(TBitmap* Frame, TBitmap* From, TBitmap* To, const TFXParams& Params, const TSegmentMap (&Maps)[3],
-                    std::pair<std::int64_t, std::int64_t> Flat, bool Horizontal) {
-  if (!fx::OneSize(*Frame, *From, *To, Params.FrameRect)) {
-    fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
-    return;
-  }
-  const int extent = Horizontal ? Frame->Width() : Frame->Height();
+// The positions along the motion that the segments and the flat part cover,
+// as spans in order, over a frame Extent long.
+std::vector<fx::TSpan> CoveredSpans(int Extent, const TSegmentMap (&Maps)[3], std::pair<std::int64_t, std::int64_t> Flat) {
+  const int extent = Extent;
   std::vector<bool> covered(static_cast<std::size_t>(extent), false);
   for (const TSegmentMap& map : Maps)
     for (const auto& entry : map) covered[static_cast<std::size_t>(entry.first)] = true;
@@ -130,7 +124,58 @@ void DrawBackground(TBitmap* Frame, TBitmap* From, TBitmap* To, const TFXParams&
     else
       spans.push_back({i, i + 1});
   }
+  return spans;
+}
+
+// From in place under the roll. With the pictures of the frame's size the
+// segments and the flat part cover their positions along the motion across
+// the whole frame, so From goes only to the positions none of them reaches.
+void DrawBackground(TBitmap* Frame, TBitmap* From, TBitmap* To, const TFXParams& Params, const TSegmentMap (&Maps)[3],
+                    std::pair<std::int64_t, std::int64_t> Flat, bool Horizontal) {
+  if (!fx::OneSize(*Frame, *From, *To, Params.FrameRect)) {
+    fx::CopyFrom(Frame, From, Params.FrameRect, Params.FrameRect);
+    return;
+  }
+  const std::vector<fx::TSpan> spans = CoveredSpans(Horizontal ? Frame->Width() : Frame->Height(), Maps, Flat);
   fx::CopyFromBesideSpans(Frame, From, spans, Horizontal, Horizontal ? Frame->Height() : Frame->Width());
+}
+
+// A roll along rows over pictures of the frame's size, each row laid in one
+// sweep in the order the copies above lay it: From beside what the roll
+// covers, the segments, the flat part last. Column blocks copied one after
+// another over the whole frame read it as a few hundred short pieces a row
+// and, in a frame too large for the caches, fence after each block.
+void SweepRows(TBitmap* Frame, TBitmap* From, TBitmap* To, const TSegmentMap (&Maps)[3],
+               std::pair<std::int64_t, std::int64_t> Flat) {
+  const int W = Frame->Width(), H = Frame->Height();
+  const std::vector<fx::TSpan> covered = CoveredSpans(W, Maps, Flat);
+  const int flatFirst = static_cast<int>(std::clamp<std::int64_t>(Flat.first, 0, W));
+  const int flatCount = static_cast<int>(std::clamp<std::int64_t>(Flat.second, flatFirst, W)) - flatFirst;
+  // Calls Piece(first, count) for each run of From beside the covered spans.
+  const auto besideCovered = [&](auto&& Piece) {
+    int gap = 0;
+    for (const fx::TSpan& span : covered) {
+      if (span.First > gap) Piece(gap, span.First - gap);
+      gap = span.Last;
+    }
+    if (W > gap) Piece(gap, W - gap);
+  };
+  {
+    const fx::TFrameRows rows(*Frame);
+    for (int y = 0; y < H; ++y) {
+      std::uint32_t* d = Frame->ScanLine(y);
+      const std::uint32_t *from = From->ScanLine(y), *to = To->ScanLine(y);
+      if (const int ahead = y + fx::TFrameRows::kRowsAhead; ahead < H) {
+        besideCovered([&](int First, int Count) { rows.Ahead(From->ScanLine(ahead) + First, Count); });
+        if (flatCount > 0) rows.Ahead(To->ScanLine(ahead) + flatFirst, flatCount);
+      }
+      besideCovered([&](int First, int Count) { rows.Copy(d + First, from + First, Count); });
+      for (const TSegmentMap& map : Maps)
+        for (const auto& [x, sx] : map) d[x] = to[sx];
+      if (flatCount > 0) rows.Copy(d + flatFirst, to + flatFirst, flatCount);
+    }
+  }
+  Frame->Modified();
 }
 
 }  // namespace
@@ -160,6 +205,10 @@ bool FXRoll(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Params)
     maps[segment - 1] = SegmentMap(Frame, To, s, horizontal);
   }
   const std::int64_t flatStart = towardStart ? edge : 0, flatEnd = towardStart ? L : edge;
+  if (horizontal && fx::OneSizeApart(Frame, From, To, Params.FrameRect)) {
+    SweepRows(Frame, From, To, maps, {flatStart, flatEnd});
+    return finished;
+  }
   DrawBackground(Frame, From, To, Params, maps, {flatStart, flatEnd}, horizontal);
   for (const TSegmentMap& map : maps) CopySegment(Frame, To, map, horizontal);
 
