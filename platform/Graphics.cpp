@@ -4,9 +4,8 @@
 #include <atomic>
 #include <cstring>
 #include <cstdlib>
-#if defined(__unix__)
-#include <sys/mman.h>
-#endif
+#include <mutex>
+#include <utility>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -731,27 +730,67 @@ namespace {
 constexpr std::size_t kPage = 4096, kStaggerStep = 1024 + 64;
 std::atomic<std::size_t> NextStagger{0};
 
-// A block of a frame's size or more is laid on 2 MiB pages where the system
-// has them: a fresh 1920 x 1080 bitmap then takes 4 page faults rather than
-// 2 025, which on a virtual machine cost more than composing the frame, and
-// every bitmap a renderer or a one-off frame sets up is fresh. Smaller
-// blocks keep 4 KiB pages, so no small picture holds a large page.
-constexpr std::size_t kLargePage = 2u << 20;
+// Blocks of a frame's size or more that bitmaps give up are kept, a few,
+// for the next ones: a fresh 1920 x 1080 block takes 2 025 page faults,
+// which on a virtual machine cost more than composing a frame, and every
+// renderer, one-off frame and switch of pages sets up fresh bitmaps of the
+// size the last ones had. The kept blocks stay the process's, as memory an
+// allocator keeps does. (Large pages would cut the faults as well, but on
+// such a machine they slowed every frame's copies by a tenth or more.)
+constexpr std::size_t kKeptBlockBytes = std::size_t{4} << 20;
+constexpr std::size_t kKeptBlocks = 4, kKeptTotalBytes = std::size_t{160} << 20;
+
+class TKeptBlocks {
+ public:
+  // A kept block of Bytes to at most twice that, with its size in Bytes;
+  // nullptr when there is none.
+  std::uint32_t* Take(std::size_t& Bytes) {
+    const std::lock_guard<std::mutex> lock(FMutex);
+    auto best = FBlocks.end();
+    for (auto it = FBlocks.begin(); it != FBlocks.end(); ++it)
+      if (it->second >= Bytes && it->second / 2 <= Bytes && (best == FBlocks.end() || it->second < best->second))
+        best = it;
+    if (best == FBlocks.end()) return nullptr;
+    std::uint32_t* block = best->first;
+    Bytes = best->second;
+    FHeld -= Bytes;
+    FBlocks.erase(best);
+    return block;
+  }
+  // Keeps Block if there is room; false when the caller is to free it.
+  bool Keep(std::uint32_t* Block, std::size_t Bytes) {
+    const std::lock_guard<std::mutex> lock(FMutex);
+    if (FBlocks.size() >= kKeptBlocks || FHeld + Bytes > kKeptTotalBytes) return false;
+    FBlocks.emplace_back(Block, Bytes);
+    FHeld += Bytes;
+    return true;
+  }
+
+ private:
+  std::mutex FMutex;
+  std::vector<std::pair<std::uint32_t*, std::size_t>> FBlocks;
+  std::size_t FHeld = 0;
+};
+
+// Never destroyed: bitmaps of other static objects may give their blocks up
+// after this translation unit's statics are gone.
+TKeptBlocks& KeptBlocks() {
+  static TKeptBlocks& blocks = *new TKeptBlocks;
+  return blocks;
+}
 
 std::uint32_t* AllocateBlock(std::size_t& Bytes) {
-  if (Bytes < 2 * kLargePage) return static_cast<std::uint32_t*>(std::aligned_alloc(kPage, Bytes));
-  Bytes = (Bytes + kLargePage - 1) / kLargePage * kLargePage;
-  void* block = std::aligned_alloc(kLargePage, Bytes);
-#ifdef MADV_HUGEPAGE
-  // Advice only: where large pages are off or used up, the block has small ones.
-  if (block) madvise(block, Bytes, MADV_HUGEPAGE);
-#endif
-  return static_cast<std::uint32_t*>(block);
+  if (Bytes >= kKeptBlockBytes)
+    if (std::uint32_t* kept = KeptBlocks().Take(Bytes)) return kept;
+  return static_cast<std::uint32_t*>(std::aligned_alloc(kPage, Bytes));
 }
 
 }  // namespace
 
-void TBitmap::TPixelBlockFree::operator()(std::uint32_t* Block) const { std::free(Block); }
+void TBitmap::TPixelBlockFree::operator()(std::uint32_t* Block) const {
+  if (Bytes >= kKeptBlockBytes && KeptBlocks().Keep(Block, Bytes)) return;
+  std::free(Block);
+}
 
 TBitmap::TPixelBlock TBitmap::AllocatePixels(std::size_t Count, std::uint32_t*& Pixels, std::size_t& Capacity) {
   const std::size_t stagger = (NextStagger.fetch_add(1, std::memory_order_relaxed) * kStaggerStep) % kPage;
@@ -760,7 +799,7 @@ TBitmap::TPixelBlock TBitmap::AllocatePixels(std::size_t Count, std::uint32_t*& 
   if (!block) throw EOutOfResources("Out of memory for bitmap pixels");
   Pixels = block + stagger / sizeof(std::uint32_t);
   Capacity = (bytes - stagger) / sizeof(std::uint32_t);
-  return TPixelBlock(block);
+  return TPixelBlock(block, TPixelBlockFree(bytes));
 }
 
 void TBitmap::Adopt(TPixelBlock Block, std::uint32_t* Pixels, std::size_t Capacity, int Width, int Height) {

@@ -379,7 +379,12 @@ class TBitmap : public TPersistent {
   /// rows of pictures allocated one after another never share their offsets
   /// within a page: a row copy between two of them would otherwise have its
   /// loads wait on unrelated stores (4 KiB aliasing) and run at half speed.
+  /// A frame-sized block given up is kept for the next bitmap that needs
+  /// one, so Bytes goes with it.
   struct TPixelBlockFree {
+    TPixelBlockFree() noexcept : Bytes(0) {}
+    explicit TPixelBlockFree(std::size_t Size) noexcept : Bytes(Size) {}
+    std::size_t Bytes;
     void operator()(std::uint32_t* Block) const;
   };
   using TPixelBlock = std::unique_ptr<std::uint32_t[], TPixelBlockFree>;
