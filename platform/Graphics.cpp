@@ -738,7 +738,7 @@ std::atomic<std::size_t> NextStagger{0};
 // allocator keeps does. (Large pages would cut the faults as well, but on
 // such a machine they slowed every frame's copies by a tenth or more.)
 constexpr std::size_t kKeptBlockBytes = std::size_t{4} << 20;
-constexpr std::size_t kKeptBlocks = 4, kKeptTotalBytes = std::size_t{160} << 20;
+constexpr std::size_t kKeptBlocks = 8, kKeptTotalBytes = std::size_t{96} << 20;
 
 class TKeptBlocks {
  public:

@@ -158,3 +158,14 @@ def test_calls_one_after_another_keep_nothing_of_the_last(tmp_path):
             got = tweenery.frame(pictures[n], pictures[n + 1], name, 0.5, seed=2)
             want = tweenery.frame(files[n], files[n + 1], name, 0.5, seed=2)
             assert_same(got, want, f"{name}, pictures {n} and {n + 1}")
+
+
+@pytest.mark.parametrize("width", range(1, 14))
+def test_packed_rows_pass_through_unchanged_at_every_width(width):
+    # Packed RGB rows are converted a few pixels a step with a plain tail;
+    # every width up to three steps past the tail shows both parts' pixels.
+    rng = np.random.default_rng(width)
+    a = rng.integers(0, 256, (3, width, 3), np.uint8)
+    b = rng.integers(0, 256, (3, width, 3), np.uint8)
+    assert_same(tweenery.frame(a, b, "Push", progress=0.0), a, f"width {width}")
+    assert_same(tweenery.frame(a, b, "Push", progress=1.0), b, f"width {width}")
