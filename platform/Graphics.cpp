@@ -742,23 +742,25 @@ constexpr std::size_t kKeptBlocks = 8, kKeptTotalBytes = std::size_t{96} << 20;
 
 class TKeptBlocks {
  public:
+  // Room for every block from the start: keeping one never allocates.
+  TKeptBlocks() { FBlocks.reserve(kKeptBlocks); }
   // A kept block of Bytes to at most twice that, with its size in Bytes;
   // nullptr when there is none.
-  std::uint32_t* Take(std::size_t& Bytes) {
+  void* Take(std::size_t& Bytes) {
     const std::lock_guard<std::mutex> lock(FMutex);
     auto best = FBlocks.end();
     for (auto it = FBlocks.begin(); it != FBlocks.end(); ++it)
       if (it->second >= Bytes && it->second / 2 <= Bytes && (best == FBlocks.end() || it->second < best->second))
         best = it;
     if (best == FBlocks.end()) return nullptr;
-    std::uint32_t* block = best->first;
+    void* block = best->first;
     Bytes = best->second;
     FHeld -= Bytes;
     FBlocks.erase(best);
     return block;
   }
   // Keeps Block if there is room; false when the caller is to free it.
-  bool Keep(std::uint32_t* Block, std::size_t Bytes) {
+  bool Keep(void* Block, std::size_t Bytes) {
     const std::lock_guard<std::mutex> lock(FMutex);
     if (FBlocks.size() >= kKeptBlocks || FHeld + Bytes > kKeptTotalBytes) return false;
     FBlocks.emplace_back(Block, Bytes);
@@ -768,7 +770,7 @@ class TKeptBlocks {
 
  private:
   std::mutex FMutex;
-  std::vector<std::pair<std::uint32_t*, std::size_t>> FBlocks;
+  std::vector<std::pair<void*, std::size_t>> FBlocks;
   std::size_t FHeld = 0;
 };
 
@@ -779,23 +781,26 @@ TKeptBlocks& KeptBlocks() {
   return blocks;
 }
 
-std::uint32_t* AllocateBlock(std::size_t& Bytes) {
-  if (Bytes >= kKeptBlockBytes)
-    if (std::uint32_t* kept = KeptBlocks().Take(Bytes)) return kept;
-  return static_cast<std::uint32_t*>(std::aligned_alloc(kPage, Bytes));
-}
-
 }  // namespace
 
-void TBitmap::TPixelBlockFree::operator()(std::uint32_t* Block) const {
-  if (Bytes >= kKeptBlockBytes && KeptBlocks().Keep(Block, Bytes)) return;
+void* TakeLargeBlock(std::size_t& Bytes) {
+  Bytes = (Bytes + kPage - 1) / kPage * kPage;
+  if (Bytes >= kKeptBlockBytes)
+    if (void* kept = KeptBlocks().Take(Bytes)) return kept;
+  return std::aligned_alloc(kPage, Bytes);
+}
+
+void GiveLargeBlock(void* Block, std::size_t Bytes) noexcept {
+  if (Block && Bytes >= kKeptBlockBytes && KeptBlocks().Keep(Block, Bytes)) return;
   std::free(Block);
 }
+
+void TBitmap::TPixelBlockFree::operator()(std::uint32_t* Block) const { GiveLargeBlock(Block, Bytes); }
 
 TBitmap::TPixelBlock TBitmap::AllocatePixels(std::size_t Count, std::uint32_t*& Pixels, std::size_t& Capacity) {
   const std::size_t stagger = (NextStagger.fetch_add(1, std::memory_order_relaxed) * kStaggerStep) % kPage;
   std::size_t bytes = (Count * sizeof(std::uint32_t) + stagger + kPage - 1) / kPage * kPage;
-  std::uint32_t* block = AllocateBlock(bytes);
+  auto* block = static_cast<std::uint32_t*>(TakeLargeBlock(bytes));
   if (!block) throw EOutOfResources("Out of memory for bitmap pixels");
   Pixels = block + stagger / sizeof(std::uint32_t);
   Capacity = (bytes - stagger) / sizeof(std::uint32_t);

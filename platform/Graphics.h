@@ -405,6 +405,20 @@ class TBitmap : public TPersistent {
 
 /// A bitmap of an impossible size, a failed file operation or malformed
 /// bitmap bytes.
+/**@{*/
+/// Large blocks of memory, a frame's size or more, shared with the blocks
+/// bitmaps give up: a fresh block costs a page fault every 4 KiB, which on a
+/// virtual machine can cost more than composing the frame that fills it, so
+/// a buffer made for every frame outside a bitmap (an array handed to a
+/// script, say) takes one here and gives it back when done.
+/// TakeLargeBlock returns page-aligned memory of at least Bytes, setting
+/// Bytes to the block's true size (the one GiveLargeBlock is to be given),
+/// or nullptr when out of memory. GiveLargeBlock keeps the block for the
+/// next taker or frees it.
+void* TakeLargeBlock(std::size_t& Bytes);
+void GiveLargeBlock(void* Block, std::size_t Bytes) noexcept;
+/**@}*/
+
 class EInvalidGraphic : public Exception {
  public:
   using Exception::Exception;

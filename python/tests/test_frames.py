@@ -169,3 +169,18 @@ def test_packed_rows_pass_through_unchanged_at_every_width(width):
     b = rng.integers(0, 256, (3, width, 3), np.uint8)
     assert_same(tweenery.frame(a, b, "Push", progress=0.0), a, f"width {width}")
     assert_same(tweenery.frame(a, b, "Push", progress=1.0), b, f"width {width}")
+
+
+def test_frame_arrays_keep_their_pixels_while_others_come_and_go():
+    # Frame-sized arrays share their memory's pool with the bitmaps: an
+    # array given up is reused, one still held never is.
+    a = np.zeros((1200, 1200, 3), np.uint8)
+    b = np.full_like(a, 255)
+    held = {p: tweenery.frame(a, b, "Push", progress=p, modifier="left") for p in (0.0, 0.5, 1.0)}
+    for _ in range(12):
+        tweenery.frame(b, a, "Fade", progress=0.25)
+    del held[0.5]
+    later = [tweenery.frame(b, a, "Push", progress=0.0) for _ in range(10)]
+    assert np.all(held[0.0] == 0) and np.all(held[1.0] == 255)
+    assert all(np.all(f == 255) for f in later)
+    assert held[0.0].base is not None and held[0.0].flags.writeable
