@@ -223,6 +223,16 @@ class TTransitionRenderer::TComposer : public TTweenery {
   }
   using TTweenery::FrameBitmap;
 
+  // While the renderer sets the component up, each picture and colour set
+  // would compose a frame nobody sees (two for the To picture alone, more
+  // when it is fitted): up to three frames' work before the first one asked
+  // for. The run starts again from its seed afterwards, so the frames left
+  // out change no draw.
+  void SetSettingUp(bool Value) { FSettingUp = Value; }
+  void GenerateFrame() override {
+    if (!FSettingUp) TTweenery::GenerateFrame();
+  }
+
   void StartRun() {
     if (Active()) Stop();
     FEnded = false;
@@ -248,6 +258,7 @@ class TTransitionRenderer::TComposer : public TTweenery {
 
  private:
   bool FEnded = false;
+  bool FSettingUp = false;
 };
 
 // ---------------------------------------------------------------- frame counts
@@ -315,6 +326,7 @@ TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To,
     // Setting the component up composes too, so it draws as well.
     TRunRandom random(UsesRandom(Settings.Operation), Settings.Seed);
     TComposer& c = *FComposer;
+    c.SetSettingUp(true);
     c.SetBounds(0, 0, ControlWidth, ControlHeight);
     c.SetOperation(Settings.Operation);
     c.SetModifier(Settings.Modifier);
@@ -324,6 +336,7 @@ TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To,
     c.SetFromBitmap(&From);
     c.SetToBitmap(&To);
     if (Settings.Color) c.SetColor(*Settings.Color);
+    c.SetSettingUp(false);
     // The worked-out counts hold for pictures and a control of one size.
     const bool oneSize = From.Width() == To.Width() && From.Height() == To.Height() &&
                          ControlWidth == From.Width() && ControlHeight == From.Height();
