@@ -124,6 +124,23 @@ class TPictureFiles {
   fs::path FFolder;
 };
 
+// Bits a second as the tool takes them: a number, or text such as "8M".
+std::string BitrateOption(py::handle Value) {
+  if (Value.is_none()) return "";
+  if (py::isinstance<py::str>(Value)) return Value.cast<std::string>();
+  if (py::isinstance<py::int_>(Value) && !py::isinstance<py::bool_>(Value)) return py::str(Value).cast<std::string>();
+  throw py::type_error("bitrate must be bits a second (8000000) or text such as '8M', not " + TypeName(Value));
+}
+
+// How the video is encoded; the tool's defaults where None.
+struct TEncoding {
+  std::optional<std::string> Codec;
+  std::optional<int> Crf;
+  std::optional<std::string> VideoPreset, PixFmt;
+  std::string Bitrate;
+  bool Alpha;
+};
+
 // The options the two commands share, in the tool's spelling.
 struct TCommonArguments {
   std::string Modifier;
@@ -144,6 +161,7 @@ struct TCommonArguments {
   std::optional<int> Threads, Jobs;
   long long MaxFrames;
   bool Verbose;
+  TEncoding Encoding;
 };
 
 class TCommandLine {
@@ -184,6 +202,12 @@ class TCommandLine {
     Add("--threads", A.Threads);
     Add("--jobs", A.Jobs);
     Add("--max-frames", std::optional<long long>(A.MaxFrames));
+    Add("--codec", A.Encoding.Codec);
+    Add("--crf", A.Encoding.Crf);
+    Add("--video-preset", A.Encoding.VideoPreset);
+    Add("--pix-fmt", A.Encoding.PixFmt);
+    Add("--bitrate", A.Encoding.Bitrate);
+    Flag("--alpha", A.Encoding.Alpha);
     Flag("-v", A.Verbose);
     Flag("-q", true);
     Add("-o", FileArgument(Output));
@@ -226,7 +250,7 @@ bool Names(const std::string& Message, const std::string& File) {
 
 // The command with the pictures' file names after its name.
 void Run(const TCommandLine& Line, TPictureFiles& Pictures, const std::string& Output, bool Verbose,
-         const std::optional<std::string>& Timeline = std::nullopt) {
+         const std::vector<std::string>& OtherInputs = {}) {
   std::ostringstream out, err;
   int status = 0;
   {
@@ -240,7 +264,7 @@ void Run(const TCommandLine& Line, TPictureFiles& Pictures, const std::string& O
   }
   if (status != 0) {
     std::vector<std::string> inputs = Pictures.GivenNames();
-    if (Timeline) inputs.push_back(*Timeline);
+    inputs.insert(inputs.end(), OtherInputs.begin(), OtherInputs.end());
     Fail(status, err.str(), inputs, Output);
   }
   if (Verbose && !err.str().empty()) py::module_::import("sys").attr("stderr").attr("write")(err.str());
@@ -252,7 +276,7 @@ std::string OutputName(py::handle Output) {
 
 void Render(py::object A, py::object B, py::object Output, const std::string& Operation, TCommonArguments Common,
             std::optional<int> Steps, std::optional<long long> Interval, std::optional<long long> Frame,
-            std::optional<double> At) {
+            std::optional<double> At, std::optional<double> Offset) {
   if (A.is_none() != B.is_none()) throw py::value_error("give both pictures a and b, or neither (the built-in pair)");
   TPictureFiles pictures;
   if (!A.is_none()) {
@@ -267,10 +291,12 @@ void Render(py::object A, py::object B, py::object Output, const std::string& Op
   line.Add("--interval", Interval);
   line.Add("--frame", Frame);
   line.Add("--at", At);
+  line.Add("--offset", Offset);
   Run(line, pictures, output, Common.Verbose);
 }
 
-void Show(py::object Pictures, py::object Output, py::object Operation, TCommonArguments Common, py::object Timeline) {
+void Show(py::object Pictures, py::object Output, py::object Operation, TCommonArguments Common, py::object Timeline,
+          py::object Audio, std::optional<double> AudioFade) {
   TPictureFiles pictures;
   std::optional<std::string> timeline;
   if (!Timeline.is_none()) {
@@ -300,8 +326,15 @@ void Show(py::object Pictures, py::object Output, py::object Operation, TCommonA
   TCommandLine line("show");
   line.Add("--operation", operations);
   if (timeline) line.Add("--timeline", FileArgument(*timeline));
+  std::vector<std::string> otherInputs;
+  if (timeline) otherInputs.push_back(*timeline);
+  if (!Audio.is_none()) {
+    otherInputs.push_back(OutputName(Audio));
+    line.Add("--audio", FileArgument(otherInputs.back()));
+  }
+  line.Add("--audio-fade", AudioFade);
   line.AddCommon(Common, output);
-  Run(line, pictures, output, Common.Verbose, timeline);
+  Run(line, pictures, output, Common.Verbose, otherInputs);
 }
 
 }  // namespace
@@ -315,11 +348,14 @@ void BindRender(py::module_& Module) {
          std::optional<long long> Interval, std::optional<double> Duration, std::optional<double> Fps,
          std::optional<std::string> Easing, double Hold, std::optional<long long> Frame, std::optional<double> At,
          bool Overwrite, int PngLevel, std::optional<int> Threads, std::optional<int> Jobs, long long MaxFrames,
-         bool Verbose) {
+         bool Verbose, std::optional<std::string> Codec, std::optional<int> Crf,
+         std::optional<std::string> VideoPreset, std::optional<std::string> PixFmt, py::object Bitrate, bool Alpha,
+         std::optional<double> Offset) {
         Render(A, B, Output, Operation,
                {Modifier, Reverse, Delta, Color, RGBOrder, Preset, Size, Fit, Seed, NumberOption(Duration), Fps,
-                Easing.value_or(""), NumberText(Hold), Overwrite, PngLevel, Threads, Jobs, MaxFrames, Verbose},
-               Steps, Interval, Frame, At);
+                Easing.value_or(""), NumberText(Hold), Overwrite, PngLevel, Threads, Jobs, MaxFrames, Verbose,
+                {Codec, Crf, VideoPreset, PixFmt, BitrateOption(Bitrate), Alpha}},
+               Steps, Interval, Frame, At, Offset);
       },
       py::arg("a"), py::arg("b"), py::arg("output"), py::arg("operation") = "Push", py::kw_only(),
       py::arg("modifier") = "left", py::arg("reverse") = false, py::arg("delta") = py::none(),
@@ -329,7 +365,9 @@ void BindRender(py::module_& Module) {
       py::arg("fps") = py::none(), py::arg("easing") = py::none(), py::arg("hold") = 0.0,
       py::arg("frame") = py::none(), py::arg("at") = py::none(), py::arg("overwrite") = false,
       py::arg("png_level") = 1, py::arg("threads") = py::none(), py::arg("jobs") = py::none(),
-      py::arg("max_frames") = 100000, py::arg("verbose") = false,
+      py::arg("max_frames") = 100000, py::arg("verbose") = false, py::arg("codec") = py::none(),
+      py::arg("crf") = py::none(), py::arg("video_preset") = py::none(), py::arg("pix_fmt") = py::none(),
+      py::arg("bitrate") = py::none(), py::arg("alpha") = false, py::arg("offset") = py::none(),
       R"doc(Writes the transition from a to b into output, as `tweenery render`.
 
 a and b are arrays or picture files as for tweenery.frame(), or both None
@@ -340,6 +378,14 @@ are the tool's options: duration (default 1.5 s), fps (30) and easing
 ('linear') time it as a video; steps, interval and preset as the dialog
 plays it; frame=n or at=progress write one picture. overwrite replaces
 existing output. seed=None draws a fresh seed.
+
+a and b may also be video clips: the transition runs from the end of a
+(offset seconds into it, default its length less the duration) into b.
+A video is encoded with codec ('h264', 'hevc', 'vp9', 'av1', 'prores';
+by default the container's), crf or bitrate ('8M', or bits a second),
+video_preset (the encoder's speed: 'veryfast' by default) and pix_fmt
+('yuv420p'); alpha=True keeps the pictures' transparency in the formats
+that hold it (PNG, .apng, .webp, .webm, .mov).
 
 Raises UsageError (a ValueError) for settings the tool refuses,
 InputError for a picture it cannot read and OutputError for output it
@@ -353,12 +399,14 @@ The interpreter lock is released while it renders.)doc");
          const std::string& Fit, std::optional<unsigned long long> Seed, py::object Duration,
          std::optional<double> Fps, py::object Easing, py::object Hold, bool Overwrite,
          int PngLevel, std::optional<int> Threads, std::optional<int> Jobs, long long MaxFrames, bool Verbose,
-         py::object Timeline) {
+         py::object Timeline, std::optional<std::string> Codec, std::optional<int> Crf,
+         std::optional<std::string> VideoPreset, std::optional<std::string> PixFmt, py::object Bitrate, bool Alpha,
+         py::object Audio, std::optional<double> AudioFade) {
         Show(Pictures, Output, Operation,
              {Modifier, Reverse, Delta, Color, RGBOrder, Preset, Size, Fit, Seed, SecondsOption(Duration, "duration"),
               Fps, EasingOption(Easing), SecondsOption(Hold, "hold"), Overwrite, PngLevel, Threads, Jobs, MaxFrames,
-              Verbose},
-             Timeline);
+              Verbose, {Codec, Crf, VideoPreset, PixFmt, BitrateOption(Bitrate), Alpha}},
+             Timeline, Audio, AudioFade);
       },
       py::arg("pictures"), py::arg("output"), py::arg("operation") = "Push", py::kw_only(),
       py::arg("modifier") = "left", py::arg("reverse") = false, py::arg("delta") = py::none(),
@@ -367,7 +415,10 @@ The interpreter lock is released while it renders.)doc");
       py::arg("duration") = py::none(), py::arg("fps") = py::none(), py::arg("easing") = py::none(),
       py::arg("hold") = py::none(), py::arg("overwrite") = false, py::arg("png_level") = 1,
       py::arg("threads") = py::none(), py::arg("jobs") = py::none(), py::arg("max_frames") = 100000,
-      py::arg("verbose") = false, py::arg("timeline") = py::none(),
+      py::arg("verbose") = false, py::arg("timeline") = py::none(), py::arg("codec") = py::none(),
+      py::arg("crf") = py::none(), py::arg("video_preset") = py::none(), py::arg("pix_fmt") = py::none(),
+      py::arg("bitrate") = py::none(), py::arg("alpha") = false, py::arg("audio") = py::none(),
+      py::arg("audio_fade") = py::none(),
       R"doc(Writes a slideshow of pictures into output, as `tweenery show`.
 
 pictures is a list of arrays or picture files, two or more, fitted to
@@ -378,7 +429,10 @@ list of names used in turn, or 'random' (operations and directions drawn
 from seed). Each picture is held hold seconds (default 2), each
 transition lasts duration (1.5) through easing ('ease-in-out'); each of
 these may also be a list used in turn, a shorter list starting again
-from its first entry (duration=[1, 0.5]). Other keywords, output and
+from its first entry (duration=[1, 0.5]). pictures may include video
+clips, played whole between the transitions. audio is a sound file laid
+under the slideshow, cut to its length and faded out over audio_fade
+seconds (default 1). Other keywords, output and
 errors as for tweenery.render(); a timeline it cannot take raises
 InputError with the timeline in filename and the line in the message.)doc");
 }

@@ -9,17 +9,13 @@
 #
 #     python3 python/examples/slideshow.py FOLDER [MUSIC] [-o slideshow.mp4]
 #
-# Without a folder it makes a few pictures of its own with NumPy.
-#
-# The renderer writes video only; music comes later. Until then the last
-# cell lays a sound track under the video with a plain ffmpeg command.
+# Without a folder it makes a few pictures of its own with NumPy. With a
+# music file, its sound is laid under the slideshow, cut to the video's
+# length and faded out over its last two seconds.
 
 # %%
 import argparse
-import shutil
-import subprocess
 import sys
-import tempfile
 from pathlib import Path
 
 import numpy as np
@@ -28,7 +24,7 @@ import tweenery
 
 parser = argparse.ArgumentParser(description="A slideshow of the pictures in a folder.")
 parser.add_argument("folder", nargs="?", help="folder of pictures (default: pictures made here)")
-parser.add_argument("music", nargs="?", help="an audio file to lay under the slideshow with ffmpeg")
+parser.add_argument("music", nargs="?", help="a sound file (MP3, AAC, WAV, ...) to lay under the slideshow")
 parser.add_argument("-o", "--output", default="slideshow.mp4")
 parser.add_argument("--size", default="1280x720", help="frame size WxH")
 parser.add_argument("--hold", type=float, default=2.0, help="seconds each picture is held")
@@ -47,20 +43,8 @@ if len(pictures) < 2:
     sys.exit(f"{args.folder}: a slideshow needs two or more pictures")
 print(f"{len(pictures)} pictures")
 
-# %% The slideshow: random operations and directions, the same for the same seed.
+# %% The slideshow: random operations and directions, the same for the same
+# seed, and the music under it.
 tweenery.show(pictures, args.output, "random", seed=3, size=(width, height), fit="cover", hold=args.hold,
-              duration=args.duration, easing="ease-in-out", overwrite=True)
-print(f"wrote {args.output}")
-
-# %% Music, laid under the video by ffmpeg: the video stream is copied as it
-# is, the audio encoded as AAC, and the longer of the two cut to the shorter.
-if args.music:
-    if not shutil.which("ffmpeg"):
-        sys.exit("ffmpeg is not installed: the slideshow has no music")
-    with tempfile.TemporaryDirectory() as folder:
-        silent = Path(folder) / ("silent" + Path(args.output).suffix)
-        shutil.move(args.output, silent)
-        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-i", str(silent), "-i", args.music,
-                        "-map", "0:v", "-map", "1:a", "-c:v", "copy", "-c:a", "aac", "-shortest", args.output],
-                       check=True)
-    print(f"added {args.music} to {args.output}")
+              duration=args.duration, easing="ease-in-out", audio=args.music, audio_fade=2.0, overwrite=True)
+print(f"wrote {args.output}" + (f" with {args.music}" if args.music else ""))

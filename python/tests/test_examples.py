@@ -29,7 +29,7 @@ def test_augment_writes_samples_and_mixed_labels(tmp_path):
     assert out["run"].shape == (12, 32, 32, 3)
 
 
-@pytest.mark.skipif(not shutil.which("ffmpeg"), reason="ffmpeg lays the music under the slideshow")
+@pytest.mark.skipif(not shutil.which("ffmpeg"), reason="ffmpeg makes the music and ffprobe reads the streams")
 def test_slideshow_with_music(tmp_path):
     music = tmp_path / "tone.wav"
     subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "sine=duration=3", str(music)], check=True)

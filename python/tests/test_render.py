@@ -76,3 +76,43 @@ def test_show_reads_a_timeline_and_names_it_in_its_errors(tmp_path):
     assert caught.value.filename == str(tmp_path / "gone.txt")
     with pytest.raises(ValueError, match="not both"):
         tweenery.show([tmp_path / "one.bmp", tmp_path / "two.bmp"], tmp_path / "x.gif", timeline=timeline)
+
+
+def probe(path, entries):
+    import subprocess
+    done = subprocess.run(["ffprobe", "-loglevel", "error", "-show_entries", entries, "-of", "csv=p=0", str(path)],
+                          capture_output=True, text=True, check=True)
+    return done.stdout.split()
+
+
+needs_ffprobe = pytest.mark.skipif(not __import__("shutil").which("ffprobe"), reason="ffprobe reads the streams back")
+
+
+@needs_ffprobe
+def test_render_and_show_encode_as_the_keywords_say(tmp_path, pair):
+    a, b, _, _ = pair
+    tweenery.render(a, b, tmp_path / "push.mkv", duration=0.2, fps=10, codec="hevc", crf=30, video_preset="ultrafast",
+                    pix_fmt="yuv444p")
+    assert probe(tmp_path / "push.mkv", "stream=codec_name,pix_fmt") == ["hevc,yuv444p"]
+    pictures = [picture(32, 24, seed) for seed in (1, 2)]
+    tweenery.show(pictures, tmp_path / "show.mp4", hold=0.2, duration=0.2, fps=10, bitrate=200_000)
+    assert probe(tmp_path / "show.mp4", "stream=codec_name") == ["h264"]
+    with pytest.raises(TypeError, match="bitrate"):
+        tweenery.show(pictures, tmp_path / "x.mp4", bitrate=2.5)
+    with pytest.raises(tweenery.UsageError, match="crf"):
+        tweenery.render(a, b, tmp_path / "x.mp4", crf=99)
+
+
+@needs_ffprobe
+def test_show_lays_a_sound_file_under_the_slideshow_and_names_a_missing_one(tmp_path):
+    import subprocess
+    music = tmp_path / "tone.wav"
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i", "sine=duration=5", str(music)], check=True)
+    pictures = [picture(32, 24, seed) for seed in (1, 2, 3)]
+    tweenery.show(pictures, tmp_path / "show.mp4", hold=0.3, duration=0.2, fps=10, audio=music, audio_fade=0.2)
+    assert sorted(probe(tmp_path / "show.mp4", "stream=codec_type")) == ["audio", "video"]
+    # Cut to the slideshow's 1.3 s, not the sound's 5.
+    assert float(probe(tmp_path / "show.mp4", "format=duration")[0]) < 2
+    with pytest.raises(tweenery.InputError) as caught:
+        tweenery.show(pictures, tmp_path / "gone.mp4", audio=tmp_path / "gone.wav")
+    assert caught.value.filename == str(tmp_path / "gone.wav")

@@ -128,6 +128,13 @@ def render(
     jobs: int | None = None,
     max_frames: int = 100000,
     verbose: bool = False,
+    codec: str | None = None,
+    crf: int | None = None,
+    video_preset: str | None = None,
+    pix_fmt: str | None = None,
+    bitrate: int | str | None = None,
+    alpha: bool = False,
+    offset: float | None = None,
 ) -> None:
     """Writes the transition from a to b into output, as `tweenery render`."""
 
@@ -156,5 +163,13 @@ def show(
     max_frames: int = 100000,
     verbose: bool = False,
     timeline: FileName | None = None,
+    codec: str | None = None,
+    crf: int | None = None,
+    video_preset: str | None = None,
+    pix_fmt: str | None = None,
+    bitrate: int | str | None = None,
+    alpha: bool = False,
+    audio: FileName | None = None,
+    audio_fade: float | None = None,
 ) -> None:
     """Writes a slideshow of pictures (or of a timeline file) into output, as `tweenery show`."""
