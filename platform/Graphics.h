@@ -403,8 +403,6 @@ class TBitmap : public TPersistent {
   TNotifyEvent FOnChange;
 };
 
-/// A bitmap of an impossible size, a failed file operation or malformed
-/// bitmap bytes.
 /**@{*/
 /// Large blocks of memory, a frame's size or more, shared with the blocks
 /// bitmaps give up: a fresh block costs a page fault every 4 KiB, which on a
@@ -419,6 +417,8 @@ void* TakeLargeBlock(std::size_t& Bytes);
 void GiveLargeBlock(void* Block, std::size_t Bytes) noexcept;
 /**@}*/
 
+/// A bitmap of an impossible size, a failed file operation or malformed
+/// bitmap bytes.
 class EInvalidGraphic : public Exception {
  public:
   using Exception::Exception;

@@ -4,13 +4,10 @@
 #include "python/Errors.h"
 #include "media/Pictures.h"
 #include "media/Errors.h"
+#include "platform/PixelRows.h"
 
 #include <memory>
 #include <new>
-
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
 
 namespace tweenery::python {
 
@@ -45,59 +42,10 @@ inline std::uint32_t OnBlack(std::uint8_t Channel, std::uint8_t Alpha) {
   return (std::uint32_t{Channel} * Alpha + 127) / 255;
 }
 
-// The conversions between the arrays' packed RGB and the bitmaps' 32-bit
-// pixels, four pixels a shuffle where the processor has SSSE3: plain, they
-// cost a 1920 x 1080 frame() call more than composing its frame. Each vector
-// step reads (or writes) 16 bytes for 12, so it stops six pixels short of
-// the end and the plain loop finishes.
-void PackedToPixelsPlain(const std::uint8_t* Row, int Width, std::uint32_t* Out) {
-  for (int x = 0; x < Width; ++x, Row += 3) Out[x] = Opaque(Row[0], Row[1], Row[2]);
-}
-
-void PixelsToPackedPlain(const std::uint32_t* Pixels, std::size_t Count, std::uint8_t* Out) {
-  for (std::size_t i = 0; i < Count; ++i, Out += 3) {
-    const std::uint32_t p = Pixels[i];
-    Out[0] = static_cast<std::uint8_t>(p >> 16);
-    Out[1] = static_cast<std::uint8_t>(p >> 8);
-    Out[2] = static_cast<std::uint8_t>(p);
-  }
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target("ssse3"))) void PackedToPixelsSSSE3(const std::uint8_t* Row, int Width, std::uint32_t* Out) {
-  const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
-  const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  int x = 0;
-  for (; x + 6 <= Width; x += 4) {
-    const __m128i packed = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Row + 3 * static_cast<std::size_t>(x)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + x), _mm_or_si128(_mm_shuffle_epi8(packed, order), opaque));
-  }
-  PackedToPixelsPlain(Row + 3 * static_cast<std::size_t>(x), Width - x, Out + x);
-}
-
-__attribute__((target("ssse3"))) void PixelsToPackedSSSE3(const std::uint32_t* Pixels, std::size_t Count,
-                                                          std::uint8_t* Out) {
-  const __m128i order = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
-  std::size_t i = 0;
-  // The four bytes past each step's twelve belong to the next step's pixels.
-  for (; i + 6 <= Count; i += 4) {
-    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Pixels + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + 3 * i), _mm_shuffle_epi8(pixels, order));
-  }
-  PixelsToPackedPlain(Pixels + i, Count - i, Out + 3 * i);
-}
-
-const bool HasSSSE3 = __builtin_cpu_supports("ssse3");
-#else
-const bool HasSSSE3 = false;
-#define PackedToPixelsSSSE3 PackedToPixelsPlain
-#define PixelsToPackedSSSE3 PixelsToPackedPlain
-#endif
-
 void ReadRow(const std::uint8_t* Row, py::ssize_t PixelStride, py::ssize_t ChannelStride, int Channels, int Width,
              std::uint32_t* Out) {
   if (Channels == 3 && PixelStride == 3 && ChannelStride == 1) {
-    (HasSSSE3 ? PackedToPixelsSSSE3 : PackedToPixelsPlain)(Row, Width, Out);
+    UnpackPixelRow(Row, Width, Out, TByteOrder::RGB);
   } else if (Channels == 3) {
     for (int x = 0; x < Width; ++x, Row += PixelStride)
       Out[x] = Opaque(Row[0], Row[ChannelStride], Row[2 * ChannelStride]);
@@ -182,7 +130,9 @@ void WriteFrame(const TBitmap& Frame, std::uint8_t* Out, int Channels) {
   const std::size_t count = static_cast<std::size_t>(Frame.Width()) * static_cast<std::size_t>(Frame.Height());
   const std::uint32_t* pixels = Frame.Bits();
   if (Channels == 3) {
-    (HasSSSE3 ? PixelsToPackedSSSE3 : PixelsToPackedPlain)(pixels, count, Out);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(Frame.Width());
+    for (int y = 0; y < Frame.Height(); ++y)
+      PackPixelRow(Frame.ScanLine(y), Frame.Width(), Out + y * rowBytes, TByteOrder::RGB);
   } else {
     for (std::size_t i = 0; i < count; ++i, Out += 4) {
       const std::uint32_t p = pixels[i];
