@@ -882,6 +882,27 @@ void TBitmap::SetSize(int Width, int Height) {
   Modified();
 }
 
+void TBitmap::SetSizeForOverwrite(int Width, int Height) {
+  Width = std::max(Width, 0);
+  Height = std::max(Height, 0);
+  if (Width == FWidth && Height == FHeight) return;
+  if (static_cast<std::int64_t>(Width) * Height > MaxPixels)
+    throw EOutOfResources("Bitmap too large");
+  const std::size_t count = static_cast<std::size_t>(Width) * Height;
+  if (count == 0) {
+    Adopt(nullptr, nullptr, 0, Width, Height);
+  } else if (KeepsBlockFor(count)) {
+    FWidth = Width;
+    FHeight = Height;
+  } else {
+    std::uint32_t* pixels = nullptr;
+    std::size_t capacity = 0;
+    TPixelBlock block = AllocatePixels(count, pixels, capacity);
+    Adopt(std::move(block), pixels, capacity, Width, Height);
+  }
+  Modified();
+}
+
 void TBitmap::Assign(const TBitmap* Source) {
   if (Source == this) return;
   if (!Source) {
@@ -905,6 +926,17 @@ void TBitmap::Assign(const TBitmap* Source) {
     Adopt(std::move(block), pixels, capacity, Source->FWidth, Source->FHeight);
   }
   Modified();
+}
+
+void TBitmap::Exchange(TBitmap& Other) {
+  if (&Other == this) return;
+  std::swap(FWidth, Other.FWidth);
+  std::swap(FHeight, Other.FHeight);
+  std::swap(FBlock, Other.FBlock);
+  std::swap(FPixels, Other.FPixels);
+  std::swap(FCapacity, Other.FCapacity);
+  Modified();
+  Other.Modified();
 }
 
 void TBitmap::Assign(const TPersistent* Source) {

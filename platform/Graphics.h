@@ -330,6 +330,10 @@ class TBitmap : public TPersistent {
   void SetHeight(int Value) { SetSize(FWidth, Value); }
   void SetSize(int Width, int Height);
   /**@}*/
+  /// As SetSize, but pixels are left as the memory held them (content kept
+  /// only where the block stays): for a writer about to set every pixel,
+  /// which spares a pass over the picture turning them black first.
+  void SetSizeForOverwrite(int Width, int Height);
   /// No pixels: width or height 0.
   bool Empty() const { return FWidth == 0 || FHeight == 0; }
 
@@ -340,6 +344,11 @@ class TBitmap : public TPersistent {
   void Assign(const TBitmap* Source);
   void Assign(const TPersistent* Source) override;
   /**@}*/
+  /// Exchanges size and pixels with Other, their memory and all, without
+  /// copying a pixel: a picture made in one bitmap becomes another's at no
+  /// cost. Canvases and OnChange handlers stay where they are; both raise
+  /// OnChange.
+  void Exchange(TBitmap& Other);
 
   /**@{*/
   /// Windows bitmap files and their bytes (the form-description payload).

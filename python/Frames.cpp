@@ -30,18 +30,17 @@ py::array_t<std::uint8_t> Frame(py::handle A, py::handle B, const std::string& O
   const TPictureSource from(A, "a"), to(B, "b");
   const TLook look = LookOf({Operation, Modifier, Reverse, Delta, Color, RGBOrder, Seed, Fit, Size});
   const TTiming timing = TimingOf(Duration, Fps, Easing, 0);
-  // This thread's bitmaps from its last call: frame() is called over and
-  // over at one size (a dataset, a sweep of progress).
-  thread_local TSparePictures spares;
-  std::unique_ptr<TTransition> transition;
+  std::unique_ptr<TOnePicture> one;
   const TBitmap* picture = nullptr;
   {
     py::gil_scoped_release nogil;
-    transition = std::make_unique<TTransition>(from, to, look, timing, &spares);
+    TFittedPictures pictures = ReadFitted(from, to, look);
+    // Setting the renderer up draws on the generator too.
+    const TGeneratorTurn turn = TGeneratorTurn::For(look.Settings.Operation);
+    one = std::make_unique<TOnePicture>(std::move(pictures), look, timing);
     // As `tweenery render --at`: the run's frames before it are composed
     // first, since random bars and Swarm carry their draws from frame to frame.
-    const TGeneratorTurn turn = TGeneratorTurn::For(look.Settings.Operation);
-    picture = &transition->Programme().Run(0).At(Progress, timing.Easing);
+    picture = &one->At(Progress);
   }
   return ArrayOf(*picture, from.Channels());
 }
@@ -92,7 +91,7 @@ std::unique_ptr<TFrames> Frames(py::handle A, py::handle B, const std::string& O
   const TLook look = LookOf({Operation, Modifier, Reverse, Delta, Color, RGBOrder, Seed, Fit, Size});
   const TTiming timing = TimingOf(Duration, Fps, Easing, Hold);
   py::gil_scoped_release nogil;
-  return std::make_unique<TFrames>(std::make_unique<TTransition>(from, to, look, timing), from.Channels());
+  return std::make_unique<TFrames>(std::make_unique<TTransition>(ReadFitted(from, to, look), look, timing), from.Channels());
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TPictureSource::TPictureSource(py::handle Object, const std::string& Name) {
   FArray.emplace(std::move(info));
 }
 
-std::unique_ptr<TBitmap> TPictureSource::Read(std::unique_ptr<TBitmap> Spare) const {
+std::unique_ptr<TBitmap> TPictureSource::Read() const {
   if (!FArray) {
     try {
       return ReadPicture(FFileName);
@@ -93,8 +93,9 @@ std::unique_ptr<TBitmap> TPictureSource::Read(std::unique_ptr<TBitmap> Spare) co
       throw EModuleError(TErrorKind::Input, e.Message(), FFileName);
     }
   }
-  std::unique_ptr<TBitmap> bitmap = Spare ? std::move(Spare) : std::make_unique<TBitmap>();
-  bitmap->SetSize(FWidth, FHeight);
+  auto bitmap = std::make_unique<TBitmap>();
+  // Every pixel is read from the array.
+  bitmap->SetSizeForOverwrite(FWidth, FHeight);
   const auto* base = static_cast<const std::uint8_t*>(FArray->ptr);
   const py::ssize_t rowStride = FArray->strides[0], pixelStride = FArray->strides[1], channelStride = FArray->strides[2];
   for (int y = 0; y < FHeight; ++y)

@@ -34,10 +34,9 @@ class TPictureSource {
   int Height() const { return FHeight; }
 
   // The picture as a bitmap: the array's pixels converted row by row
-  // (alpha composed onto black, as picture files are read) into Spare when
-  // given, or the file decoded. A file that cannot be read raises an
-  // InputError naming it.
-  std::unique_ptr<TBitmap> Read(std::unique_ptr<TBitmap> Spare = nullptr) const;
+  // (alpha composed onto black, as picture files are read), or the file
+  // decoded. A file that cannot be read raises an InputError naming it.
+  std::unique_ptr<TBitmap> Read() const;
 
  private:
   std::optional<py::buffer_info> FArray;

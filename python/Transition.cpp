@@ -15,25 +15,17 @@ std::mutex& GeneratorLock() {
   return lock;
 }
 
-// Spares above this many pixels (a 4K frame) are let go: memory held for a
-// later call would cost more than the page faults it saves.
-constexpr std::int64_t kMostSparePixels = std::int64_t{3840} * 2160;
-
-std::unique_ptr<TBitmap> KeptSpare(std::unique_ptr<TBitmap> Picture) {
-  if (Picture && std::int64_t{Picture->Width()} * Picture->Height() > kMostSparePixels) Picture.reset();
-  return Picture;
-}
-
 }  // namespace
 
-TTransition::TTransition(const TPictureSource& From, const TPictureSource& To, const TLook& Look, const TTiming& Timing,
-                         TSparePictures* Spares)
-    : FSpares(Spares) {
-  std::unique_ptr<TBitmap> from = From.Read(Spares ? std::move(Spares->From) : nullptr);
-  std::unique_ptr<TBitmap> to = To.Read(Spares ? std::move(Spares->To) : nullptr);
+TFittedPictures ReadFitted(const TPictureSource& From, const TPictureSource& To, const TLook& Look) {
+  std::unique_ptr<TBitmap> from = From.Read();
+  std::unique_ptr<TBitmap> to = To.Read();
   const auto [width, height] = Look.Size.value_or(std::pair{from->Width(), from->Height()});
-  FFrom = Fitted(std::move(from), width, height, Look);
-  FTo = Fitted(std::move(to), width, height, Look);
+  return {Fitted(std::move(from), width, height, Look), Fitted(std::move(to), width, height, Look)};
+}
+
+TTransition::TTransition(TFittedPictures Pictures, const TLook& Look, const TTiming& Timing)
+    : FFrom(std::move(Pictures.From)), FTo(std::move(Pictures.To)) {
   TTransitionPlan plan;
   plan.From = FFrom.get();
   plan.To = FTo.get();
@@ -46,11 +38,12 @@ TTransition::TTransition(const TPictureSource& From, const TPictureSource& To, c
   FProgramme.AddPart(t, TProgramme::TPartKind::LastFrame, Timing.Hold);
 }
 
-TTransition::~TTransition() {
-  if (!FSpares) return;
-  FSpares->From = KeptSpare(std::move(FFrom));
-  FSpares->To = KeptSpare(std::move(FTo));
-}
+TOnePicture::TOnePicture(TFittedPictures Pictures, const TLook& Look, const TTiming& Timing)
+    : FTiming(Timing),
+      FRenderer(std::move(Pictures.From), std::move(Pictures.To), Look.Settings),
+      FRun(FRenderer, TRunFrames::Eased(FRenderer.FrameCount(), Timing.Count, Timing.Easing)) {}
+
+const TBitmap& TOnePicture::At(double Progress) { return FRun.At(Progress, FTiming.Easing); }
 
 TGeneratorTurn::TGeneratorTurn(bool Draws) : FLock(GeneratorLock(), std::defer_lock) {
   if (Draws) FLock.lock();

@@ -13,22 +13,16 @@
 
 namespace tweenery::python {
 
-// Bitmaps one transition leaves to the next on the same thread: a picture
-// of the size of the one before is then read into memory already mapped,
-// where new memory costs a page fault every 4 KiB, much of a frame's time
-// at large sizes.
-struct TSparePictures {
+// Both pictures of a transition read and fitted to the frame size, Look's
+// or From's.
+struct TFittedPictures {
   std::unique_ptr<TBitmap> From, To;
 };
+TFittedPictures ReadFitted(const TPictureSource& From, const TPictureSource& To, const TLook& Look);
 
 class TTransition {
  public:
-  // Reads both pictures, into Spares' bitmaps where given; the frame size
-  // is Look's or From's.
-  TTransition(const TPictureSource& From, const TPictureSource& To, const TLook& Look, const TTiming& Timing,
-              TSparePictures* Spares = nullptr);
-  // Leaves the pictures to Spares, unless they are very large.
-  ~TTransition();
+  TTransition(TFittedPictures Pictures, const TLook& Look, const TTiming& Timing);
   TTransition(const TTransition&) = delete;
   TTransition& operator=(const TTransition&) = delete;
 
@@ -39,8 +33,21 @@ class TTransition {
 
  private:
   std::unique_ptr<TBitmap> FFrom, FTo;
-  TSparePictures* FSpares;
   TProgramme FProgramme;
+};
+
+// One picture of a run, as TTransition's programme gives it at a progress,
+// composed by a renderer that takes the pictures rather than copying them.
+class TOnePicture {
+ public:
+  TOnePicture(TFittedPictures Pictures, const TLook& Look, const TTiming& Timing);
+  // Valid while this lives.
+  const TBitmap& At(double Progress);
+
+ private:
+  TTiming FTiming;
+  TTransitionRenderer FRenderer;
+  TTransitionRun FRun;
 };
 
 // The process's random generator is one variable. Runs of the operations

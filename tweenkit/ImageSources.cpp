@@ -172,4 +172,14 @@ void AssignPicture(TBitmap* Target, const TBitmap* Source, const TBitmap* Other)
   Target->Canvas()->StretchDraw(Rect(0, 0, Other->Width(), Other->Height()), const_cast<TBitmap*>(Source));
 }
 
+void TakePicture(TBitmap* Target, TBitmap& Source, const TBitmap* Other) {
+  if (Source.Empty() || Other->Empty() || (Other->Height() == Source.Height() && Other->Width() == Source.Width())) {
+    Target->Exchange(Source);
+  } else {
+    AssignPicture(Target, &Source, Other);
+  }
+  // The target's former pixels, or the picture it was stretched from.
+  Source.Assign(static_cast<const TBitmap*>(nullptr));
+}
+
 }  // namespace tweenery

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <sstream>
 #include <stdexcept>
@@ -322,25 +323,49 @@ TTransitionRenderer::TTransitionRenderer(const TBitmap& From, const TBitmap& To,
                                          int ControlWidth, int ControlHeight)
     : FSettings(Settings), FComposer(std::make_unique<TComposer>()) {
   if (From.Empty() || To.Empty()) throw ETimeBase("a transition needs two pictures that are not empty");
+  const bool oneSize = From.Width() == To.Width() && From.Height() == To.Height() && ControlWidth == From.Width() &&
+                       ControlHeight == From.Height();
+  SetUp(
+      [&](TComposer& C) {
+        C.SetFromBitmap(&From);
+        C.SetToBitmap(&To);
+      },
+      ControlWidth, ControlHeight, oneSize);
+}
+
+TTransitionRenderer::TTransitionRenderer(std::unique_ptr<TBitmap> From, std::unique_ptr<TBitmap> To,
+                                         const TTransitionSettings& Settings)
+    : FSettings(Settings), FComposer(std::make_unique<TComposer>()) {
+  if (!From || !To || From->Empty() || To->Empty())
+    throw ETimeBase("a transition needs two pictures that are not empty");
+  const int width = From->Width(), height = From->Height();
+  const bool oneSize = To->Width() == width && To->Height() == height;
+  SetUp(
+      [&](TComposer& C) {
+        C.TakeFromBitmap(*From);
+        C.TakeToBitmap(*To);
+      },
+      width, height, oneSize);
+}
+
+void TTransitionRenderer::SetUp(const std::function<void(TComposer&)>& SetPictures, int ControlWidth,
+                                int ControlHeight, bool OneSize) {
   {
     // Setting the component up composes too, so it draws as well.
-    TRunRandom random(UsesRandom(Settings.Operation), Settings.Seed);
+    TRunRandom random(UsesRandom(FSettings.Operation), FSettings.Seed);
     TComposer& c = *FComposer;
     c.SetSettingUp(true);
     c.SetBounds(0, 0, ControlWidth, ControlHeight);
-    c.SetOperation(Settings.Operation);
-    c.SetModifier(Settings.Modifier);
-    c.SetReverse(Settings.Reverse);
-    c.SetDelta(Settings.Delta);
-    c.SetRGBOrder(Settings.RGBOrder);
-    c.SetFromBitmap(&From);
-    c.SetToBitmap(&To);
-    if (Settings.Color) c.SetColor(*Settings.Color);
+    c.SetOperation(FSettings.Operation);
+    c.SetModifier(FSettings.Modifier);
+    c.SetReverse(FSettings.Reverse);
+    c.SetDelta(FSettings.Delta);
+    c.SetRGBOrder(FSettings.RGBOrder);
+    SetPictures(c);
+    if (FSettings.Color) c.SetColor(*FSettings.Color);
     c.SetSettingUp(false);
     // The worked-out counts hold for pictures and a control of one size.
-    const bool oneSize = From.Width() == To.Width() && From.Height() == To.Height() &&
-                         ControlWidth == From.Width() && ControlHeight == From.Height();
-    FFrameCount = oneSize ? TransitionFrameCount(Settings, From.Width(), From.Height()) : SearchFrameCount();
+    FFrameCount = OneSize ? TransitionFrameCount(FSettings, ControlWidth, ControlHeight) : SearchFrameCount();
   }
   Restart();
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -99,6 +100,11 @@ class TTransitionRenderer {
   /// read only the pictures). Raises ETimeBase when a picture is empty.
   TTransitionRenderer(const TBitmap& From, const TBitmap& To, const TTransitionSettings& Settings, int ControlWidth,
                       int ControlHeight);
+  /// The run of two pictures the renderer takes, as the first constructor's
+  /// but with their pixels taken rather than copied: for pictures made only
+  /// for this run. Raises ETimeBase when a picture is missing or empty.
+  TTransitionRenderer(std::unique_ptr<TBitmap> From, std::unique_ptr<TBitmap> To,
+                      const TTransitionSettings& Settings);
   ~TTransitionRenderer();
   TTransitionRenderer(const TTransitionRenderer&) = delete;
   TTransitionRenderer& operator=(const TTransitionRenderer&) = delete;
@@ -134,6 +140,10 @@ class TTransitionRenderer {
 
  private:
   class TComposer;
+  // Sets the component up with the settings and, through SetPictures, the
+  // pictures, then finds the frame count: worked out when the pictures and
+  // the control are OneSize.
+  void SetUp(const std::function<void(TComposer&)>& SetPictures, int ControlWidth, int ControlHeight, bool OneSize);
   bool EndsAt(std::int32_t CurrentFrame);
   std::int32_t FindFrameCount();
 

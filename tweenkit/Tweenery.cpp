@@ -184,6 +184,13 @@ void TTweenery::SetPicture(std::string& Name, TBitmap* Target, const TBitmap* Ot
   GenerateAndInvalidate();
 }
 
+void TTweenery::SetTakenPicture(std::string& Name, TBitmap* Target, const TBitmap* Other, TBitmap& Value) {
+  if (FActive) return;
+  Name.clear();
+  TakePicture(Target, Value, Other);
+  GenerateAndInvalidate();
+}
+
 void TTweenery::SetImageFile(std::string& Name, TBitmap* Target, const TBitmap* Other,
                              const std::string& Value) {
   if (FActive) return;
@@ -211,7 +218,8 @@ void TTweenery::SetImageFile(std::string& Name, TBitmap* Target, const TBitmap* 
     return;
   }
   Name = Value;
-  AssignPicture(Target, picture.get(), Other);
+  // The picture read is the component's own: taken, not copied.
+  TakePicture(Target, *picture, Other);
   GenerateAndInvalidate();
 }
 
@@ -222,6 +230,12 @@ void TTweenery::SetFromBitmap(const TBitmap* Value) {
 void TTweenery::SetToBitmap(const TBitmap* Value) {
   SetPicture(FToImageFile, FToBitmap.get(), FFromBitmap.get(), Value);
 }
+
+void TTweenery::TakeFromBitmap(TBitmap& Value) {
+  SetTakenPicture(FFromImageFile, FFromBitmap.get(), FToBitmap.get(), Value);
+}
+
+void TTweenery::TakeToBitmap(TBitmap& Value) { SetTakenPicture(FToImageFile, FToBitmap.get(), FFromBitmap.get(), Value); }
 
 void TTweenery::SetFromImageFile(const std::string& Value) {
   SetImageFile(FFromImageFile, FFromBitmap.get(), FToBitmap.get(), Value);

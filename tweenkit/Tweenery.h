@@ -512,6 +512,9 @@ bool LoadJPEGFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture
 /// Target becomes Source (nullptr empties), stretched to Other's size when
 /// Other is not empty and differs in size.
 void AssignPicture(TBitmap* Target, const TBitmap* Source, const TBitmap* Other);
+/// As AssignPicture, taking Source's pixels rather than copying them where
+/// no stretch is needed; Source is left empty either way.
+void TakePicture(TBitmap* Target, TBitmap& Source, const TBitmap* Other);
 
 // ---------------------------------------------------------------- component
 
@@ -605,6 +608,10 @@ class TTweenery : public TGraphicControl {
   TBitmap* FromBitmap() const { return FFromBitmap.get(); }
   void SetFromBitmap(const TBitmap* Value);
   /**@}*/
+  /// As SetFromBitmap, with Value's pixels taken rather than copied (unless
+  /// they must be scaled): a picture made only to be shown costs no copy.
+  /// Value is left empty, or as it was while the component is active.
+  void TakeFromBitmap(TBitmap& Value);
   /**@{*/
   /// A Windows bitmap or JPEG file (by its extension) read into FromBitmap.
   /// A file that cannot be read gives the message "Unable to read image
@@ -619,6 +626,8 @@ class TTweenery : public TGraphicControl {
   TBitmap* ToBitmap() const { return FToBitmap.get(); }
   void SetToBitmap(const TBitmap* Value);
   /**@}*/
+  /// As TakeFromBitmap, for the To picture.
+  void TakeToBitmap(TBitmap& Value);
   /**@{*/
   /// The file of the To picture; as FromImageFile.
   const std::string& ToImageFile() const { return FToImageFile; }
@@ -769,6 +778,7 @@ class TTweenery : public TGraphicControl {
   void ToBitmapChanged(TObject* Sender);
   void SetImageFile(std::string& Name, TBitmap* Target, const TBitmap* Other, const std::string& Value);
   void SetPicture(std::string& Name, TBitmap* Target, const TBitmap* Other, const TBitmap* Value);
+  void SetTakenPicture(std::string& Name, TBitmap* Target, const TBitmap* Other, TBitmap& Value);
   void GenerateAndInvalidate();
   void CreateFrameTimer();
   void ReleaseThread();

@@ -181,5 +181,64 @@ TEST(BitmapResize, TooLargeLeavesTheBitmapAsItWas) {
   EXPECT_EQ(FirstDifference(bitmap, plain), "");
 }
 
+// Exchange hands over pixels and sizes, memory and all, and tells both;
+// each bitmap keeps its own canvas, which draws on what it now holds.
+TEST(BitmapResize, ExchangeSwapsPicturesWithoutCopying) {
+  std::mt19937 random(3u);
+  TBitmap a(40, 30), b(7, 90);
+  TPlainPicture plainA, plainB;
+  plainA.Resize(40, 30);
+  plainB.Resize(7, 90);
+  Scribble(a, plainA, random);
+  Scribble(b, plainB, random);
+  const std::uint32_t *pixelsA = a.Bits(), *pixelsB = b.Bits();
+  int changesA = 0, changesB = 0;
+  a.SetOnChange([&](TObject*) { ++changesA; });
+  b.SetOnChange([&](TObject*) { ++changesB; });
+  a.Exchange(b);
+  EXPECT_EQ(FirstDifference(a, plainB), "");
+  EXPECT_EQ(FirstDifference(b, plainA), "");
+  EXPECT_EQ(a.Bits(), pixelsB);
+  EXPECT_EQ(b.Bits(), pixelsA);
+  EXPECT_EQ(changesA, 1);
+  EXPECT_EQ(changesB, 1);
+  a.Canvas()->SetPixels(6, 89, static_cast<TColor>(0x563412));
+  EXPECT_EQ(a.ScanLine(89)[6], 0xFF123456u);
+  // With an empty bitmap, and with itself.
+  TBitmap empty;
+  empty.Exchange(a);
+  EXPECT_TRUE(a.Empty());
+  EXPECT_EQ(a.Bits(), nullptr);
+  EXPECT_EQ(empty.Bits(), pixelsB);
+  empty.Exchange(empty);
+  EXPECT_EQ(empty.Bits(), pixelsB);
+}
+
+// For overwriting: the size a SetSize gives, the block a SetSize would keep,
+// and the same limit, without a pass over the pixels.
+TEST(BitmapResize, SizeForOverwriteFollowsSetSizeButTheContent) {
+  TBitmap bitmap(1920, 1080);
+  const std::uint32_t* large = bitmap.Bits();
+  int changes = 0;
+  bitmap.SetOnChange([&](TObject*) { ++changes; });
+  bitmap.SetSizeForOverwrite(1280, 720);
+  EXPECT_EQ(bitmap.Bits(), large);
+  EXPECT_EQ(bitmap.Width(), 1280);
+  EXPECT_EQ(bitmap.Height(), 720);
+  bitmap.SetSizeForOverwrite(1280, 720);
+  EXPECT_EQ(changes, 1);
+  bitmap.SetSizeForOverwrite(64, 8);
+  EXPECT_NE(bitmap.Bits(), large);
+  ASSERT_NE(bitmap.Bits(), nullptr);
+  // Every pixel of the new block may be written.
+  std::fill(bitmap.Bits(), bitmap.Bits() + 64 * 8, 0xFFFFFFFFu);
+  bitmap.SetSizeForOverwrite(-1, 8);
+  EXPECT_TRUE(bitmap.Empty());
+  EXPECT_EQ(bitmap.Bits(), nullptr);
+  EXPECT_EQ(changes, 3);
+  EXPECT_THROW(bitmap.SetSizeForOverwrite(1 << 15, (1 << 13) + 1), EOutOfResources);
+  EXPECT_EQ(changes, 3);
+}
+
 }  // namespace
 }  // namespace tweenery

@@ -202,6 +202,26 @@ TEST(TimeBase, RandomRunsReplayFromTheirSeedHoweverAFrameIsReached) {
   }
 }
 
+// A renderer that takes its pictures composes what one that copies them
+// does: of one size, and with the To picture fitted to the From picture's.
+TEST(TimeBase, TakenPicturesComposeTheFramesOfCopiedOnes) {
+  const auto from = CodedPicture(24, 16, kFromTag);
+  for (const auto& [toWidth, toHeight] : {std::pair{24, 16}, std::pair{10, 30}}) {
+    const auto to = CodedPicture(toWidth, toHeight, kToTag);
+    for (TTransitionOperation op : {toPush, toZoom, toRandomBars, toSwarm, toFade}) {
+      const TTransitionSettings s = Settings(op, tmUp, true, 4);
+      TTransitionRenderer copied(*from, *to, s), taken(Copy(*from), Copy(*to), s);
+      ASSERT_EQ(taken.FrameCount(), copied.FrameCount()) << OperationText(op);
+      EXPECT_EQ(taken.Width(), 24);
+      EXPECT_EQ(taken.Height(), 16);
+      for (std::int32_t f = 0; f <= copied.FrameCount(); f += std::max(1, copied.FrameCount() / 7))
+        ASSERT_TRUE(SamePixels(taken.Compose(f), copied.Compose(f))) << OperationText(op) << " frame " << f;
+    }
+  }
+  EXPECT_THROW(TTransitionRenderer(nullptr, Copy(*from), Settings(toPush)), ETimeBase);
+  EXPECT_THROW(TTransitionRenderer(std::make_unique<TBitmap>(0, 5), Copy(*from), Settings(toPush)), ETimeBase);
+}
+
 TEST(TimeBase, DifferentSeedsGiveDifferentRandomRuns) {
   auto from = CodedPicture(24, 16, kFromTag), to = CodedPicture(24, 16, kToTag);
   for (TTransitionOperation op : {toRandomBars, toTwinRandomBars, toSwarm}) {

@@ -104,6 +104,41 @@ TEST_F(ImageSources, NewPictureIsFittedToTheOtherSide) {
   EXPECT_EQ(FTweenery.FromBitmap()->Height(), 23);
 }
 
+// A picture taken is the one a copy would set, fitted alike, and the
+// caller's bitmap is left empty; the pixels themselves move where no fitting
+// is needed. While the component plays, nothing is taken.
+TEST_F(ImageSources, TakenPicturesAreTheCopiedOnesWithoutTheCopy) {
+  const auto to = CodedPicture(100, 50, kToTag), from = CodedPicture(200, 200, kFromTag);
+  TTweenery copied(nullptr);
+  copied.SetToBitmap(to.get());
+  copied.SetFromBitmap(from.get());
+  TBitmap lentTo, lentFrom;
+  lentTo.Assign(to.get());
+  lentFrom.Assign(from.get());
+  const std::uint32_t* toPixels = lentTo.Bits();
+  FTweenery.TakeToBitmap(lentTo);
+  FTweenery.SetFromImageFile(Place("small.bmp", CorpusFile("rgb24-v3.bmp")));
+  FTweenery.TakeFromBitmap(lentFrom);
+  EXPECT_EQ(FTweenery.FromImageFile(), "");
+  EXPECT_EQ(FTweenery.ToBitmap()->Bits(), toPixels);
+  EXPECT_EQ(PixelsOf(*FTweenery.ToBitmap()), PixelsOf(*copied.ToBitmap()));
+  EXPECT_EQ(FTweenery.FromBitmap()->Width(), 100);
+  EXPECT_EQ(PixelsOf(*FTweenery.FromBitmap()), PixelsOf(*copied.FromBitmap()));
+  EXPECT_TRUE(lentTo.Empty());
+  EXPECT_TRUE(lentFrom.Empty());
+  // The fill colour follows the new From picture, as SetFromBitmap has it.
+  EXPECT_EQ(FTweenery.Color(), copied.Color());
+
+  FTweenery.SetInterval(0);
+  FTweenery.Play();
+  ASSERT_TRUE(FTweenery.Active());
+  TBitmap kept;
+  kept.Assign(to.get());
+  FTweenery.TakeToBitmap(kept);
+  EXPECT_EQ(PixelsOf(kept), PixelsOf(*to));
+  FTweenery.Stop();
+}
+
 TEST_F(ImageSources, NothingOrAnEmptyNameEmptiesThePicture) {
   const std::string path = Place("small.bmp", CorpusFile("rgb24-v3.bmp"));
   FTweenery.SetFromImageFile(path);
