@@ -149,8 +149,8 @@ def run_listing():
 
 
 def test_calls_one_after_another_keep_nothing_of_the_last(tmp_path):
-    # frame() reads each array into the bitmaps its thread's last call left:
-    # a picture of another size or content must not show any of theirs.
+    # frame() reads each array into memory a call before gave up, without
+    # clearing it: a picture of another size or content shows none of theirs.
     pictures = [picture(64, 40, 11), picture(64, 40, 12), picture(30, 70, 13), picture(64, 40, 14)]
     files = [write_bmp(tmp_path / f"{n}.bmp", p) for n, p in enumerate(pictures)]
     for n in range(len(pictures) - 1):
