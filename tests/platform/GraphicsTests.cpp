@@ -293,10 +293,10 @@ TEST(CopyRect, WideScaledRowsAgreeWithThePerPixelRule) {
   }
 }
 
-// A surface too large for the caches takes its rows through streaming
-// stores and, where scaled, through a gathered row: the same pixels as the
-// per-pixel rule, wherever the span starts against a 16-byte boundary, up to
-// the surface's right edge, with enlarged (repeated) rows and mirrors.
+// A surface too large for the caches takes its block rows through streaming
+// stores and its scaled ones straight from the gather: the same pixels as
+// the per-pixel rule, wherever the span starts against a 16-byte boundary, up
+// to the surface's right edge, with enlarged (repeated) rows and mirrors.
 TEST(CopyRect, StreamedSurfacesAgreeWithThePerPixelRule) {
   const int W = 2048, H = 2048;
   ASSERT_TRUE(StreamsRows(W, H));
