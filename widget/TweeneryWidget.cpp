@@ -423,8 +423,14 @@ void TweeneryWidget::SetPicture(const char* What, const QImage& Value, bool From
       picture = QImageToBitmap(Value);
     }
     Changing([&] {
-      TBitmap* source = Value.isNull() ? nullptr : picture.get();
-      if (From) FTweenery->SetFromBitmap(source); else FTweenery->SetToBitmap(source);
+      // The converted picture is the component's own: taken, not copied.
+      if (!picture) {
+        if (From) FTweenery->SetFromBitmap(nullptr); else FTweenery->SetToBitmap(nullptr);
+      } else if (From) {
+        FTweenery->TakeFromBitmap(*picture);
+      } else {
+        FTweenery->TakeToBitmap(*picture);
+      }
     });
     if (!accepted) return;
     if (From) emit fromPictureChanged(); else emit toPictureChanged();
