@@ -92,7 +92,14 @@ bool FXMosaic(TBitmap* From, TBitmap* To, TBitmap* Frame, const TFXParams& Param
   // as one of the frame's size would, without filling a whole frame of
   // scratch pixels per frame.
   const TRect small = Rect((W - sw) / 2, (H - sh) / 2, (W + sw) / 2, (H + sh) / 2);
-  TBitmap scratch(small.Width(), small.Height());
+  TBitmap scratch;
+  // A picture that covers the frame sets every scratch pixel, so the
+  // scratch need not be made black first; a smaller one leaves black where
+  // it does not reach.
+  if (fx::IsWhole(*step.Picture, full))
+    scratch.SetSizeForOverwrite(small.Width(), small.Height());
+  else
+    scratch.SetSize(small.Width(), small.Height());
   const TRect whole = Rect(0, 0, scratch.Width(), scratch.Height());
   scratch.Canvas()->CopyRect(whole, step.Picture->Canvas(), full);
   fx::CopyFrom(Frame, &scratch, whole, full);
