@@ -47,7 +47,8 @@ void DecodeLayer(const std::uint8_t* Data, std::size_t Size, TBitmap& Out, std::
   const bool direct = Out.Width() == 0 && Out.Height() == 0 && !Out.OnChange();
   TBitmap scratch;
   TBitmap& decoded = direct ? Out : scratch;
-  decoded.SetSize(static_cast<int>(image.width), static_cast<int>(image.height));
+  // Every pixel is decoded, or the picture is let go.
+  decoded.SetSizeForOverwrite(static_cast<int>(image.width), static_cast<int>(image.height));
   // Three bytes a pixel are read into the front of the pixels' own memory
   // and spread to four from the last pixel back, so no byte is overwritten
   // before it is read.
