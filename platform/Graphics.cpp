@@ -553,38 +553,57 @@ bool StreamsRows(int Width, int Height) {
   return Width > 0 && Height > 0 && std::int64_t{Width} * Height >= kStreamedPixels;
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
-namespace {
+void StreamPixelRow(std::uint32_t* Dest, const std::uint32_t* Source, int Count) {
+  TStreamedRowWriter row;
+  row.Lay(Dest, Source, Count);
+}
 
 // Plain stores up to the destination's first 16-byte boundary, whole
 // aligned 16-byte streaming stores (SSE2, present on every x86-64) for the
-// rest, plain stores for the tail.
-void StreamRowForward(std::uint32_t* D, const std::uint32_t* S, int Count) {
-  int k = 0;
-  for (; k < Count && (reinterpret_cast<std::uintptr_t>(D + k) & 15u) != 0; ++k) D[k] = S[k];
-  for (; k + 16 <= Count; k += 16) {
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + k));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + k + 4));
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + k + 8));
-    const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + k + 12));
-    _mm_stream_si128(reinterpret_cast<__m128i*>(D + k), a);
-    _mm_stream_si128(reinterpret_cast<__m128i*>(D + k + 4), b);
-    _mm_stream_si128(reinterpret_cast<__m128i*>(D + k + 8), c);
-    _mm_stream_si128(reinterpret_cast<__m128i*>(D + k + 12), e);
+// rest; the pixels past the last boundary wait for the next piece.
+void TStreamedRowWriter::Lay(std::uint32_t* Dest, const std::uint32_t* Source, int Count) {
+  if (Count <= 0) return;
+  if (Dest != FNext) Finish();
+  std::uint32_t* d = Dest;
+  const std::uint32_t* s = Source;
+  int n = Count;
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (FHeld == 0) {
+    for (; n > 0 && (reinterpret_cast<std::uintptr_t>(d) & 15u) != 0; --n) *d++ = *s++;
   }
-  for (; k + 4 <= Count; k += 4)
-    _mm_stream_si128(reinterpret_cast<__m128i*>(D + k), _mm_loadu_si128(reinterpret_cast<const __m128i*>(S + k)));
-  for (; k < Count; ++k) D[k] = S[k];
-}
-
-}  // namespace
-
-void StreamPixelRow(std::uint32_t* Dest, const std::uint32_t* Source, int Count) {
-  if (Count > 0) StreamRowForward(Dest, Source, Count);
-}
+  for (; n > 0 && FHeld > 0; --n) {
+    FUnit[FHeld++] = *s++;
+    ++d;
+    if (FHeld == 4) {
+      _mm_stream_si128(reinterpret_cast<__m128i*>(d - 4), _mm_loadu_si128(reinterpret_cast<const __m128i*>(FUnit)));
+      FHeld = 0;
+    }
+  }
+  for (; n >= 16; n -= 16, s += 16, d += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 8));
+    const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 12));
+    _mm_stream_si128(reinterpret_cast<__m128i*>(d), a);
+    _mm_stream_si128(reinterpret_cast<__m128i*>(d + 4), b);
+    _mm_stream_si128(reinterpret_cast<__m128i*>(d + 8), c);
+    _mm_stream_si128(reinterpret_cast<__m128i*>(d + 12), e);
+  }
+  for (; n >= 4; n -= 4, s += 4, d += 4)
+    _mm_stream_si128(reinterpret_cast<__m128i*>(d), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s)));
+  for (; n > 0; --n, ++d) FUnit[FHeld++] = *s++;
 #else
-void StreamPixelRow(std::uint32_t* Dest, const std::uint32_t* Source, int Count) { CopyPixelRow(Dest, Source, Count); }
+  CopyPixelRow(d, s, n);
+  d += n;
 #endif
+  FNext = d;
+}
+
+void TStreamedRowWriter::Finish() {
+  for (int k = 0; k < FHeld; ++k) FNext[k - FHeld] = FUnit[k];
+  FHeld = 0;
+  FNext = nullptr;
+}
 
 void PrefetchPixels(const std::uint32_t* Pixels, int Count) {
   constexpr int kLinePixels = 64 / sizeof(std::uint32_t);

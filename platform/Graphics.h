@@ -113,6 +113,33 @@ void StreamPixelRow(std::uint32_t* Dest, const std::uint32_t* Source, int Count)
 /// to this thread and to others.
 void FinishStreamedRows();
 
+/// A row laid past the caches piece by piece, left to right, as
+/// StreamPixelRow lays it whole: every 16 bytes where two pieces meet are
+/// put together first and written by one streaming store like the rest. (A
+/// plain store into a line whose streamed stores are still being gathered
+/// sends the line to memory half written; rows of pieces a few hundred
+/// pixels wide cost twice a copy that way.) A piece that does not begin
+/// where the one before ended starts afresh; the pixels still held are
+/// written by Finish, or when the writer goes, and FinishStreamedRows
+/// applies as to StreamPixelRow.
+class TStreamedRowWriter {
+ public:
+  TStreamedRowWriter() = default;
+  TStreamedRowWriter(const TStreamedRowWriter&) = delete;
+  TStreamedRowWriter& operator=(const TStreamedRowWriter&) = delete;
+  ~TStreamedRowWriter() { Finish(); }
+
+  /// Count pixels from Source to Dest, which must not overlap.
+  void Lay(std::uint32_t* Dest, const std::uint32_t* Source, int Count);
+  /// Writes the pixels still held; the next piece starts afresh.
+  void Finish();
+
+ private:
+  std::uint32_t* FNext = nullptr;  ///< where the next pixel goes
+  std::uint32_t FUnit[4] = {};     ///< the pixels of an unfinished 16 bytes
+  int FHeld = 0;                   ///< how many; they end at FNext
+};
+
 /// Asks for Count pixels at Pixels to be brought towards the cache ahead of
 /// their use; changes nothing that can be read.
 void PrefetchPixels(const std::uint32_t* Pixels, int Count);

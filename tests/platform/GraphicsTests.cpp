@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -319,6 +320,34 @@ TEST(CopyRect, StreamedSurfacesAgreeWithThePerPixelRule) {
         << "round " << round << " dest (" << dest.Left << "," << dest.Top << "," << dest.Right << "," << dest.Bottom
         << ") source (" << sourceRect.Left << "," << sourceRect.Top << "," << sourceRect.Right << ","
         << sourceRect.Bottom << ") from " << sw << "x" << sh;
+  }
+}
+
+// Pieces laid one after another, or apart, at any alignment and length,
+// land as plain copies of each would, however their 16-byte units are
+// shared, and nothing outside them is written.
+TEST(StreamedRowWriter, PiecesLandAsCopiesOfEachWould) {
+  std::mt19937 rng(20261211);
+  auto pick = [&](int Lo, int Hi) { return std::uniform_int_distribution<int>(Lo, Hi)(rng); };
+  std::vector<std::uint32_t> source(400);
+  for (std::size_t i = 0; i < source.size(); ++i) source[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 2654435761u);
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<std::uint32_t> dest(300, 0xDEADBEEFu), want(dest);
+    {
+      TStreamedRowWriter row;
+      int at = pick(0, 7);
+      for (int piece = pick(1, 6); piece > 0; --piece) {
+        if (pick(0, 3) == 0) at += pick(-3, 9);  // a piece that does not follow on
+        at = std::clamp(at, 0, 280);
+        const int count = std::min(pick(0, 40), 300 - at), from = pick(0, 350);
+        row.Lay(dest.data() + at, source.data() + from, count);
+        std::copy_n(source.begin() + from, count, want.begin() + at);
+        at += count;
+      }
+      if (pick(0, 1)) row.Finish();
+    }
+    FinishStreamedRows();
+    ASSERT_EQ(dest, want) << "round " << round;
   }
 }
 

@@ -319,13 +319,19 @@ class TFrameRows {
  public:
   explicit TFrameRows(const TBitmap& Frame) : FStreams(StreamsRows(Frame.Width(), Frame.Height())) {}
   ~TFrameRows() {
-    if (FStreams) FinishStreamedRows();
+    if (!FStreams) return;
+    FWriter.Finish();
+    FinishStreamedRows();
   }
   TFrameRows(const TFrameRows&) = delete;
   TFrameRows& operator=(const TFrameRows&) = delete;
 
-  void Copy(std::uint32_t* Dest, const std::uint32_t* Source, int Count) const {
-    (FStreams ? StreamPixelRow : CopyPixelRow)(Dest, Source, Count);
+  // Pieces laid left to right, one after another, make one stream.
+  void Copy(std::uint32_t* Dest, const std::uint32_t* Source, int Count) {
+    if (FStreams)
+      FWriter.Lay(Dest, Source, Count);
+    else
+      CopyPixelRow(Dest, Source, Count);
   }
 
   // A piece of a later row on its way from memory: pieces of rows, unlike
@@ -341,6 +347,7 @@ class TFrameRows {
 
  private:
   bool FStreams;
+  TStreamedRowWriter FWriter;
 };
 
 // Outer in place everywhere but Hole (inside the frame), Inner in place on
@@ -351,7 +358,7 @@ inline void CopyAround(TBitmap* Frame, TBitmap* Outer, TBitmap* Inner, const TRe
   const bool empty = Hole.Left >= Hole.Right || Hole.Top >= Hole.Bottom;
   const auto inHole = [&](int y) { return !empty && y >= Hole.Top && y < Hole.Bottom; };
   {
-    const TFrameRows rows(*Frame);
+    TFrameRows rows(*Frame);
     for (int y = 0; y < H; ++y) {
       std::uint32_t* dest = Frame->ScanLine(y);
       const std::uint32_t* outer = Outer->ScanLine(y);
@@ -389,7 +396,7 @@ inline bool OneSizeApart(TBitmap* Frame, TBitmap* From, TBitmap* To, const TRect
 // pictures are read and written as streams rather than in column blocks.
 inline void ComposeRowPieces(TBitmap* Frame, std::initializer_list<TRowPiece> Pieces, int Rows) {
   {
-    const TFrameRows rows(*Frame);
+    TFrameRows rows(*Frame);
     for (int y = 0; y < Rows; ++y) {
       std::uint32_t* dest = Frame->ScanLine(y);
       for (const TRowPiece& piece : Pieces) {

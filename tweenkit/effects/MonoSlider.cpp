@@ -87,7 +87,7 @@ void SweepRowBands(TBitmap* From, TBitmap* To, TBitmap* Frame, const fx::TBands&
     return odd ? std::pair{cover.Odd, 0} : std::pair{cover.Even, cover.EvenShift};
   };
   {
-    const fx::TFrameRows rows(*Frame);
+    fx::TFrameRows rows(*Frame);
     for (int y = 0; y < H; ++y) {
       std::uint32_t* dest = Frame->ScanLine(y);
       const std::uint32_t* from = From->ScanLine(y);

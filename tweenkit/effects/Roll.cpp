@@ -161,7 +161,7 @@ void SweepRows(TBitmap* Frame, TBitmap* From, TBitmap* To, const TSegmentMap (&M
     if (W > gap) Piece(gap, W - gap);
   };
   {
-    const fx::TFrameRows rows(*Frame);
+    fx::TFrameRows rows(*Frame);
     for (int y = 0; y < H; ++y) {
       std::uint32_t* d = Frame->ScanLine(y);
       const std::uint32_t *from = From->ScanLine(y), *to = To->ScanLine(y);
