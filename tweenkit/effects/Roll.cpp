@@ -140,39 +140,70 @@ void DrawBackground(TBitmap* Frame, TBitmap* From, TBitmap* To, const TFXParams&
   fx::CopyFromBesideSpans(Frame, From, spans, Horizontal, Horizontal ? Frame->Height() : Frame->Width());
 }
 
-// A roll along rows over pictures of the frame's size, each row laid in one
-// sweep in the order the copies above lay it: From beside what the roll
-// covers, the segments, the flat part last. Column blocks copied one after
-// another over the whole frame read it as a few hundred short pieces a row
-// and, in a frame too large for the caches, fence after each block.
+// What each column of a row along which the roll travels shows: From, the
+// To picture's column Source through a segment, or To's own column under
+// the flat part; runs of one kind in column order.
+struct TRollRun {
+  enum TKind { rkFrom, rkSegment, rkFlat } Kind;
+  int First, Count;
+};
+
+// The runs of a row as the copies above would leave it: the flat part over
+// the segments, a later segment over an earlier one, From where none is.
+// SegmentSource gets each segment column's To column.
+std::vector<TRollRun> RollRuns(int W, const TSegmentMap (&Maps)[3], int FlatFirst, int FlatCount,
+                               std::vector<int>& SegmentSource) {
+  std::vector<TRollRun::TKind> kind(static_cast<std::size_t>(W), TRollRun::rkFrom);
+  SegmentSource.assign(static_cast<std::size_t>(W), 0);
+  for (const TSegmentMap& map : Maps)
+    for (const auto& [x, sx] : map) {
+      kind[static_cast<std::size_t>(x)] = TRollRun::rkSegment;
+      SegmentSource[static_cast<std::size_t>(x)] = sx;
+    }
+  for (int x = FlatFirst; x < FlatFirst + FlatCount; ++x) kind[static_cast<std::size_t>(x)] = TRollRun::rkFlat;
+  std::vector<TRollRun> runs;
+  for (int x = 0; x < W; ++x) {
+    if (!runs.empty() && runs.back().Kind == kind[static_cast<std::size_t>(x)])
+      ++runs.back().Count;
+    else
+      runs.push_back({kind[static_cast<std::size_t>(x)], x, 1});
+  }
+  return runs;
+}
+
+// A roll along rows over pictures of the frame's size, each row laid left
+// to right in one sweep, the pixels the segments gather put together first:
+// the same frame as the copies above, which copied column blocks one after
+// another over the whole frame (a few hundred short pieces a row, fenced
+// after each block in a frame too large for the caches), and in such a
+// frame no plain store lands in a line being streamed.
 void SweepRows(TBitmap* Frame, TBitmap* From, TBitmap* To, const TSegmentMap (&Maps)[3],
                std::pair<std::int64_t, std::int64_t> Flat) {
   const int W = Frame->Width(), H = Frame->Height();
-  const std::vector<fx::TSpan> covered = CoveredSpans(W, Maps, Flat);
   const int flatFirst = static_cast<int>(std::clamp<std::int64_t>(Flat.first, 0, W));
   const int flatCount = static_cast<int>(std::clamp<std::int64_t>(Flat.second, flatFirst, W)) - flatFirst;
-  // Calls Piece(first, count) for each run of From beside the covered spans.
-  const auto besideCovered = [&](auto&& Piece) {
-    int gap = 0;
-    for (const fx::TSpan& span : covered) {
-      if (span.First > gap) Piece(gap, span.First - gap);
-      gap = span.Last;
-    }
-    if (W > gap) Piece(gap, W - gap);
-  };
+  std::vector<int> segmentSource;
+  const std::vector<TRollRun> runs = RollRuns(W, Maps, flatFirst, flatCount, segmentSource);
+  std::vector<std::uint32_t> gathered(static_cast<std::size_t>(W));
   {
     fx::TFrameRows rows(*Frame);
     for (int y = 0; y < H; ++y) {
       std::uint32_t* d = Frame->ScanLine(y);
       const std::uint32_t *from = From->ScanLine(y), *to = To->ScanLine(y);
-      if (const int ahead = y + fx::TFrameRows::kRowsAhead; ahead < H) {
-        besideCovered([&](int First, int Count) { rows.Ahead(From->ScanLine(ahead) + First, Count); });
-        if (flatCount > 0) rows.Ahead(To->ScanLine(ahead) + flatFirst, flatCount);
+      const int ahead = y + fx::TFrameRows::kRowsAhead;
+      for (const TRollRun& run : runs) {
+        const std::uint32_t* source = from + run.First;
+        if (run.Kind == TRollRun::rkSegment) {
+          std::uint32_t* piece = gathered.data() + run.First;
+          for (int i = 0; i < run.Count; ++i) piece[i] = to[segmentSource[static_cast<std::size_t>(run.First + i)]];
+          source = piece;
+        } else {
+          TBitmap* picture = run.Kind == TRollRun::rkFlat ? To : From;
+          if (run.Kind == TRollRun::rkFlat) source = to + run.First;
+          if (ahead < H) rows.Ahead(picture->ScanLine(ahead) + run.First, run.Count);
+        }
+        rows.Copy(d + run.First, source, run.Count);
       }
-      besideCovered([&](int First, int Count) { rows.Copy(d + First, from + First, Count); });
-      for (const TSegmentMap& map : Maps)
-        for (const auto& [x, sx] : map) d[x] = to[sx];
-      if (flatCount > 0) rows.Copy(d + flatFirst, to + flatFirst, flatCount);
     }
   }
   Frame->Modified();
