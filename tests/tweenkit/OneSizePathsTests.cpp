@@ -92,9 +92,10 @@ TEST(OneSizePaths, FramesMatchThePlainPathWithALargerLeavingPicture) {
   }
 }
 
-// Frames too large for the caches lay their rows with streaming stores and
-// ask for the pictures' pieces rows ahead; the plain path must still agree,
-// at the start, the middle and the end of each motion.
+// Frames too large for the caches lay their rows with streaming stores, a
+// row's pieces through one writer, and ask for the pictures' pieces rows
+// ahead; the plain path must still agree, at the start, the middle and the
+// end of each motion.
 TEST(OneSizePaths, StreamedFramesMatchThePlainPath) {
   const int W = 2048, H = 2048;
   ASSERT_TRUE(StreamsRows(W, H));
@@ -102,7 +103,7 @@ TEST(OneSizePaths, StreamedFramesMatchThePlainPath) {
   auto from = RandomPicture(W, H, random()), to = RandomPicture(W, H, random());
   auto litter = RandomPicture(W, H, random());
   auto biggerFrom = Enlarged(*from, random()), biggerTo = Enlarged(*to, random());
-  for (const char* name : {"Push", "MonoReveal", "Reveal", "Crush", "Glide", "Iris"}) {
+  for (const char* name : {"Push", "MonoReveal", "Reveal", "Crush", "Glide", "Iris", "MonoSlider", "Roll"}) {
     const TPathCase& k = *std::find_if(std::begin(kCases), std::end(kCases),
                                        [&](const TPathCase& c) { return std::string(c.Name) == name; });
     for (const auto modifier : {tmLeft, tmRight})
