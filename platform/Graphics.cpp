@@ -904,24 +904,11 @@ void TBitmap::ResizeIntoNewBlock(int Width, int Height) {
   Adopt(std::move(block), pixels, capacity, Width, Height);
 }
 
-void TBitmap::SetSize(int Width, int Height) {
-  Width = std::max(Width, 0);
-  Height = std::max(Height, 0);
-  if (Width == FWidth && Height == FHeight) return;
-  if (static_cast<std::int64_t>(Width) * Height > MaxPixels)
-    throw EOutOfResources("Bitmap too large");
-  if (Width == 0 || Height == 0) {
-    // An empty bitmap keeps its other side, as the toolkit's bitmaps do.
-    Adopt(nullptr, nullptr, 0, Width, Height);
-  } else if (KeepsBlockFor(static_cast<std::size_t>(Width) * Height)) {
-    ResizeInPlace(Width, Height);
-  } else {
-    ResizeIntoNewBlock(Width, Height);
-  }
-  Modified();
-}
+void TBitmap::SetSize(int Width, int Height) { Resize(Width, Height, true); }
 
-void TBitmap::SetSizeForOverwrite(int Width, int Height) {
+void TBitmap::SetSizeForOverwrite(int Width, int Height) { Resize(Width, Height, false); }
+
+void TBitmap::Resize(int Width, int Height, bool KeepContent) {
   Width = std::max(Width, 0);
   Height = std::max(Height, 0);
   if (Width == FWidth && Height == FHeight) return;
@@ -929,10 +916,17 @@ void TBitmap::SetSizeForOverwrite(int Width, int Height) {
     throw EOutOfResources("Bitmap too large");
   const std::size_t count = static_cast<std::size_t>(Width) * Height;
   if (count == 0) {
+    // An empty bitmap keeps its other side, as the toolkit's bitmaps do.
     Adopt(nullptr, nullptr, 0, Width, Height);
   } else if (KeepsBlockFor(count)) {
-    FWidth = Width;
-    FHeight = Height;
+    if (KeepContent) {
+      ResizeInPlace(Width, Height);
+    } else {
+      FWidth = Width;
+      FHeight = Height;
+    }
+  } else if (KeepContent) {
+    ResizeIntoNewBlock(Width, Height);
   } else {
     std::uint32_t* pixels = nullptr;
     std::size_t capacity = 0;

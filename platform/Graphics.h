@@ -429,6 +429,8 @@ class TBitmap : public TPersistent {
   bool KeepsBlockFor(std::size_t Count) const;
   void ResizeInPlace(int Width, int Height);
   void ResizeIntoNewBlock(int Width, int Height);
+  // SetSize with KeepContent, SetSizeForOverwrite without.
+  void Resize(int Width, int Height, bool KeepContent);
 
   int FWidth = 0;
   int FHeight = 0;

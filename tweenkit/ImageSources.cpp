@@ -160,20 +160,30 @@ bool LoadJPEGFile(const std::string& FileName, std::unique_ptr<TBitmap>& Picture
   }
 }
 
+namespace {
+
+// A new picture is fitted to the other one's size, unless that is empty or
+// the same.
+bool KeepsItsSize(const TBitmap& Picture, const TBitmap& Other) {
+  return Other.Empty() || (Other.Width() == Picture.Width() && Other.Height() == Picture.Height());
+}
+
+}  // namespace
+
 void AssignPicture(TBitmap* Target, const TBitmap* Source, const TBitmap* Other) {
   if (!Source) {
     Target->Assign(static_cast<const TBitmap*>(nullptr));
     return;
   }
   Target->Assign(Source);
-  if (Other->Empty() || (Other->Height() == Source->Height() && Other->Width() == Source->Width())) return;
+  if (KeepsItsSize(*Source, *Other)) return;
   Target->SetHeight(Other->Height());
   Target->SetWidth(Other->Width());
   Target->Canvas()->StretchDraw(Rect(0, 0, Other->Width(), Other->Height()), const_cast<TBitmap*>(Source));
 }
 
 void TakePicture(TBitmap* Target, TBitmap& Source, const TBitmap* Other) {
-  if (Source.Empty() || Other->Empty() || (Other->Height() == Source.Height() && Other->Width() == Source.Width())) {
+  if (Source.Empty() || KeepsItsSize(Source, *Other)) {
     Target->Exchange(Source);
   } else {
     AssignPicture(Target, &Source, Other);

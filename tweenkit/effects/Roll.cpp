@@ -192,17 +192,15 @@ void SweepRows(TBitmap* Frame, TBitmap* From, TBitmap* To, const TSegmentMap (&M
       const std::uint32_t *from = From->ScanLine(y), *to = To->ScanLine(y);
       const int ahead = y + fx::TFrameRows::kRowsAhead;
       for (const TRollRun& run : runs) {
-        const std::uint32_t* source = from + run.First;
         if (run.Kind == TRollRun::rkSegment) {
           std::uint32_t* piece = gathered.data() + run.First;
           for (int i = 0; i < run.Count; ++i) piece[i] = to[segmentSource[static_cast<std::size_t>(run.First + i)]];
-          source = piece;
-        } else {
-          TBitmap* picture = run.Kind == TRollRun::rkFlat ? To : From;
-          if (run.Kind == TRollRun::rkFlat) source = to + run.First;
-          if (ahead < H) rows.Ahead(picture->ScanLine(ahead) + run.First, run.Count);
+          rows.Copy(d + run.First, piece, run.Count);
+          continue;
         }
-        rows.Copy(d + run.First, source, run.Count);
+        const bool flat = run.Kind == TRollRun::rkFlat;
+        if (ahead < H) rows.Ahead((flat ? To : From)->ScanLine(ahead) + run.First, run.Count);
+        rows.Copy(d + run.First, (flat ? to : from) + run.First, run.Count);
       }
     }
   }
